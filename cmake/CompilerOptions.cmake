@@ -1,0 +1,15 @@
+# Warnings and sanitizers applied to every target of the project (not to imported ones).
+add_library(polcaro_options INTERFACE)
+target_compile_options(polcaro_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow=local)
+if(POLCARO_WERROR)
+  target_compile_options(polcaro_options INTERFACE -Werror)
+endif()
+if(POLCARO_SANITIZE)
+  target_compile_options(polcaro_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                   -fno-sanitize-recover=undefined)
+  target_link_options(polcaro_options INTERFACE -fsanitize=address,undefined)
+endif()
+# Encodings stay explicit: every name we build is Unicode and must survive into a file name.
+target_compile_definitions(polcaro_options INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_CAST_FROM_BYTEARRAY QT_NO_URL_CAST_FROM_STRING
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)

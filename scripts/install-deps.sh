@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Epub polcaro needs.
+# Idempotent and quiet: packages already present are left alone.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config ccache
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libdbus-1-dev
+  libzip-dev libxml2-dev zlib1g-dev libgtest-dev
+  xvfb xauth dbus dbus-x11 fonts-wine desktop-file-utils zip
+)
+# The Windows half of the platform layer is cross-built and tested under Wine.
+cross_packages=(g++-mingw-w64-x86-64 wine wine64)
+
+missing=()
+for p in "${packages[@]}" "${cross_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq >/dev/null
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,14 @@
+#include "epub/message_sink.h"
+
+#include <cstdio>
+
+namespace epub {
+
+void StderrMessageSink::showMessage(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace epub

@@ -1,0 +1,56 @@
+#pragma once
+// Files and folders. Paths are UTF-8 text with the native separator. Every function here
+// reports failure through its result; none throws.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// '\\' on Windows, '/' on POSIX: it plays the role the backslash has in Windows paths.
+char nativeSeparator();
+
+// An existing file. A folder never counts as an existing file.
+bool fileExists(const std::string& path);
+bool folderExists(const std::string& path);
+
+// Creates one folder level (the parent must exist). False when nothing was created.
+bool createFolder(const std::string& path);
+// Removes an empty folder. Returns 0 or the OS error code.
+int removeFolder(const std::string& path);
+// Clears the attributes that stop a folder from being removed (Windows: FILE_ATTRIBUTE_NORMAL;
+// POSIX: the owner's write permission is restored).
+void resetAttributes(const std::string& path);
+
+// Copies src to dst and never replaces an existing file. The data is written to a temporary
+// name in dst's folder, flushed, and only then linked into place with an operation that fails
+// when dst exists. On any failure neither dst nor the temporary file is left behind and src is
+// untouched. Returns 0 or the OS error code (EEXIST / ERROR_FILE_EXISTS when dst exists).
+int copyFileNoReplace(const std::string& src, const std::string& dst);
+
+// Moves src to dst, never replacing. On one volume this is an atomic rename; across volumes it
+// is copyFileNoReplace followed, once the copy is complete and flushed, by deleting src. A
+// delete that fails because another program holds src is an error (the copy is then removed
+// again so that the book exists once); any other failed delete leaves src in place and counts
+// as success. Returns 0 or the OS error code.
+int moveFileNoReplace(const std::string& src, const std::string& dst);
+
+// True when both paths lie on the same volume. dst may not exist yet: its nearest existing
+// ancestor decides.
+bool sameVolume(const std::string& src, const std::string& dst);
+
+// Deletes a file. Returns 0 or the OS error code.
+int deleteFile(const std::string& path);
+
+// Reads a whole file. Returns false and sets error (OS error code) when it cannot be read.
+bool readWholeFile(const std::string& path, std::string& bytes, int& error);
+// Replaces a file atomically: writes a temporary file beside it, flushes it, renames it over
+// the old one. A crash leaves either the old or the new content. Returns 0 or the OS error.
+int writeFileAtomically(const std::string& path, const std::string& bytes);
+
+namespace testing {
+// Fault injection for tests: the next copy fails with errorCode after writing `afterBytes`
+// bytes of data, as a full disk or a pulled cable would make it fail.
+void failNextCopyAfter(std::int64_t afterBytes, int errorCode);
+}  // namespace testing
+
+}  // namespace platform

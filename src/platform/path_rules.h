@@ -1,0 +1,21 @@
+#pragma once
+// The Windows naming rules, applied on every platform so that a collection built anywhere
+// stays valid on Windows and on FAT/exFAT e-readers. Pure functions.
+#include <string>
+
+namespace platform {
+
+// Replaces every run of adjacent separators ('\\' and the native one) by one native separator.
+std::string collapseSeparators(const std::string& path);
+
+// Folder creation refuses a path (after collapsing separators) that holds a character from
+// U+0000 to U+001F, '"', '<', '>' or '|'; a colon anywhere but right after a drive letter at
+// its start; that is 260 characters long or longer; or whose drive does not exist.
+bool folderPathAcceptable(const std::string& path);
+
+// Copy and move refuse a source or target path that is 248 characters long or longer or that
+// holds one of the characters above or a misplaced colon. '*' and '?' are refused as well,
+// since no file may carry them on Windows.
+bool transferPathAcceptable(const std::string& path);
+
+}  // namespace platform

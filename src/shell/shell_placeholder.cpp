@@ -1,0 +1,2 @@
+// Replaced by the shell integration sources.
+namespace shell {}

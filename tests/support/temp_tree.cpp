@@ -1,0 +1,33 @@
+#include "support/temp_tree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace testsupport {
+
+TempTree::TempTree() {
+    if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary folder");
+}
+
+QString TempTree::path(const QString& relative) const {
+    return relative.isEmpty() ? dir_.path() : dir_.path() + QLatin1Char('/') + relative;
+}
+
+QString TempTree::writeFile(const QString& relative, const QByteArray& bytes) {
+    const QString full = path(relative);
+    QDir().mkpath(QFileInfo(full).path());
+    QFile file(full);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write test file");
+    return full;
+}
+
+QString TempTree::makeFolder(const QString& relative) {
+    const QString full = path(relative);
+    if (!QDir().mkpath(full)) throw std::runtime_error("cannot create test folder");
+    return full;
+}
+
+}  // namespace testsupport
