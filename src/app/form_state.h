@@ -1,0 +1,14 @@
+#pragma once
+// State held by the main window that several commands read and write.
+#include <QString>
+
+namespace app {
+
+struct FormState {
+    QString settingsFolder;  // per-user folder of the settings files, ends with a separator
+    QString outputFolder;    // collection folder; empty or ending with a separator
+    bool englishUi = false;  // English texts are in use (eng.lng beside the program)
+    bool stopRequested = false;
+};
+
+}  // namespace app
