@@ -1,0 +1,51 @@
+#pragma once
+// The file operations the organise run performs, behind one seam so that a dry run takes exactly
+// the same decisions as a real one without touching the disk. Paths are native; the real
+// implementation forwards to src/platform.
+#include <QSet>
+#include <QString>
+
+namespace organise {
+
+class FileOperations {
+public:
+    virtual ~FileOperations() = default;
+    // A folder never counts as an existing file.
+    virtual bool fileExists(const QString& path) = 0;
+    virtual bool folderExists(const QString& path) = 0;
+    // Creates one level; false when nothing was created.
+    virtual bool createFolder(const QString& path) = 0;
+    // Never replace an existing file; 0 or an OS error code.
+    virtual int copyFile(const QString& source, const QString& target) = 0;
+    virtual int moveFile(const QString& source, const QString& target) = 0;
+};
+
+// The real disk, through src/platform.
+class PlatformFileOperations final : public FileOperations {
+public:
+    bool fileExists(const QString& path) override;
+    bool folderExists(const QString& path) override;
+    bool createFolder(const QString& path) override;
+    int copyFile(const QString& source, const QString& target) override;
+    int moveFile(const QString& source, const QString& target) override;
+};
+
+// Reads the real disk and remembers, without writing anything, what the run would have created,
+// copied or moved away, so that later books of the same run see those effects (a second book
+// with the same target reports TargetExists, a moved source is gone).
+class DryRunFileOperations final : public FileOperations {
+public:
+    bool fileExists(const QString& path) override;
+    bool folderExists(const QString& path) override;
+    bool createFolder(const QString& path) override;
+    int copyFile(const QString& source, const QString& target) override;
+    int moveFile(const QString& source, const QString& target) override;
+
+private:
+    static QString key(const QString& path);
+    QSet<QString> createdFolders_;
+    QSet<QString> createdFiles_;
+    QSet<QString> removedFiles_;
+};
+
+}  // namespace organise

@@ -1,0 +1,31 @@
+#pragma once
+// One book of the organise run: read it, build its target, create the folders, copy or move.
+#include <QString>
+
+#include "organise/file_operations.h"
+#include "organise/naming_options.h"
+#include "organise/organise_result.h"
+#include "organise/work_list.h"
+
+namespace epub {
+class MessageSink;
+}
+
+namespace organise {
+
+// The options as they stand when the book is handled.
+struct BookSettings {
+    NamingOptions naming;
+    TransferMode mode = TransferMode::Copy;
+    QString outputFolder;  // ends with a separator
+};
+
+// Organises the book at `source` (row `row` of `list`) and returns its result. For Done,
+// CopyFailed and TargetExists it writes the DisplayPath of the target path into the row's
+// "Kimenet" column; for ReadFailed and NotEpub that column keeps what it held. Every error of
+// reading or copying becomes a result: nothing escapes.
+OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
+                            const BookSettings& settings, epub::MessageSink& messages,
+                            FileOperations& files);
+
+}  // namespace organise

@@ -1,0 +1,53 @@
+#pragma once
+// The outcome of one book of the organise run and the texts the run writes into the row.
+#include <QString>
+
+namespace organise {
+
+enum class OrganiseResult {
+    NotEpub = 0,
+    Done = 1,
+    CopyFailed = 2,
+    TargetExists = 3,
+    ReadFailed = 4
+};
+
+// The text of the "Hiba" column for a result; empty for NotEpub, whose column is left unchanged.
+// Both CopyFailed texts end with a blank and nothing follows it.
+inline QString resultText(OrganiseResult result, bool englishUi) {
+    switch (result) {
+        case OrganiseResult::Done:
+            return QStringLiteral("Ok");
+        case OrganiseResult::CopyFailed:
+            return englishUi ? QStringLiteral("Error with file ")
+                             : QStringLiteral("Hiba a következö fájlnál ");
+        case OrganiseResult::TargetExists:
+            return englishUi ? QStringLiteral("The file name already exists")
+                             : QStringLiteral("A fajlnev már létezik");
+        case OrganiseResult::ReadFailed:
+            return englishUi ? QStringLiteral("Epub reading error is actually a faulty file")
+                             : QStringLiteral("Epub olvasasi hiba valoszinüleg hibás fajl");
+        case OrganiseResult::NotEpub:
+            break;
+    }
+    return QString();
+}
+
+// The result's name as the command line reports it ("Done", "CopyFailed", ...).
+inline const char* resultName(OrganiseResult result) {
+    switch (result) {
+        case OrganiseResult::NotEpub:
+            return "NotEpub";
+        case OrganiseResult::Done:
+            return "Done";
+        case OrganiseResult::CopyFailed:
+            return "CopyFailed";
+        case OrganiseResult::TargetExists:
+            return "TargetExists";
+        case OrganiseResult::ReadFailed:
+            return "ReadFailed";
+    }
+    return "ReadFailed";
+}
+
+}  // namespace organise

@@ -1,0 +1,21 @@
+#pragma once
+// The rows the organise run walks: the window implements this over RzListView1, the command
+// line over a vector. Rows are addressed by zero-based index in list order.
+#include <QString>
+
+namespace organise {
+
+class WorkList {
+public:
+    virtual ~WorkList() = default;
+    // The number of rows the list holds at this moment.
+    virtual int rowCount() const = 0;
+    // Column 0 ("Másolandó file"): the source path exactly as it was added.
+    virtual QString source(int row) const = 0;
+    // Column 1 ("Hiba"): the result text of the last run.
+    virtual void setResultText(int row, const QString& text) = 0;
+    // Column 2 ("Kimenet"): the target path the run shows for the row.
+    virtual void setOutputText(int row, const QString& text) = 0;
+};
+
+}  // namespace organise
