@@ -1,0 +1,46 @@
+#pragma once
+// An owned POSIX file descriptor, closed once, on every path.
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <string>
+#include <utility>
+
+namespace platform {
+
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() { reset(); }
+
+    int get() const noexcept { return fd_; }
+    explicit operator bool() const noexcept { return fd_ >= 0; }
+    void reset() noexcept {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+namespace posix {
+// Creates and opens a new file with a hidden temporary name (".<forName>.polcaro-XXXXXX") in
+// folder, failing rather than opening anything that exists. tempPath receives its path. On
+// failure the result is empty and errno tells why.
+FileDescriptor createExclusiveTemporary(const std::string& folder, const std::string& forName,
+                                        mode_t mode, std::string& tempPath);
+}  // namespace posix
+
+}  // namespace platform

@@ -1,0 +1,389 @@
+// Files and folders on POSIX (Linux). Copies never replace: the data goes to a file with no
+// name (O_TMPFILE) or a hidden temporary name in the target folder, is flushed, and is then
+// linked into place with an operation that fails when the target exists.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/posix/file_descriptor.h"
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+
+namespace platform {
+namespace {
+
+struct CopyFault {
+    bool armed = false;
+    std::int64_t afterBytes = 0;
+    int errorCode = 0;
+};
+CopyFault nextCopyFault;
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int renameNoReplace(const std::string& from, const std::string& to) {
+#ifdef SYS_renameat2
+    if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    return errno;
+#else
+    (void)from;
+    (void)to;
+    return ENOSYS;
+#endif
+}
+
+// Errors that say "this file system cannot do that operation", as opposed to a real failure.
+bool renameFlagsUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
+}
+// FAT and exFAT refuse hard links with EPERM.
+bool hardLinksUnsupported(int error) {
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP ||
+           error == EMLINK;
+}
+
+CopyFault takeCopyFault() {
+    const CopyFault fault = nextCopyFault;
+    nextCopyFault = CopyFault{};
+    return fault;
+}
+
+// O_TMPFILE files are given their name through /proc/self/fd.
+bool procFdAvailable() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+int writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
+// Copies the data of in to out. Uses copy_file_range (which lets the kernel or the file system
+// copy without passing the data through us) and falls back to a buffered loop.
+int copyData(int in, int out, std::uint64_t size, const CopyFault& fault) {
+    std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+    if (fault.armed)
+        limit = static_cast<std::uint64_t>(fault.afterBytes < 0 ? 0 : fault.afterBytes);
+
+    std::uint64_t copied = 0;
+    bool kernelCopy = !fault.armed;
+    while (kernelCopy && copied < size) {
+        const std::uint64_t chunk = std::min<std::uint64_t>(size - copied, 1u << 30);
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (copied == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                                errno == EOPNOTSUPP || errno == EBADF)) {
+                kernelCopy = false;
+                break;
+            }
+            return errno;
+        }
+        if (n == 0) break;  // the source shrank while we copied; the loop below finds the end
+        copied += static_cast<std::uint64_t>(n);
+    }
+    if (kernelCopy) {
+        // The source may have grown; copy whatever follows with the plain loop.
+        if (::lseek(in, static_cast<off_t>(copied), SEEK_SET) < 0) return errno;
+        if (::lseek(out, static_cast<off_t>(copied), SEEK_SET) < 0) return errno;
+    }
+
+    std::vector<char> buffer(1u << 20);
+    for (;;) {
+        const std::uint64_t room = limit - copied;
+        if (room == 0) return fault.errorCode;
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), room));
+        const ssize_t n = ::read(in, buffer.data(), want);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) break;
+        if (const int error = writeAll(out, buffer.data(), static_cast<std::size_t>(n)))
+            return error;
+        copied += static_cast<std::uint64_t>(n);
+    }
+    if (fault.armed) return fault.errorCode;
+    return 0;
+}
+
+int syncFolder(const std::string& folder) {
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) return errno;
+    if (::fsync(fd.get()) != 0 && errno != EINVAL) return errno;
+    return 0;
+}
+
+}  // namespace
+
+namespace posix {
+
+FileDescriptor createExclusiveTemporary(const std::string& folder, const std::string& forName,
+                                        mode_t mode, std::string& tempPath) {
+    static std::mt19937_64 random{std::random_device{}()};
+    // Keep the temporary name within NAME_MAX even for a long target name.
+    std::string stem = forName.substr(0, 200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%06llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFu));
+        tempPath = folder + "/." + stem + ".polcaro-" + suffix;
+        FileDescriptor fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return FileDescriptor();
+}
+
+}  // namespace posix
+
+char nativeSeparator() {
+    return '/';
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool folderExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool createFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+int removeFolder(const std::string& path) {
+    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+void resetAttributes(const std::string& path) {
+    struct stat info {};
+    // A link has no permissions of its own; changing its target is not what was asked.
+    if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode)) return;
+    if ((info.st_mode & S_IWUSR) == 0) ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR);
+}
+
+int copyFileNoReplace(const std::string& src, const std::string& dst) {
+    const CopyFault fault = takeCopyFault();
+    FileDescriptor in(::open(src.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in) return errno;
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0) return errno;
+    if (S_ISDIR(info.st_mode)) return EISDIR;
+    // Saves copying a whole book only to find the place taken; the link below still decides.
+    struct stat existing {};
+    if (::lstat(dst.c_str(), &existing) == 0) return EEXIST;
+
+    const std::string folder = folderOf(dst);
+    const mode_t mode = info.st_mode & 0777;
+
+    // A file without a name cannot be left behind by a crash. File systems without
+    // O_TMPFILE (FAT, exFAT, network shares) get a hidden temporary name instead.
+    std::string tempPath;
+    FileDescriptor out;
+    if (procFdAvailable())
+        out = FileDescriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    const bool anonymous = static_cast<bool>(out);
+    if (!anonymous) {
+        out = posix::createExclusiveTemporary(folder, nameOf(dst), 0600, tempPath);
+        if (!out) return errno;
+    }
+    auto discard = [&](int error) {
+        out.reset();
+        if (!anonymous) ::unlink(tempPath.c_str());
+        return error;
+    };
+
+    if (const int error =
+            copyData(in.get(), out.get(), static_cast<std::uint64_t>(info.st_size), fault))
+        return discard(error);
+    ::fchmod(out.get(), mode);
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    ::futimens(out.get(), times);
+    if (::fsync(out.get()) != 0) return discard(errno);
+
+    int error = 0;
+    if (anonymous) {
+        const std::string procPath = "/proc/self/fd/" + std::to_string(out.get());
+        if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, dst.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            error = errno;
+    } else {
+        // link() fails when dst exists. FAT has no hard links; renameat2 with RENAME_NOREPLACE
+        // then gives the same guarantee.
+        error = ::link(tempPath.c_str(), dst.c_str()) == 0 ? 0 : errno;
+        if (error == 0) {
+            ::unlink(tempPath.c_str());
+        } else if (hardLinksUnsupported(error)) {
+            error = renameNoReplace(tempPath, dst);
+            if (renameFlagsUnsupported(error)) {
+                // Last resort for file systems that have neither: claim the name exclusively,
+                // then rename over our own empty placeholder.
+                FileDescriptor claim(
+                    ::open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+                error = claim ? 0 : errno;
+                if (error == 0 && ::rename(tempPath.c_str(), dst.c_str()) != 0) {
+                    error = errno;
+                    ::unlink(dst.c_str());
+                }
+            }
+        }
+    }
+    if (error != 0) return discard(error);
+    out.reset();
+    syncFolder(folder);
+    return 0;
+}
+
+int moveFileNoReplace(const std::string& src, const std::string& dst) {
+    int error = renameNoReplace(src, dst);
+    if (error == 0) return 0;
+    if (renameFlagsUnsupported(error)) {
+        // No RENAME_NOREPLACE here: a hard link cannot replace either.
+        error = ::link(src.c_str(), dst.c_str()) == 0 ? 0 : errno;
+        if (error == 0) {
+            ::unlink(src.c_str());
+            return 0;
+        }
+        if (!hardLinksUnsupported(error)) return error;
+        error = EXDEV;  // neither works: copy and delete, as across volumes
+    }
+    if (error != EXDEV) return error;
+
+    if (const int copyError = copyFileNoReplace(src, dst)) return copyError;
+    if (::unlink(src.c_str()) != 0) {
+        const int deleteError = errno;
+        // POSIX lets a file that another program holds open be deleted. EBUSY is the nearest
+        // thing to "in use": the copy is removed again so that the book exists once.
+        if (deleteError == EBUSY || deleteError == ETXTBSY) {
+            ::unlink(dst.c_str());
+            return deleteError;
+        }
+        // Any other refusal (a read-only source folder) leaves the source in place.
+    }
+    syncFolder(folderOf(src));
+    return 0;
+}
+
+bool sameVolume(const std::string& src, const std::string& dst) {
+    struct stat source {};
+    if (::stat(src.c_str(), &source) != 0) return false;
+    std::string probe = dst;
+    struct stat target {};
+    while (::stat(probe.c_str(), &target) != 0) {
+        const std::string parent = folderOf(probe);
+        if (parent == probe) return false;
+        probe = parent;
+    }
+    return source.st_dev == target.st_dev;
+}
+
+int deleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
+    bytes.clear();
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        error = errno;
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode))
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    std::array<char, 65536> buffer;
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            bytes.clear();
+            return false;
+        }
+        if (n == 0) break;
+        bytes.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    error = 0;
+    return true;
+}
+
+int writeFileAtomically(const std::string& requested, const std::string& bytes) {
+    // A settings file kept as a link (dotfile managers do that) is replaced at its target,
+    // so that the link survives.
+    std::string path = requested;
+    struct stat info {};
+    if (::lstat(requested.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (char* resolved = ::realpath(requested.c_str(), nullptr)) {
+            path = resolved;
+            std::free(resolved);
+        }
+    }
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) return EISDIR;
+
+    const std::string folder = folderOf(path);
+    std::string tempPath;
+    // 0666 lets the umask decide, as for any new file; an existing file keeps its mode.
+    FileDescriptor out = posix::createExclusiveTemporary(folder, nameOf(path), 0666, tempPath);
+    if (!out) return errno;
+    int error = writeAll(out.get(), bytes.data(), bytes.size());
+    if (error == 0 && exists) ::fchmod(out.get(), info.st_mode & 07777);
+    if (error == 0 && ::fsync(out.get()) != 0) error = errno;
+    out.reset();
+    if (error == 0 && ::rename(tempPath.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(tempPath.c_str());
+        return error;
+    }
+    syncFolder(folder);
+    return 0;
+}
+
+namespace testing {
+void failNextCopyAfter(std::int64_t afterBytes, int errorCode) {
+    nextCopyFault = CopyFault{true, afterBytes, errorCode};
+}
+}  // namespace testing
+
+}  // namespace platform
