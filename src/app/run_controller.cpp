@@ -1,0 +1,193 @@
+#include "app/run_controller.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QObject>
+#include <QPersistentModelIndex>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/form_state.h"
+#include "epub/message_sink.h"
+#include "organise/organise_run.h"
+
+namespace app {
+namespace {
+
+// The book model's messages become modal message boxes; the run waits until they are closed.
+class DialogMessageSink final : public epub::MessageSink {
+public:
+    explicit DialogMessageSink(QWidget* owner) : owner_(owner) {}
+    void showMessage(const QString& text) override { dialogs().message(owner_, text); }
+
+private:
+    QWidget* owner_;
+};
+
+// The rows of RzListView1 as the run counted them at its start. Each counted row is held by a
+// persistent index, so that a row removed while the run lets events through is noticed instead
+// of being confused with whatever row later stands at the same position.
+class ListViewWorkList final : public organise::WorkList {
+public:
+    explicit ListViewWorkList(QTreeWidget* list) : list_(list) {
+        if (!list_) return;
+        QAbstractItemModel* model = list_->model();
+        const int n = list_->topLevelItemCount();
+        rows_.reserve(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) rows_.emplace_back(model->index(i, 0));
+        // Rows are only ever appended or all removed; any removal means the counted rows are
+        // gone. The context object disconnects these when the run ends.
+        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, &context_,
+                         [this] { lost_ = true; });
+        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, &context_,
+                         [this] { lost_ = true; });
+        QObject::connect(list_, &QObject::destroyed, &context_, [this] { lost_ = true; });
+    }
+
+    // True once any of the counted rows has been removed.
+    bool rowsLost() const { return lost_ || !list_; }
+
+    int rowCount() const override { return list_ ? list_->topLevelItemCount() : 0; }
+
+    QString source(int row) const override {
+        QTreeWidgetItem* item = counted(row);
+        return item ? item->text(0) : QString();
+    }
+
+    void setResultText(int row, const QString& text) override {
+        if (QTreeWidgetItem* item = counted(row)) item->setText(1, text);
+    }
+
+    void setOutputText(int row, const QString& text) override {
+        if (QTreeWidgetItem* item = counted(row)) item->setText(2, text);
+    }
+
+    // The row as the list holds it now, if it is still the one counted at the start.
+    QTreeWidgetItem* counted(int row) const {
+        if (!list_ || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return nullptr;
+        const QPersistentModelIndex& index = rows_[static_cast<std::size_t>(row)];
+        if (!index.isValid()) return nullptr;
+        return list_->topLevelItem(index.row());
+    }
+
+private:
+    QPointer<QTreeWidget> list_;
+    std::vector<QPersistentModelIndex> rows_;
+    QObject context_;
+    bool lost_ = false;
+};
+
+// The status bar, the option widgets and FormState, as the run sees them.
+class FormRunObserver final : public organise::RunObserver {
+public:
+    FormRunObserver(QWidget* form, FormState& state, ListViewWorkList& rows)
+        : form_(form), state_(state), rows_(rows), messages_(form) {}
+
+    void setProgressTotal(int total) override {
+        if (QProgressBar* bar = find<QProgressBar>("RzProgressStatus1")) bar->setMaximum(total);
+    }
+    void setProgressPosition(int position) override {
+        if (QProgressBar* bar = find<QProgressBar>("RzProgressStatus1")) bar->setValue(position);
+    }
+    void resetProgress() override {
+        // Back to 0 percent; QProgressBar::reset() would blank the bar instead.
+        if (QProgressBar* bar = find<QProgressBar>("RzProgressStatus1"))
+            bar->setValue(bar->minimum());
+    }
+
+    void ensureRowVisible(int row) override {
+        if (QTreeWidgetItem* item = rows_.counted(row)) item->treeWidget()->scrollToItem(item);
+    }
+
+    void setStatus1(const QString& text) override {
+        if (QLabel* pane = find<QLabel>("RzStatusPane1")) pane->setText(text);
+    }
+    void setStatus2(const QString& text) override {
+        if (QLabel* pane = find<QLabel>("RzStatusPane2")) pane->setText(text);
+    }
+
+    void processEvents() override { QCoreApplication::processEvents(); }
+
+    void clearStopRequest() override { state_.stopRequested = false; }
+    // A list emptied under the run stops it like the stop button: the rows left are not the
+    // books it was started on.
+    bool stopRequested() const override { return state_.stopRequested || rows_.rowsLost(); }
+
+    organise::NamingOptions namingOptions() const override {
+        organise::NamingOptions options;
+        options.renameScheme = checkedItem("RzRadioGroup1", 3);
+        options.language = checked("chknyelv", options.language);
+        options.creator = checked("chkszerzo", options.creator);
+        options.title = checked("chkkonvcimmappa", options.title);
+        options.series = checked("chksorozat", options.series);
+        options.none = checked("chknone", options.none);
+        return options;
+    }
+    organise::TransferMode transferMode() const override {
+        return checkedItem("RzRadioGroup3", 2) == 1 ? organise::TransferMode::Move
+                                                    : organise::TransferMode::Copy;
+    }
+    QString outputFolder() const override { return state_.outputFolder; }
+    bool englishUi() const override { return state_.englishUi; }
+
+    epub::MessageSink& messageSink() override { return messages_; }
+    void showMessage(const QString& text) override { dialogs().message(form_, text); }
+
+private:
+    template <typename T>
+    T* find(const char* name) const {
+        return form_ ? form_->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    }
+
+    bool checked(const char* name, bool fallback) const {
+        const QCheckBox* box = find<QCheckBox>(name);
+        return box ? box->isChecked() : fallback;
+    }
+
+    // The index of the checked item of a radio group (items named <group>_Item<i>); -1 when
+    // none is checked.
+    int checkedItem(const char* group, int items) const {
+        for (int i = 0; i < items; ++i) {
+            const QString name =
+                QString::fromLatin1(group) + QStringLiteral("_Item") + QString::number(i);
+            const QRadioButton* item = form_ ? form_->findChild<QRadioButton*>(name) : nullptr;
+            if (item && item->isChecked()) return i;
+        }
+        return -1;
+    }
+
+    QPointer<QWidget> form_;
+    FormState& state_;
+    ListViewWorkList& rows_;
+    DialogMessageSink messages_;
+};
+
+}  // namespace
+
+RunController::RunController(QWidget* form, FormState& state) : form_(form), state_(state) {}
+
+RunController::~RunController() = default;
+
+void RunController::RzToolButton1Click() {
+    if (running_ || !form_) return;
+    running_ = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{running_};
+
+    ListViewWorkList rows(form_->findChild<QTreeWidget*>(QStringLiteral("RzListView1")));
+    FormRunObserver observer(form_, state_, rows);
+    organise::OrganiseRun(rows, observer);
+}
+
+void RunController::RzToolButton2Click() {
+    state_.stopRequested = true;
+}
+
+}  // namespace app

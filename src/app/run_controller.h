@@ -1,0 +1,54 @@
+#pragma once
+// The window side of the organise run: the start and stop buttons. The run itself is the one
+// shared with the command line (organise/organise_run.h); this class lays its work list over the
+// rows of RzListView1 and its observer over the status bar, the option widgets and FormState.
+//
+// The window owns one RunController and wires:
+//   RzToolButton1 clicked -> RzToolButton1Click()
+//   RzToolButton2 clicked -> RzToolButton2Click()
+// Commands that change the list (clearing, dropping, scanning) may consult isRunning(); they
+// need not, because a run survives the list being cleared under it (see RzToolButton1Click).
+#include <QPointer>
+
+class QWidget;
+class QTreeWidget;
+
+namespace app {
+
+struct FormState;
+
+class RunController {
+public:
+    // `form` is the main window whose children carry the control names; `state` is its
+    // FormState. Both outlive the controller.
+    RunController(QWidget* form, FormState& state);
+    ~RunController();
+    RunController(const RunController&) = delete;
+    RunController& operator=(const RunController&) = delete;
+
+    // Organises every row of RzListView1 into FormState::outputFolder, with the options read
+    // from the widgets afresh for each book, writing "Hiba"/"Kimenet", the progress bar and the
+    // status panes, and processing pending events after every row.
+    //
+    // The run counts its rows once at the start and then addresses them by index, while the
+    // events it lets through may run any other command. So:
+    //  - a second press while a run is going is ignored (it would clear the stop flag of the
+    //    first and walk the same books twice at once);
+    //  - if rows the run counted are removed under it (the list cleared, a drop or a scan that
+    //    starts by clearing), the run writes nothing more into the list and skips every
+    //    remaining row, as after the stop button: the rows now shown are not the books it was
+    //    started on. Rows appended during a run are left for the next run.
+    void RzToolButton1Click();
+
+    // Sets FormState::stopRequested; the running run skips the rows it has not started yet.
+    void RzToolButton2Click();
+
+    bool isRunning() const { return running_; }
+
+private:
+    QPointer<QWidget> form_;
+    FormState& state_;
+    bool running_ = false;
+};
+
+}  // namespace app
