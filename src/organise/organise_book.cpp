@@ -1,0 +1,104 @@
+#include "organise/organise_book.h"
+
+#include <exception>
+
+#include "epub/tepub.h"
+#include "organise/extension.h"
+#include "organise/target_rules.h"
+#include "platform/path_rules.h"
+
+namespace organise {
+
+namespace {
+
+QString collapsed(const QString& path) {
+    return QString::fromStdString(platform::collapseSeparators(path.toStdString()));
+}
+
+// The rules add nothing after OutputFolder, so one that lacks its separator would put every
+// book beside the output folder instead of into it.
+QString withTrailingSeparator(const QString& folder) {
+    const QChar separator = nativeSeparatorChar();
+    if (folder.endsWith(separator) || folder.endsWith(QLatin1Char('/'))) return folder;
+    return folder + separator;
+}
+
+// Creates every missing level of the (collapsed) folder, outermost first. A level that cannot be
+// created raises nothing: the copy then finds no folder and fails.
+void createMissingLevels(const QString& folder, FileOperations& files) {
+    if (files.folderExists(folder)) return;
+    const QChar separator = nativeSeparatorChar();
+    for (qsizetype at = folder.indexOf(separator, 1); at >= 0;
+         at = folder.indexOf(separator, at + 1)) {
+        const QString level = folder.left(at);
+        if (!files.folderExists(level)) files.createFolder(level);
+    }
+    if (!folder.endsWith(separator) && !files.folderExists(folder)) files.createFolder(folder);
+}
+
+// Step B: the copy or the move. Any failure, refused paths included, is CopyFailed.
+OrganiseResult transfer(const QString& source, const Target& target, TransferMode mode,
+                        FileOperations& files) {
+    try {
+        // An empty file name makes the target path the folder itself: nothing to copy onto.
+        if (target.fileName.isEmpty()) return OrganiseResult::CopyFailed;
+        const QString to = collapsed(target.targetPath);
+        if (!platform::transferPathAcceptable(source.toStdString()) ||
+            !platform::transferPathAcceptable(to.toStdString()))
+            return OrganiseResult::CopyFailed;
+        const int error =
+            mode == TransferMode::Move ? files.moveFile(source, to) : files.copyFile(source, to);
+        return error == 0 ? OrganiseResult::Done : OrganiseResult::CopyFailed;
+    } catch (...) {
+        return OrganiseResult::CopyFailed;
+    }
+}
+
+}  // namespace
+
+OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
+                            const BookSettings& settings, epub::MessageSink& messages,
+                            FileOperations& files) {
+    if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
+    // Without an output folder every target would be relative to the working folder.
+    if (settings.outputFolder.isEmpty()) return OrganiseResult::ReadFailed;
+
+    // Step A: reading the book, building the target and creating its folders.
+    try {
+        BookFields fields;
+        {
+            // The book lives only while it is read; nothing of it outlives this block.
+            epub::TEpuB book(messages);
+            book.Open(source);
+            fields.title = book.Title;
+            fields.creator = book.Creator;
+            fields.language = book.Language;
+            fields.series = book.Series;
+        }
+        const Target target = BuildTarget(
+            source, fields, withTrailingSeparator(settings.outputFolder), settings.naming);
+
+        // Metadata must never place a book outside the output folder.
+        if (FolderPathClimbs(target.folderPath)) return OrganiseResult::ReadFailed;
+
+        OrganiseResult result;
+        if (files.fileExists(collapsed(target.targetPath))) {
+            result = OrganiseResult::TargetExists;
+        } else {
+            const QString folder = collapsed(target.targetFolder);
+            if (!files.folderExists(folder)) {
+                if (!platform::folderPathAcceptable(folder.toStdString()))
+                    return OrganiseResult::ReadFailed;
+                createMissingLevels(folder, files);
+            }
+            result = transfer(source, target, settings.mode, files);
+        }
+        list.setOutputText(row, DisplayPath(target.targetPath));
+        return result;
+    } catch (...) {
+        // Whatever went wrong while reading or building the target: an unreadable book.
+        return OrganiseResult::ReadFailed;
+    }
+}
+
+}  // namespace organise

@@ -1,0 +1,56 @@
+#include "organise/organise_run.h"
+
+#include "organise/organise_book.h"
+#include "organise/target_rules.h"
+
+namespace organise {
+
+void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
+    observer.clearStopRequest();
+    if (observer.outputFolder().isEmpty()) {
+        observer.showMessage(observer.englishUi()
+                                 ? QStringLiteral("The output directory is not selected")
+                                 : QStringLiteral("A kimeneti könyvtár nincs kiválasztva"));
+        return;
+    }
+
+    const int count = list.rowCount();
+    if (count > 0) observer.setProgressTotal(count);
+
+    for (int i = 0; i < count; ++i) {
+        if (observer.stopRequested()) continue;
+        // The list may have been emptied by a command run from the message pump; a row that is
+        // no longer there is skipped like a stopped one.
+        if (i >= list.rowCount()) continue;
+
+        const QString source = list.source(i);
+        BookSettings settings;
+        settings.naming = observer.namingOptions();
+        settings.mode = observer.transferMode();
+        settings.outputFolder = observer.outputFolder();
+
+        const OrganiseResult result =
+            OrganiseBook(source, i, list, settings, observer.messageSink(), files);
+        if (result != OrganiseResult::NotEpub)
+            list.setResultText(i, resultText(result, observer.englishUi()));
+        observer.rowFinished(i, result);
+
+        observer.setProgressPosition(i);
+        observer.ensureRowVisible(i);
+        observer.setStatus1(QString::number(i) + QLatin1Char('/') +
+                            QString::number(list.rowCount()));
+        observer.setStatus2(nativeLastComponent(source));
+        observer.processEvents();
+    }
+
+    observer.setStatus1(QString());
+    observer.setStatus2(observer.englishUi() ? QStringLiteral("Ready") : QStringLiteral("Kész"));
+    observer.resetProgress();
+}
+
+void OrganiseRun(WorkList& list, RunObserver& observer) {
+    PlatformFileOperations files;
+    OrganiseRun(list, observer, files);
+}
+
+}  // namespace organise
