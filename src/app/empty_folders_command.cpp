@@ -1,0 +1,77 @@
+#include "app/empty_folders_command.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QWidget>
+
+#include "app/dialogs.h"
+#include "organise/empty_folders.h"
+
+namespace app {
+namespace {
+
+struct CommandTexts {
+    QString heading;
+    QString text;  // "%s" takes the folder
+    QString confirm;
+    QString cancel;
+    QString ready;
+    QString noFolder;
+};
+
+CommandTexts commandTexts(bool englishUi) {
+    if (englishUi) {
+        return {QStringLiteral("Delete accepted"),
+                QStringLiteral("Delete empty directories from this folder %s"),
+                QStringLiteral("Delete"),
+                QStringLiteral("Cancel"),
+                QStringLiteral("Ready"),
+                QStringLiteral("No output folder is given")};
+    }
+    return {QStringLiteral("Törlés jováhagyása"),
+            QStringLiteral("Törlöd az üres könyvtárakat ebböl a mappábol %s"),
+            QStringLiteral("Törlés"),
+            QStringLiteral("Mégse"),
+            QStringLiteral("Kész"),
+            QStringLiteral("Nincs megadva kimeneti mappa")};
+}
+
+// An edit holding nothing but blanks names no folder; walking it would start from a root (or
+// the current folder) that the user never chose.
+bool namesNoFolder(const QString& text) {
+    return text.trimmed().isEmpty();
+}
+
+}  // namespace
+
+void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& directoryEditText,
+                            bool englishUi) {
+    const CommandTexts texts = commandTexts(englishUi);
+
+    const QString shown = directoryEditText();
+    if (namesNoFolder(shown)) {
+        dialogs().message(owner, texts.noFolder);
+        return;
+    }
+    // The folder goes in unchanged; a single pass of replace() never rescans what it inserted.
+    const QString question = QString(texts.text).replace(QStringLiteral("%s"), shown);
+    if (!dialogs().confirm(owner, texts.heading, question, texts.confirm, texts.cancel)) return;
+
+    const QString folder = directoryEditText();
+    if (namesNoFolder(folder)) {
+        dialogs().message(owner, texts.noFolder);
+        return;
+    }
+    organise::RemoveEmptyFolders(folder);
+    dialogs().message(owner, texts.ready);
+}
+
+void runEmptyFoldersCommand(QWidget* form, bool englishUi) {
+    // The edit is read again after the modal confirmation; guard against it going away.
+    const QPointer<QLineEdit> edit =
+        form->findChild<QLineEdit*>(QStringLiteral("JvDirectoryEdit1"));
+    runEmptyFoldersCommand(
+        form, [edit] { return edit ? edit->text() : QString(); }, englishUi);
+}
+
+}  // namespace app

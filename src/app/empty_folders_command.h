@@ -1,0 +1,24 @@
+#pragma once
+// The command behind the toolbar button "Ures könyvtárak törlése" (RzToolButton4): asks for
+// confirmation, then removes the empty folders below the folder named in the output-folder edit.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace app {
+
+// Runs the command. `directoryEditText` returns the current text of the output-folder edit; it
+// is read once for the confirmation text and again, after the user confirmed, for the walk.
+// Dialogs go through app::dialogs(), owned by `owner`. When the edit holds no folder (empty or
+// blank) the command refuses with a message instead of walking from a root nobody named; the
+// same holds when the edit was emptied while the confirmation was open. A failed check before
+// a removal (organise::FolderRemovalError) propagates to the caller; the completion message is
+// then not shown.
+void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& directoryEditText,
+                            bool englishUi);
+
+// The same, reading the QLineEdit named "JvDirectoryEdit1" below `form`.
+void runEmptyFoldersCommand(QWidget* form, bool englishUi);
+
+}  // namespace app
