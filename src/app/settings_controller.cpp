@@ -1,0 +1,180 @@
+#include "app/settings_controller.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <exception>
+
+#include "app/dialogs.h"
+#include "app/form_state.h"
+#include "organise/settings.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/system_folders.h"
+
+namespace app {
+namespace {
+
+std::string utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool endsWithSeparator(const QString& path) {
+    return path.endsWith(QDir::separator()) || path.endsWith(QLatin1Char('/'));
+}
+
+// The output folder always ends with a separator, so that the run can append subfolders and
+// the file name directly.
+QString withSeparator(const QString& folder) {
+    if (folder.isEmpty() || endsWithSeparator(folder)) return folder;
+    return folder + QDir::separator();
+}
+
+bool isFolder(const QString& path) {
+    return !path.isEmpty() && platform::folderExists(utf8(path));
+}
+
+// Qt's folder picker answers with '/' on every platform; the edit, the favourites and the
+// settings file hold native paths.
+QString nativePath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+}  // namespace
+
+SettingsController::SettingsController(QWidget* form, FormState& state)
+    : form_(form), state_(state) {}
+
+QLineEdit* SettingsController::edit() const {
+    return form_ ? form_->findChild<QLineEdit*>(QStringLiteral("JvDirectoryEdit1")) : nullptr;
+}
+
+QComboBox* SettingsController::combo() const {
+    return form_ ? form_->findChild<QComboBox*>(QStringLiteral("ComboBox1")) : nullptr;
+}
+
+void SettingsController::fixSettingsFolder() {
+    // TODO(ctl): shell::AppName / GetAppDataFolder / EnsureAppDataFolder once they land.
+    const QString folder = withSeparator(fromUtf8(platform::roamingAppDataFolder())) +
+                           QStringLiteral("Epub_polcaro") + QDir::separator();
+    if (!isFolder(folder)) QDir().mkpath(folder);
+    state_.settingsFolder = folder;
+}
+
+void SettingsController::loadOutputFolder() {
+    state_.outputFolder = organise::LoadSettings(state_.settingsFolder);
+}
+
+SettingsController::FirstRun SettingsController::firstRunPrompt() {
+    if (!state_.outputFolder.isEmpty()) return FirstRun::NotNeeded;
+    const bool english = state_.englishUi;
+    const bool ok = dialogs().errorTask(
+        form_, english ? QStringLiteral("Error") : QStringLiteral("Hiba"),
+        english ? QStringLiteral("Select Directory") : QStringLiteral("Könyvtár kiválasztása"),
+        english ? QStringLiteral("No output directory is selected")
+                : QStringLiteral("Nincs kiválasztva a kimeneti könyvtár"));
+    if (!ok) return FirstRun::Dismissed;
+    const std::optional<QString> chosen = dialogs().pickFolder(form_, QString());
+    if (!chosen) return FirstRun::Quit;
+    state_.outputFolder = nativePath(*chosen);
+    dialogs().message(form_, state_.outputFolder);
+    return FirstRun::Chosen;
+}
+
+void SettingsController::prepareOutputFolder() {
+    state_.stopRequested = false;
+    state_.outputFolder = withSeparator(state_.outputFolder);
+    if (QLineEdit* e = edit()) e->setText(state_.outputFolder);
+    if (!isFolder(state_.outputFolder) && !QDir().mkpath(state_.outputFolder))
+        throw platform::Error("Unable to create directory " + utf8(state_.outputFolder));
+}
+
+void SettingsController::loadFavourites() {
+    organise::Favourites loaded =
+        organise::LoadFavourites(organise::favouritesFilePath(state_.settingsFolder));
+    if (QComboBox* c = combo()) {
+        // The list is filled, not picked from: no change handler may run for it.
+        const QSignalBlocker blocker(c);
+        c->clear();
+        c->addItems(loaded.entries);
+        c->setCurrentIndex(-1);
+    }
+    favourites_ = std::move(loaded);
+    favourites_.loaded = true;
+}
+
+void SettingsController::JvDirectoryEdit1AfterDialog(const QString& folder, bool accepted) {
+    if (!accepted) return;
+    const QString chosen = nativePath(folder);
+    state_.outputFolder = withSeparator(chosen);
+    if (QLineEdit* e = edit()) e->setText(chosen);
+}
+
+void SettingsController::browseOutputFolder() {
+    const QLineEdit* e = edit();
+    const std::optional<QString> chosen =
+        dialogs().pickFolder(form_, e ? e->text() : state_.outputFolder);
+    JvDirectoryEdit1AfterDialog(chosen.value_or(QString()), chosen.has_value());
+}
+
+void SettingsController::Button1Click() {
+    QComboBox* c = combo();
+    const QLineEdit* e = edit();
+    if (!c || !e) return;
+    QStringList entries;
+    for (int i = 0; i < c->count(); ++i) entries << c->itemText(i);
+    if (!organise::addFavourite(entries, e->text())) return;
+    // Adding to an empty combo box would select the new entry; the pick stays as it was.
+    const QSignalBlocker blocker(c);
+    const int current = c->currentIndex();
+    c->addItem(entries.last());
+    c->setCurrentIndex(current);
+}
+
+void SettingsController::ComboBox1Change() {
+    if (const QComboBox* c = combo(); c && c->currentIndex() >= 0)
+        ComboBox1Change(c->currentText());
+}
+
+void SettingsController::ComboBox1Change(const QString& entry) {
+    if (!isFolder(entry)) return;
+    if (QLineEdit* e = edit()) e->setText(entry);
+    state_.outputFolder = withSeparator(entry);
+}
+
+void SettingsController::FormDestroy() {
+    try {
+        favourites_.entries.clear();
+        if (const QComboBox* c = combo())
+            for (int i = 0; i < c->count(); ++i) favourites_.entries << c->itemText(i);
+        // A list that start-up never loaded and nobody added to says nothing about the
+        // stored favourites: leave the file alone.
+        if (favourites_.loaded || !favourites_.entries.isEmpty())
+            organise::SaveFavourites(organise::favouritesFilePath(state_.settingsFolder),
+                                     favourites_);
+    } catch (const std::exception& e) {
+        dialogs().error(form_, QString::fromUtf8(e.what()));
+        return;
+    }
+
+    // A folder typed into the edit becomes the output folder at exit. Only an absolute path:
+    // a relative one would name a different folder depending on where the program starts.
+    if (const QLineEdit* e = edit()) {
+        const QString typed = e->text();
+        if (!state_.outputFolder.isEmpty() && QDir::isAbsolutePath(typed) && isFolder(typed))
+            state_.outputFolder = typed;
+    }
+
+    try {
+        organise::SaveSettings(state_.settingsFolder, state_.outputFolder);
+    } catch (const std::exception& e) {
+        dialogs().error(form_, QString::fromUtf8(e.what()));
+    }
+}
+
+}  // namespace app
