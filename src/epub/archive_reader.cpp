@@ -1,0 +1,92 @@
+#include "epub/archive_reader.h"
+
+#include <zip.h>
+
+#include <QFile>
+#include <cstring>
+#include <memory>
+
+namespace epub {
+
+namespace {
+
+struct ArchiveCloser {
+    void operator()(zip_t* archive) const { zip_discard(archive); }  // read-only: nothing to write
+};
+struct EntryCloser {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
+using Entry = std::unique_ptr<zip_file_t, EntryCloser>;
+
+// Index of the first entry whose stored name, '/' read as '\', equals wanted byte for byte;
+// -1 when none matches or the directory cannot be listed.
+zip_int64_t findEntry(zip_t* archive, const QByteArray& wanted) {
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    const char* const want = wanted.constData();
+    const std::size_t wantLength = static_cast<std::size_t>(wanted.size());
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+        if (!name) return -1;
+        std::size_t k = 0;
+        for (; k < wantLength; ++k) {
+            const char c = name[k] == '/' ? '\\' : name[k];
+            if (c != want[k] || name[k] == '\0') break;
+        }
+        if (k == wantLength && name[k] == '\0') return i;
+    }
+    return -1;
+}
+
+// Appends the entry's bytes; stops past kMaxEntrySize and marks the buffer oversized.
+void inflateEntry(zip_t* archive, zip_uint64_t index, WorkBuffer& buffer) {
+    const Entry entry(zip_fopen_index(archive, index, 0));
+    if (!entry) return;  // encrypted or unknown method: found, no bytes
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    qsizetype expected = 0;
+    if (zip_stat_index(archive, index, 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE))
+        expected = stat.size > static_cast<zip_uint64_t>(kMaxEntrySize)
+                       ? kMaxEntrySize
+                       : static_cast<qsizetype>(stat.size);
+    const qsizetype start = buffer.bytes.size();
+    // The directory's size is only a hint; the chunked loop below decides.
+    qsizetype capacity = expected + 1;
+    buffer.bytes.resize(start + capacity);
+    qsizetype produced = 0;
+    for (;;) {
+        if (produced == capacity) {
+            if (produced > kMaxEntrySize) break;
+            capacity = std::min<qsizetype>(std::max<qsizetype>(capacity * 2, 64 * 1024),
+                                           kMaxEntrySize + 1);
+            buffer.bytes.resize(start + capacity);
+        }
+        const zip_int64_t got = zip_fread(entry.get(), buffer.bytes.data() + start + produced,
+                                          static_cast<zip_uint64_t>(capacity - produced));
+        if (got <= 0) break;  // end, or damaged data: keep what was produced
+        produced += static_cast<qsizetype>(got);
+    }
+    if (produced > kMaxEntrySize) {
+        buffer.bytes.clear();
+        buffer.bytes.squeeze();
+        buffer.oversized = true;
+        return;
+    }
+    buffer.bytes.resize(start + produced);
+}
+
+}  // namespace
+
+bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer) {
+    if (entryName.isEmpty() || archivePath.isEmpty()) return false;
+    int error = 0;
+    const Archive archive(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
+    if (!archive) return false;
+    const zip_int64_t index = findEntry(archive.get(), entryName.toUtf8());
+    if (index < 0) return false;
+    inflateEntry(archive.get(), static_cast<zip_uint64_t>(index), buffer);
+    buffer.position = 0;
+    return true;
+}
+
+}  // namespace epub

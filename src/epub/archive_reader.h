@@ -1,0 +1,21 @@
+#pragma once
+// Reading one entry of an EPUB's ZIP container into memory.
+#include <QString>
+
+#include "epub/work_buffer.h"
+
+namespace epub {
+
+// No entry is ever inflated past this many bytes: a larger one is a damaged (or hostile) book.
+inline constexpr qsizetype kMaxEntrySize = 32 * 1024 * 1024;
+
+// Opens the archive read-only, finds the first entry (central-directory order) whose stored
+// name, with every '/' turned into '\', equals entryName exactly (letter case significant),
+// appends its uncompressed bytes to buffer, sets the read position to 0 and answers true.
+// Every archive error (missing file, not a ZIP, damaged directory) answers false. An entry
+// that is found but cannot be inflated to the end (damaged data, encryption, unknown method)
+// answers true with whatever bytes were produced. An entry larger than kMaxEntrySize answers
+// true with an empty buffer and buffer.oversized set. The archive is closed on every path.
+bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer);
+
+}  // namespace epub

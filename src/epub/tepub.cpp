@@ -1,0 +1,138 @@
+#include "epub/tepub.h"
+
+#include "epub/archive_reader.h"
+#include "epub/message_sink.h"
+
+namespace epub {
+
+namespace {
+
+QString backslashed(QString path) {
+    return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+}  // namespace
+
+TEpuB::TEpuB(MessageSink& messages)
+    : ownQueries_(std::make_unique<XmlDocumentQueries>(messages)), queries_(*ownQueries_) {}
+
+TEpuB::TEpuB(XmlDocumentQueries& queries) : queries_(queries) {}
+
+TEpuB::~TEpuB() = default;
+
+void TEpuB::Clear() {
+    Loaded = false;
+    FileName.clear();
+    Title.clear();
+    Creator.clear();
+    Publisher.clear();
+    Language.clear();
+    Subject.clear();
+    Date.clear();
+    Source.clear();
+    Description.clear();
+    Identifier.clear();
+    Series.clear();
+    SeriesIndex.clear();
+    Isbn.clear();
+    Subjects.clear();
+    Version.clear();
+    CoverPath.clear();
+    OpfPath.clear();
+    OpfFolder.clear();
+    Manifest.clear();
+    Spine.clear();
+    Toc.clear();
+    LastIndex = -1;
+    CurrentIndex = -1;
+    WorkBuffer.clear();
+}
+
+bool TEpuB::ReadEntry(const QString& path, const QString& entryName,
+                      epub::WorkBuffer& buffer) const {
+    return readEntry(path, entryName, buffer);
+}
+
+// Reads one entry into WorkBuffer (emptied first). An entry that would inflate past the cap
+// fails the book: it is damaged or hostile, and half of it is no use.
+void TEpuB::readInto(const QString& path, const QString& entryName) {
+    WorkBuffer.clear();
+    ReadEntry(path, entryName, WorkBuffer);
+    if (WorkBuffer.oversized)
+        throw EntryTooLargeError("Archive entry too large: " + entryName.toStdString());
+}
+
+void TEpuB::Open(const QString& path) {
+    Clear();
+    FileName = path;
+
+    WorkBuffer.clear();
+    if (!ReadEntry(path, ContainerEntryName, WorkBuffer))
+        throw BookReadError("Not an EPUB file or no META-INF\\container.xml: " +
+                            path.toStdString());
+    if (WorkBuffer.oversized)
+        throw EntryTooLargeError("Archive entry too large: META-INF\\container.xml");
+    queries_.LoadXmlDocument(WorkBuffer.unread());
+
+    OpfPath = backslashed(queries_.GetXMLValuex(u"rootfiles", u"full-path"));
+
+    // A package document that is not there leaves the empty document; the missing spine
+    // then fails the book.
+    readInto(path, OpfPath);
+    queries_.LoadXmlDocument(WorkBuffer.unread());
+
+    ReadMetadata();
+
+    queries_.XmlSpineList.clear();
+    queries_.GetXmlSpineList();
+    Spine = queries_.XmlSpineList;
+
+    queries_.XmlManifestList.clear();
+    queries_.GetXmlManifestList();
+    Manifest = queries_.XmlManifestList;
+
+    const qsizetype lastSeparator = OpfPath.lastIndexOf(QLatin1Char('\\'));
+    OpfFolder = lastSeparator < 0 ? QString() : OpfPath.left(lastSeparator);
+
+    // The NCX href is relative to the package document's folder.
+    QString ncxName = backslashed(queries_.GetNcxPath());
+    if (!OpfFolder.isEmpty()) ncxName = OpfFolder + QLatin1Char('\\') + ncxName;
+    readInto(path, ncxName);
+    queries_.LoadXmlDocument(WorkBuffer.unread());
+
+    queries_.XmlTocList.clear();
+    Toc.clear();
+    queries_.BuildToc(queries_.FindTopElement(u"navMap"));
+    Toc = std::move(queries_.XmlTocList);
+    queries_.XmlTocList.clear();
+
+    Loaded = true;
+    LastIndex = static_cast<std::int32_t>(Manifest.size()) - 1;
+    CurrentIndex = 0;
+}
+
+void TEpuB::ReadMetadata() {
+    try {
+        Title = queries_.GetXMLValue(u"metadata", u"title");
+        Creator = queries_.GetXMLValue(u"metadata", u"creator");
+        Publisher = queries_.GetXMLValue(u"metadata", u"publisher");
+        Description = queries_.GetXMLValue(u"metadata", u"description");
+        Language = queries_.GetXMLValue(u"metadata", u"language");
+        Subject = queries_.GetXMLValue(u"metadata", u"subject");
+        Date = queries_.GetXMLValue(u"metadata", u"date");
+        Source = queries_.GetXMLValue(u"metadata", u"source");
+        Identifier = queries_.GetXMLValueWithAttribute(u"metadata", u"identifier", u"id");
+        if (Identifier.isEmpty()) Identifier = queries_.GetXMLValue(u"metadata", u"identifier");
+        Series = queries_.GetMetaContent(u"calibre:series");
+        SeriesIndex = queries_.GetMetaContent(u"calibre:series_index");
+        Isbn = queries_.GetIdentifierByScheme(u"ISBN");
+        queries_.GetSubjectList(Subjects);
+        Version = queries_.GetPackageVersion();
+        if (queries_.HasCover()) CoverPath = queries_.GetCoverPath();
+    } catch (const std::exception& error) {
+        queries_.messages().showMessage(QStringLiteral("Hiba\r\n") +
+                                        QString::fromUtf8(error.what()));
+    }
+}
+
+}  // namespace epub

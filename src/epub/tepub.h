@@ -1,0 +1,85 @@
+#pragma once
+// TEpuB: the in-memory record of one EPUB book, filled by Open from the book's container
+// document, package document and NCX.
+//
+//   epub::StderrMessageSink sink;            // or the window's message-box sink
+//   epub::TEpuB book(sink);
+//   try {
+//       book.Open(path);                     // throws epub::BookReadError when unreadable
+//       use(book.Title, book.Creator, book.Language, book.Series);
+//   } catch (const epub::BookReadError& e) { ... e.what() ... }
+//
+// Only one Open may run at a time per XmlDocumentQueries; a book made with the one-argument
+// constructor has its own and is independent of every other book.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+#include "epub/errors.h"
+#include "epub/work_buffer.h"
+#include "epub/xml_queries.h"
+
+namespace epub {
+
+class MessageSink;
+
+inline const QString ContainerEntryName = QStringLiteral("META-INF\\container.xml");
+
+class TEpuB {
+public:
+    // A book with its own query object; messages receive the "Hiba" texts.
+    explicit TEpuB(MessageSink& messages);
+    // A book that uses a shared query object (which carries its own message sink).
+    explicit TEpuB(XmlDocumentQueries& queries);
+    ~TEpuB();
+    TEpuB(const TEpuB&) = delete;
+    TEpuB& operator=(const TEpuB&) = delete;
+
+    // Clears the record, then reads the book at path. Throws BookReadError (or a subclass)
+    // when the book cannot be read; the fields filled before the failure keep their values and
+    // Loaded stays false.
+    void Open(const QString& path);
+    // Every text and list empty, Loaded false, LastIndex and CurrentIndex -1.
+    void Clear();
+    // Fills the metadata fields from the package document the query object holds. Any error
+    // is reported as "Hiba\r\n" + message; the fields not yet reached stay empty.
+    void ReadMetadata();
+    // Reads one archive entry into buffer (see readEntry in archive_reader.h).
+    bool ReadEntry(const QString& path, const QString& entryName, epub::WorkBuffer& buffer) const;
+
+    bool Loaded = false;
+    QString FileName;
+    QString Title;
+    QString Creator;  // the last creator only
+    QString Publisher;
+    QString Language;  // as written
+    QString Subject;   // the last subject
+    QString Date;
+    QString Source;
+    QString Description;
+    QString Identifier;
+    QString Series;
+    QString SeriesIndex;  // as written
+    QString Isbn;
+    QStringList Subjects;
+    QString Version;
+    QString CoverPath;     // as written, relative to OpfFolder
+    QString OpfPath;       // backslashes
+    QString OpfFolder;     // OpfPath without its last component
+    QStringList Manifest;  // content documents in reading order, backslashes
+    QStringList Spine;     // idrefs
+    QList<TocEntry> Toc;   // pre-order
+    std::int32_t LastIndex = -1;
+    std::int32_t CurrentIndex = -1;
+    epub::WorkBuffer WorkBuffer;
+
+private:
+    void readInto(const QString& path, const QString& entryName);
+
+    std::unique_ptr<XmlDocumentQueries> ownQueries_;
+    XmlDocumentQueries& queries_;
+};
+
+}  // namespace epub

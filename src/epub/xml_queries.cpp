@@ -1,0 +1,223 @@
+#include "epub/xml_queries.h"
+
+#include "epub/errors.h"
+#include "epub/message_sink.h"
+
+namespace epub {
+
+namespace {
+
+// Is there an attribute whose local name is exactly name (letter case significant)?
+bool hasAttributeNamed(const XmlNode& node, QStringView name) {
+    for (const XmlAttribute& attribute : node.attributes) {
+        if (attribute.localName == name) return true;
+    }
+    return false;
+}
+
+// Is there an attribute whose local name is exactly name and whose value equals value exactly?
+bool hasAttributeWithValue(const XmlNode& node, QStringView name, const QString& value) {
+    for (const XmlAttribute& attribute : node.attributes) {
+        if (attribute.localName == name && attribute.value == value) return true;
+    }
+    return false;
+}
+
+QString backslashed(QString path) {
+    return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+std::string missing(QStringView name) {
+    return "Missing element: " + name.toString().toStdString();
+}
+
+}  // namespace
+
+XmlDocumentQueries::XmlDocumentQueries(MessageSink& messages) : messages_(messages) {}
+
+void XmlDocumentQueries::LoadXmlDocument(QByteArrayView bytes) {
+    current_ = XmlDocument();  // the previous document is gone even when this parse fails
+    current_ = parseXmlDocument(bytes);
+}
+
+const XmlNode* XmlDocumentQueries::FindTopElement(QStringView name) const {
+    const XmlNode* found = nullptr;
+    for (const XmlNode& child : root().children) {
+        if (child.isElement() && child.localName == name) found = &child;
+    }
+    return found;
+}
+
+QString XmlDocumentQueries::GetXMLValue(QStringView p, QStringView c) const {
+    QString result;
+    for (const XmlNode& top : root().children) {
+        if (!top.isElement() || top.localName != p) continue;
+        for (const XmlNode& child : top.children) {
+            if (child.isElement() && child.localName == c) result = child.text;
+        }
+    }
+    return result;
+}
+
+QString XmlDocumentQueries::GetXMLValueWithAttribute(QStringView p, QStringView c,
+                                                     QStringView a) const {
+    QString result;
+    for (const XmlNode& top : root().children) {
+        if (!top.isElement() || top.localName != p) continue;
+        for (const XmlNode& child : top.children) {
+            if (child.isElement() && child.localName == c && hasAttributeNamed(child, a))
+                result = child.text;
+        }
+    }
+    return result;
+}
+
+QString XmlDocumentQueries::GetXMLValuex(QStringView p, QStringView a) {
+    QString result;
+    try {
+        const XmlNode* top = FindTopElement(p);
+        if (!top) throw MissingElementError(missing(p));
+        // Every child counts, whatever its kind: the last one decides.
+        for (const XmlNode& child : top->children) result = child.attribute(a);
+    } catch (const XmlError& error) {
+        messages_.showMessage(QStringLiteral("Hiba GetXMLValuex") +
+                              QString::fromUtf8(error.what()));
+    }
+    return result;
+}
+
+QString XmlDocumentQueries::GetMetaContent(QStringView name) const {
+    QString result;
+    const XmlNode* metadata = FindTopElement(u"metadata");
+    if (!metadata) return result;
+    for (const XmlNode& child : metadata->children) {
+        if (child.isElement() && child.localName == u"meta" && child.attribute(u"name") == name)
+            result = child.attribute(u"content");
+    }
+    return result;
+}
+
+QString XmlDocumentQueries::GetIdentifierByScheme(QStringView scheme) const {
+    QString result;
+    const XmlNode* metadata = FindTopElement(u"metadata");
+    if (!metadata) return result;
+    for (const XmlNode& child : metadata->children) {
+        if (child.isElement() && child.localName == u"identifier" &&
+            child.attribute(u"scheme") == scheme)
+            result = child.text;
+    }
+    return result;
+}
+
+void XmlDocumentQueries::GetSubjectList(QStringList& list) const {
+    list.clear();
+    const XmlNode* metadata = FindTopElement(u"metadata");
+    if (!metadata) return;
+    for (const XmlNode& child : metadata->children) {
+        if (child.isElement() && child.localName == u"subject") list.append(child.text);
+    }
+}
+
+QString XmlDocumentQueries::GetPackageVersion() const {
+    return root().attribute(u"version");
+}
+
+void XmlDocumentQueries::GetXmlSpineList() {
+    try {
+        const XmlNode* spine = FindTopElement(u"spine");
+        if (!spine) throw MissingElementError(missing(u"spine"));
+        for (const XmlNode& child : spine->children) {
+            for (const XmlAttribute& attribute : child.attributes) {
+                if (attribute.localName == u"idref") XmlSpineList.append(child.attribute(u"idref"));
+            }
+        }
+    } catch (const XmlError& error) {
+        messages_.showMessage(QStringLiteral("Hiba GetXmlSpineList") +
+                              QString::fromUtf8(error.what()));
+    }
+}
+
+void XmlDocumentQueries::GetXmlManifestList() {
+    try {
+        // Walked once per reading-order entry: small documents, no index worth building.
+        for (const QString& idref : std::as_const(XmlSpineList)) {
+            const XmlNode* manifest = FindTopElement(u"manifest");
+            if (!manifest) throw MissingElementError(missing(u"manifest"));
+            for (const XmlNode& item : manifest->children) {
+                if (hasAttributeWithValue(item, u"id", idref))
+                    XmlManifestList.append(backslashed(item.attribute(u"href")));
+            }
+        }
+    } catch (const XmlError& error) {
+        messages_.showMessage(QStringLiteral("Hiba GetXmlManifestList01") +
+                              QString::fromUtf8(error.what()));
+    }
+}
+
+QString XmlDocumentQueries::GetCoverPath() {
+    QString result;
+    try {
+        QString guideMarker;
+        if (const XmlNode* guide = FindTopElement(u"guide")) {
+            for (const XmlNode& reference : guide->children) {
+                if (reference.attribute(u"type") == u"cover")
+                    guideMarker = reference.attribute(u"type");
+            }
+        }
+        QString coverId;
+        if (const XmlNode* metadata = FindTopElement(u"metadata")) {
+            for (const XmlNode& child : metadata->children) {
+                if (!child.isElement() || child.localName != u"meta") continue;
+                const QString name = child.attribute(u"name");
+                if (name == u"cover" || name == guideMarker) coverId = child.attribute(u"content");
+            }
+        }
+        if (const XmlNode* manifest = FindTopElement(u"manifest")) {
+            for (const XmlNode& item : manifest->children) {
+                if (item.attribute(u"id") == coverId) result = item.attribute(u"href");
+            }
+        }
+    } catch (const XmlError& error) {
+        messages_.showMessage(QStringLiteral("Hiba a feldolgozas kozben GetCoverPath") +
+                              QString::fromUtf8(error.what()));
+    }
+    return result;
+}
+
+bool XmlDocumentQueries::HasCover() {
+    return !GetCoverPath().isEmpty();
+}
+
+QString XmlDocumentQueries::GetNcxPath() {
+    QString result;
+    try {
+        const XmlNode* spine = FindTopElement(u"spine");
+        if (!spine) throw MissingElementError(missing(u"spine"));
+        const QString tocId = spine->attribute(u"toc");
+        const XmlNode* manifest = FindTopElement(u"manifest");
+        if (!manifest) throw MissingElementError(missing(u"manifest"));
+        for (const XmlNode& item : manifest->children) {
+            if (hasAttributeWithValue(item, u"id", tocId)) result = item.attribute(u"href");
+        }
+    } catch (const XmlError& error) {
+        messages_.showMessage(QStringLiteral("Hiba GetNcxPath") + QString::fromUtf8(error.what()));
+    }
+    return result;
+}
+
+void XmlDocumentQueries::BuildToc(const XmlNode* element) {
+    if (!element) return;
+    QString label;
+    QString target;
+    for (const XmlNode& child : element->children) {
+        if (!child.isElement()) continue;
+        if (child.localName == u"navLabel")
+            label = child.childText(u"text");
+        else if (child.localName == u"content")
+            target = child.attribute(u"src");
+    }
+    if (!label.isEmpty() || !target.isEmpty()) XmlTocList.append({label, TToc{label, target}});
+    for (const XmlNode& child : element->children) BuildToc(&child);
+}
+
+}  // namespace epub
