@@ -1,0 +1,144 @@
+#include "shell/desktop_verbs.h"
+
+#include <cstdlib>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "shell/appdata.h"
+#include "shell/shell_verbs.h"
+
+namespace shell {
+
+namespace {
+
+const char* const EntryName = "epub-polcaro.desktop";
+const char* const MimeTypes = "inode/directory;application/epub+zip;";
+const char* const ActionId = "copy-to-collection";
+
+std::string join(const std::string& folder, const std::string& name) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != platform::nativeSeparator())
+        path += platform::nativeSeparator();
+    return path + name;
+}
+
+std::string applicationsFolder(const std::string& prefix) {
+    return join(prefix, "applications");
+}
+
+std::string serviceMenuFolder(const std::string& prefix) {
+    return join(join(prefix, "kio"), "servicemenus");
+}
+
+// %f: the file manager passes the clicked item's path as one argument of its own, so blanks,
+// quotes and dollars in it never reach a shell.
+std::string execLine(const std::string& programPath) {
+    return QuoteExecArgument(programPath) + " %f";
+}
+
+void writeFile(const std::string& folder, const std::string& path, const std::string& text) {
+    if (!ForceFolder(folder)) throw platform::SystemError(2, "Cannot create folder " + folder);
+    if (const int rc = platform::writeFileAtomically(path, text)) {
+        throw platform::SystemError(static_cast<std::uint32_t>(rc));
+    }
+}
+
+void removeFile(const std::string& path) {
+    if (!platform::fileExists(path)) return;
+    if (const int rc = platform::deleteFile(path))
+        throw platform::SystemError(static_cast<std::uint32_t>(rc));
+}
+
+void refreshMimeCache(const std::string& prefix) {
+    if (platform::folderExists(applicationsFolder(prefix))) {
+        platform::runProgram("update-desktop-database", {"-q", applicationsFolder(prefix)});
+    }
+}
+
+}  // namespace
+
+std::string SystemPrefix() {
+    const char* prefix = std::getenv("EPUB_POLCARO_SYSTEM_PREFIX");
+    return prefix && *prefix ? std::string(prefix) : std::string("/usr/local/share");
+}
+
+std::string DesktopEntryPath(const std::string& prefix) {
+    return join(applicationsFolder(prefix), EntryName);
+}
+
+std::string ServiceMenuPath(const std::string& prefix) {
+    return join(serviceMenuFolder(prefix), EntryName);
+}
+
+std::string QuoteExecArgument(const std::string& argument) {
+    std::string quoted = "\"";
+    for (char c : argument) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            throw platform::Error("A control character cannot be written into a desktop entry: " +
+                                  argument);
+        }
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    quoted += '"';
+    // The key file itself escapes backslashes once more; '%' would start a field code.
+    std::string escaped;
+    for (char c : quoted) {
+        if (c == '\\')
+            escaped += "\\\\";
+        else if (c == '%')
+            escaped += "%%";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+std::string DesktopEntryText(const std::string& programPath) {
+    const std::string exec = execLine(programPath);
+    return std::string("[Desktop Entry]\n") +
+           "Type=Application\n"
+           "Version=1.5\n"
+           "Name=Epub polcaro\n"
+           "Exec=" +
+           exec + "\n" +
+           "Terminal=false\n"
+           "Categories=Office;\n"
+           "MimeType=" +
+           MimeTypes + "\n" + "Actions=" + ActionId +
+           ";\n"
+           "\n"
+           "[Desktop Action " +
+           ActionId + "]\n" + "Name=" + MenuCaption + "\n" + "Exec=" + exec + "\n";
+}
+
+std::string ServiceMenuText(const std::string& programPath) {
+    const std::string exec = execLine(programPath);
+    return std::string("[Desktop Entry]\n") +
+           "Type=Service\n"
+           "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
+           "MimeType=" +
+           MimeTypes + "\n" + "Actions=" + ActionId +
+           ";\n"
+           "\n"
+           "[Desktop Action " +
+           ActionId + "]\n" + "Name=" + MenuCaption + "\n" + "Exec=" + exec + "\n";
+}
+
+void WriteDesktopVerbs(const std::string& prefix, const std::string& programPath) {
+    // Both texts are built first, so a path that cannot be written leaves nothing half done.
+    const std::string entry = DesktopEntryText(programPath);
+    const std::string menu = ServiceMenuText(programPath);
+    writeFile(applicationsFolder(prefix), DesktopEntryPath(prefix), entry);
+    writeFile(serviceMenuFolder(prefix), ServiceMenuPath(prefix), menu);
+    refreshMimeCache(prefix);
+}
+
+void RemoveDesktopVerbs(const std::string& prefix) {
+    removeFile(DesktopEntryPath(prefix));
+    removeFile(ServiceMenuPath(prefix));
+    refreshMimeCache(prefix);
+}
+
+}  // namespace shell

@@ -1,2 +1,0 @@
-// Replaced by the shell integration sources.
-namespace shell {}
