@@ -1,6 +1,7 @@
 #pragma once
 // The favourites file "directory.txt": one output folder per line, kept in the encoding in
 // which it was read.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 

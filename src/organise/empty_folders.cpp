@@ -1,0 +1,76 @@
+#include "organise/empty_folders.h"
+
+#include <string>
+
+#include "platform/files.h"
+#include "platform/listing.h"
+
+namespace organise {
+namespace {
+
+std::string childPath(const std::string& folder, const std::string& name) {
+    // The output folder usually ends with a separator already.
+    if (!folder.empty() && folder.back() == platform::nativeSeparator()) return folder + name;
+    return folder + platform::nativeSeparator() + name;
+}
+
+bool isEmpty(const std::string& folder) {
+    bool anything = false;
+    const auto status = platform::listFolder(folder, [&](const platform::FolderEntry&) {
+        anything = true;
+        return false;
+    });
+    return status == platform::ListStatus::Ok && !anything;
+}
+
+// The walk goes into real folders only. Hidden and system entries are not even listed; a link
+// (to a folder or not) is never followed, so the walk cannot leave the tree or remove the
+// target of a link as if it were the folder itself.
+bool visited(const platform::FolderEntry& entry) {
+    constexpr unsigned skipped = platform::AttrHidden | platform::AttrSystem | platform::AttrLink;
+    return (entry.attributes & platform::AttrDirectory) != 0 && (entry.attributes & skipped) == 0 &&
+           !entry.name.starts_with('.');
+}
+
+void removeFolder(const std::string& folder) {
+    // The folder was found empty a moment ago; if that no longer holds, something else is at
+    // work in the tree and the walk stops rather than guess.
+    if (!platform::folderExists(folder))
+        throw FolderRemovalError("The folder \"" + folder +
+                                 "\" cannot be removed: it no longer exists.");
+    if (!isEmpty(folder))
+        throw FolderRemovalError("The folder \"" + folder +
+                                 "\" cannot be removed: it is no longer empty.");
+    platform::resetAttributes(folder);
+    // A refusal (in use, access denied) leaves the folder where it is, silently.
+    platform::removeFolder(folder);
+}
+
+void removeEmptyFolders(const std::string& folder) {
+    platform::listFolder(folder, [&](const platform::FolderEntry& entry) {
+        if (!visited(entry)) return true;
+        const std::string sub = childPath(folder, entry.name);
+        if (isEmpty(sub)) {
+            removeFolder(sub);
+        } else {
+            removeEmptyFolders(sub);
+            // Still there and empty: its own removal did not take effect; try once more.
+            if (isEmpty(sub)) removeEmptyFolders(sub);
+        }
+        return true;
+    });
+    if (isEmpty(folder)) removeFolder(folder);
+}
+
+}  // namespace
+
+bool IsFolderEmpty(const QString& path) {
+    return isEmpty(path.toStdString());
+}
+
+void RemoveEmptyFolders(const QString& path) {
+    if (path.isEmpty()) return;
+    removeEmptyFolders(path.toStdString());
+}
+
+}  // namespace organise

@@ -1,0 +1,36 @@
+#include "organise/settings.h"
+
+#include "platform/error.h"
+#include "platform/profile.h"
+
+namespace organise {
+namespace {
+
+const char* const kSection = "kimeneti_mappa";
+const char* const kKey = "Directory";
+constexpr std::size_t kValueBuffer = 2048;
+
+}  // namespace
+
+QString settingsFilePath(const QString& settingsFolder) {
+    QString path = settingsFolder;
+    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
+        path += QLatin1Char('/');
+    return path + QStringLiteral("epub_polcaro.ini");
+}
+
+QString LoadSettings(const QString& settingsFolder) {
+    const std::string value =
+        platform::readProfileString(settingsFilePath(settingsFolder).toStdString(), kSection, kKey,
+                                    std::string(), kValueBuffer);
+    return QString::fromStdString(value);
+}
+
+void SaveSettings(const QString& settingsFolder, const QString& outputFolder) {
+    const QString file = settingsFilePath(settingsFolder);
+    if (platform::writeProfileString(file.toStdString(), kSection, kKey,
+                                     outputFolder.toStdString()) != 0)
+        throw platform::Error("Unable to write to " + file.toStdString());
+}
+
+}  // namespace organise
