@@ -28,12 +28,20 @@ QString withTrailingSeparator(const QString& folder) {
 void createMissingLevels(const QString& folder, FileOperations& files) {
     if (files.folderExists(folder)) return;
     const QChar separator = nativeSeparatorChar();
+    const auto create = [&](const QString& level) {
+        if (files.folderExists(level)) return true;
+        // Windows refuses '*' and '?' in a name; refusing them here too keeps a collection built
+        // on another system free of folders Windows cannot hold. Deeper levels cannot follow.
+        const QString name = level.mid(level.lastIndexOf(separator) + 1);
+        if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) return false;
+        files.createFolder(level);
+        return true;
+    };
     for (qsizetype at = folder.indexOf(separator, 1); at >= 0;
          at = folder.indexOf(separator, at + 1)) {
-        const QString level = folder.left(at);
-        if (!files.folderExists(level)) files.createFolder(level);
+        if (!create(folder.left(at))) return;
     }
-    if (!folder.endsWith(separator) && !files.folderExists(folder)) files.createFolder(folder);
+    if (!folder.endsWith(separator)) create(folder);
 }
 
 // Step B: the copy or the move. Any failure, refused paths included, is CopyFailed.
@@ -65,6 +73,8 @@ OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
 
     // Step A: reading the book, building the target and creating its folders.
     try {
+        // Asked through the seam, so that a dry run sees a source an earlier row moved away.
+        if (!files.fileExists(source)) return OrganiseResult::ReadFailed;
         BookFields fields;
         {
             // The book lives only while it is read; nothing of it outlives this block.

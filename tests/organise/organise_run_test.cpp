@@ -1,0 +1,460 @@
+#include "organise/organise_run.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <functional>
+
+#include "epub/message_sink.h"
+#include "organise/file_operations.h"
+#include "organise/target_rules.h"
+#include "platform/files.h"
+#include "support/epub_builder.h"
+#include "support/temp_tree.h"
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace organise {
+namespace {
+
+struct Row {
+    QString source;
+    QString result;
+    QString output;
+};
+
+class FakeList final : public WorkList {
+public:
+    QList<Row> rows;
+    void add(const QString& source, const QString& result = QString(),
+             const QString& output = QString()) {
+        rows.append({source, result, output});
+    }
+    int rowCount() const override { return static_cast<int>(rows.size()); }
+    QString source(int row) const override { return rows.at(row).source; }
+    void setResultText(int row, const QString& text) override { rows[row].result = text; }
+    void setOutputText(int row, const QString& text) override { rows[row].output = text; }
+};
+
+class RecordingSink final : public epub::MessageSink {
+public:
+    QStringList messages;
+    void showMessage(const QString& text) override { messages.append(text); }
+};
+
+class FakeObserver final : public RunObserver {
+public:
+    NamingOptions naming;
+    TransferMode mode = TransferMode::Copy;
+    QString output;
+    bool english = false;
+    bool stop = true;  // a stale flag from an earlier run: the run must clear it
+    std::function<void(int call)> onProcessEvents;
+
+    int total = -1;
+    QList<int> positions;
+    int resets = 0;
+    QList<int> visible;
+    QStringList status1;
+    QStringList status2;
+    QStringList boxes;
+    QList<OrganiseResult> results;
+    int pumps = 0;
+    RecordingSink sink;
+
+    void setProgressTotal(int value) override { total = value; }
+    void setProgressPosition(int value) override { positions.append(value); }
+    void resetProgress() override { ++resets; }
+    void ensureRowVisible(int row) override { visible.append(row); }
+    void setStatus1(const QString& text) override { status1.append(text); }
+    void setStatus2(const QString& text) override { status2.append(text); }
+    void processEvents() override {
+        if (onProcessEvents) onProcessEvents(pumps);
+        ++pumps;
+    }
+    void clearStopRequest() override { stop = false; }
+    bool stopRequested() const override { return stop; }
+    NamingOptions namingOptions() const override { return naming; }
+    TransferMode transferMode() const override { return mode; }
+    QString outputFolder() const override { return output; }
+    bool englishUi() const override { return english; }
+    epub::MessageSink& messageSink() override { return sink; }
+    void showMessage(const QString& text) override { boxes.append(text); }
+    void rowFinished(int, OrganiseResult result) override { results.append(result); }
+};
+
+const QString kOk = QStringLiteral("Ok");
+const QString kCopyFailed = QStringLiteral("Hiba a következö fájlnál ");
+const QString kExists = QStringLiteral("A fajlnev már létezik");
+const QString kReadFailed = QStringLiteral("Epub olvasasi hiba valoszinüleg hibás fajl");
+
+class OrganiseRunTest : public ::testing::Test {
+protected:
+    testsupport::TempTree tree;
+    FakeList list;
+    FakeObserver observer;
+
+    void SetUp() override {
+        tree.makeFolder(QStringLiteral("in"));
+        observer.output = tree.path(QStringLiteral("out/"));
+    }
+
+    QString book(const QString& name, const QString& title, const QString& creator,
+                 const QString& language = QStringLiteral("hu"),
+                 const QString& series = QString()) {
+        testsupport::BookSpec spec;
+        spec.title = title;
+        spec.creators = {creator};
+        spec.language = language;
+        spec.series = series;
+        const QString path = tree.path(QStringLiteral("in/") + name);
+        testsupport::writeBook(path, spec);
+        return path;
+    }
+    QString out(const QString& relative) const {
+        return tree.path(QStringLiteral("out/") + relative);
+    }
+    static QByteArray bytes(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static QStringList entries(const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                      QDir::NoDotAndDotDot);
+    }
+};
+
+TEST_F(OrganiseRunTest, CopiesEveryBookThenReportsTargetExistsOnTheSecondRun) {
+    const QString a = book(QStringLiteral("a.epub"), QStringLiteral("Egri csillagok"),
+                           QStringLiteral("Gárdonyi Géza"));
+    const QString b =
+        book(QStringLiteral("b.epub"), QStringLiteral("Title"), QStringLiteral("Author"));
+    const QString c =
+        book(QStringLiteral("c.epub"), QStringLiteral("Other"), QStringLiteral("Author"));
+    list.add(a);
+    list.add(b);
+    list.add(c);
+
+    OrganiseRun(list, observer);
+
+    const QString targetA =
+        out(QStringLiteral("Gárdonyi Géza/Gárdonyi Géza - Egri csillagok.epub"));
+    const QString targetB = out(QStringLiteral("Author/Author - Title.epub"));
+    const QString targetC = out(QStringLiteral("Author/Author - Other.epub"));
+    EXPECT_FALSE(observer.stop);
+    for (const Row& row : list.rows) EXPECT_EQ(row.result, kOk) << row.source.toStdString();
+    EXPECT_EQ(list.rows[0].output, targetA);
+    EXPECT_EQ(list.rows[1].output, targetB);
+    EXPECT_EQ(list.rows[2].output, targetC);
+    EXPECT_EQ(bytes(targetA), bytes(a));
+    EXPECT_EQ(bytes(targetB), bytes(b));
+    EXPECT_TRUE(QFileInfo::exists(a)) << "a copy leaves the source in place";
+    EXPECT_EQ(entries(out(QStringLiteral("Author"))).size(), 2) << "no temporary file is left";
+
+    EXPECT_EQ(observer.total, 3);
+    EXPECT_EQ(observer.positions, (QList<int>{0, 1, 2}));
+    EXPECT_EQ(observer.visible, (QList<int>{0, 1, 2}));
+    EXPECT_EQ(observer.status1, (QStringList{QStringLiteral("0/3"), QStringLiteral("1/3"),
+                                             QStringLiteral("2/3"), QString()}));
+    EXPECT_EQ(observer.status2, (QStringList{QStringLiteral("a.epub"), QStringLiteral("b.epub"),
+                                             QStringLiteral("c.epub"), QStringLiteral("Kész")}));
+    EXPECT_EQ(observer.resets, 1);
+    EXPECT_EQ(observer.pumps, 3);
+
+    FakeObserver second;
+    second.output = observer.output;
+    OrganiseRun(list, second);
+    for (const Row& row : list.rows) EXPECT_EQ(row.result, kExists);
+    EXPECT_EQ(list.rows[1].output, targetB);
+    EXPECT_EQ(second.results, (QList<OrganiseResult>(3, OrganiseResult::TargetExists)));
+}
+
+TEST_F(OrganiseRunTest, MovesInEnglishAndCreatesTheMissingOutputFolder) {
+    const QString a = book(QStringLiteral("a.epub"), QStringLiteral("T"), QStringLiteral("C"));
+    list.add(a);
+    observer.mode = TransferMode::Move;
+    observer.english = true;
+    observer.output = tree.path(QStringLiteral("deep/er/out/"));
+
+    OrganiseRun(list, observer);
+
+    const QString target = tree.path(QStringLiteral("deep/er/out/C/C - T.epub"));
+    EXPECT_EQ(list.rows[0].result, kOk);
+    EXPECT_EQ(list.rows[0].output, target);
+    EXPECT_TRUE(QFileInfo::exists(target));
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_EQ(list.rows[0].source, a) << "the row keeps the old source path";
+    EXPECT_EQ(observer.status2.last(), QStringLiteral("Ready"));
+
+    // Moving again: the source is gone, so the book can no longer be read.
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, QStringLiteral("Epub reading error is actually a faulty file"));
+}
+
+TEST_F(OrganiseRunTest, StopFinishesTheCurrentBookAndSkipsTheRest) {
+    list.add(book(QStringLiteral("a.epub"), QStringLiteral("A"), QStringLiteral("C")));
+    list.add(book(QStringLiteral("b.epub"), QStringLiteral("B"), QStringLiteral("C")),
+             QStringLiteral("old"), QStringLiteral("old out"));
+    list.add(book(QStringLiteral("c.epub"), QStringLiteral("D"), QStringLiteral("C")),
+             QStringLiteral("old"), QStringLiteral("old out"));
+    observer.onProcessEvents = [&](int) { observer.stop = true; };
+
+    OrganiseRun(list, observer);
+
+    EXPECT_EQ(list.rows[0].result, kOk);
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("C/C - A.epub"))));
+    for (int i : {1, 2}) {
+        EXPECT_EQ(list.rows[i].result, QStringLiteral("old"));
+        EXPECT_EQ(list.rows[i].output, QStringLiteral("old out"));
+    }
+    EXPECT_EQ(entries(out(QStringLiteral("C"))).size(), 1);
+    EXPECT_EQ(observer.status1, (QStringList{QStringLiteral("0/3"), QString()}));
+    EXPECT_EQ(observer.status2.last(), QStringLiteral("Kész"));
+    EXPECT_EQ(observer.positions, QList<int>{0});
+    EXPECT_EQ(observer.resets, 1);
+}
+
+TEST_F(OrganiseRunTest, NoOutputFolderShowsTheMessageAndTouchesNothing) {
+    list.add(book(QStringLiteral("a.epub"), QStringLiteral("A"), QStringLiteral("C")),
+             QStringLiteral("x"));
+    observer.output.clear();
+    OrganiseRun(list, observer);
+    EXPECT_EQ(observer.boxes, QStringList{QStringLiteral("A kimeneti könyvtár nincs kiválasztva")});
+    EXPECT_EQ(list.rows[0].result, QStringLiteral("x"));
+    EXPECT_TRUE(observer.status1.isEmpty());
+    EXPECT_TRUE(observer.status2.isEmpty());
+    EXPECT_EQ(observer.resets, 0);
+
+    observer.english = true;
+    OrganiseRun(list, observer);
+    EXPECT_EQ(observer.boxes.last(), QStringLiteral("The output directory is not selected"));
+
+    // An empty list with an output folder: only the closing texts.
+    FakeList empty;
+    FakeObserver idle;
+    idle.output = observer.output = tree.path(QStringLiteral("out/"));
+    OrganiseRun(empty, idle);
+    EXPECT_EQ(idle.total, -1);
+    EXPECT_EQ(idle.status1, QStringList{QString()});
+    EXPECT_EQ(idle.status2, QStringList{QStringLiteral("Kész")});
+    EXPECT_EQ(idle.resets, 1);
+}
+
+TEST_F(OrganiseRunTest, UnreadableAndForeignFilesKeepTheirOutputColumn) {
+    list.add(tree.writeFile(QStringLiteral("in/text.epub"), "just text"), QString(),
+             QStringLiteral("earlier"));
+    list.add(tree.path(QStringLiteral("in/missing.epub")));
+    list.add(tree.writeFile(QStringLiteral("in/notes.txt"), "x"), QStringLiteral("r"),
+             QStringLiteral("o"));
+
+    OrganiseRun(list, observer);
+
+    EXPECT_EQ(list.rows[0].result, kReadFailed);
+    EXPECT_EQ(list.rows[0].output, QStringLiteral("earlier"));
+    EXPECT_EQ(list.rows[1].result, kReadFailed);
+    EXPECT_TRUE(list.rows[1].output.isEmpty());
+    EXPECT_EQ(list.rows[2].result, QStringLiteral("r"));
+    EXPECT_EQ(list.rows[2].output, QStringLiteral("o"));
+    EXPECT_EQ(observer.results,
+              (QList<OrganiseResult>{OrganiseResult::ReadFailed, OrganiseResult::ReadFailed,
+                                     OrganiseResult::NotEpub}));
+    // Every handled row moves the status on, a foreign one too.
+    EXPECT_EQ(observer.status1.size(), 4);
+    EXPECT_EQ(observer.status2[2], QStringLiteral("notes.txt"));
+    EXPECT_FALSE(QFileInfo::exists(out(QString()))) << "no folder for unreadable books";
+}
+
+TEST_F(OrganiseRunTest, NameRefusalsTellReadFailedFromCopyFailed) {
+    const QString colon =
+        book(QStringLiteral("colon.epub"), QStringLiteral("Part: One"), QStringLiteral("C"));
+    const QString star =
+        book(QStringLiteral("star.epub"), QStringLiteral("T"), QStringLiteral("Bad*Name"));
+    const QString control =
+        book(QStringLiteral("ctl.epub"), QStringLiteral("Line\tBreak"), QStringLiteral("K"));
+
+    // A colon in a folder level: the folder chain is refused, nothing is created or copied.
+    observer.naming.title = true;
+    observer.naming.creator = false;
+    list.add(colon);
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kReadFailed);
+    EXPECT_TRUE(list.rows[0].output.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(out(QString())));
+
+    // The same book with the default options: the colon becomes an underscore in the name.
+    observer.naming = NamingOptions{};
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kOk);
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("C/C - Part_ One.epub"))));
+
+    // An asterisk in a folder level and a control character in a file name fail the copy.
+    list.rows.clear();
+    list.add(star);
+    list.add(control);
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kCopyFailed);
+    EXPECT_EQ(list.rows[0].output, out(QStringLiteral("Bad*Name/Bad_Name - T.epub")));
+    EXPECT_EQ(list.rows[1].result, kCopyFailed);
+    EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("Bad*Name"))))
+        << "no folder Windows cannot hold";
+    EXPECT_TRUE(entries(out(QStringLiteral("K"))).isEmpty());
+
+    // The control character as a folder level is refused before any folder is made.
+    list.rows.clear();
+    list.add(control);
+    observer.naming.title = true;
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kReadFailed);
+}
+
+TEST_F(OrganiseRunTest, MetadataCannotPlaceABookOutsideTheOutputFolder) {
+    const QStringList before = entries(tree.path());
+    list.add(book(QStringLiteral("t.epub"), QStringLiteral("../../escaped"), QStringLiteral("C")));
+    list.add(book(QStringLiteral("c.epub"), QStringLiteral("T"), QStringLiteral("..")));
+    list.add(book(QStringLiteral("d.epub"), QStringLiteral("T"), QStringLiteral("x/../../y")));
+    list.add(book(QStringLiteral("ok.epub"), QStringLiteral("ok"), QStringLiteral("..x")));
+    observer.naming.title = true;
+
+    OrganiseRun(list, observer);
+
+    for (int i : {0, 1, 2}) {
+        EXPECT_EQ(list.rows[i].result, kReadFailed) << i;
+        EXPECT_TRUE(list.rows[i].output.isEmpty()) << i;
+    }
+    // A name that merely starts with dots is an ordinary folder.
+    EXPECT_EQ(list.rows[3].result, kOk);
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("..x/ok/..x - ok.epub"))));
+    QStringList after = entries(tree.path());
+    after.removeAll(QStringLiteral("out"));
+    EXPECT_EQ(after, before) << "nothing appeared beside the output folder";
+    EXPECT_EQ(entries(tree.path(QStringLiteral("in"))).size(), 4);
+    EXPECT_EQ(entries(out(QString())), QStringList{QStringLiteral("..x")});
+}
+
+TEST_F(OrganiseRunTest, AnInterruptedCopyLeavesNothingAndTheSourceIntact) {
+    const QString a = book(QStringLiteral("a.epub"), QStringLiteral("T"), QStringLiteral("C"));
+    const QByteArray original = bytes(a);
+    list.add(a);
+    platform::testing::failNextCopyAfter(100, ENOSPC);
+
+    OrganiseRun(list, observer);
+
+    EXPECT_EQ(list.rows[0].result, kCopyFailed);
+    EXPECT_EQ(list.rows[0].output, out(QStringLiteral("C/C - T.epub")));
+    EXPECT_TRUE(entries(out(QStringLiteral("C"))).isEmpty())
+        << "neither the book nor a temporary file";
+    EXPECT_EQ(bytes(a), original);
+
+    // The fault was one-shot: the next run copies.
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kOk);
+    EXPECT_EQ(bytes(out(QStringLiteral("C/C - T.epub"))), original);
+}
+
+TEST_F(OrganiseRunTest, FoldersAndEmptyLevelsAtTheTarget) {
+    const QString a =
+        book(QStringLiteral("a.epub"), QStringLiteral("T"), QStringLiteral("C"), QString());
+    list.add(a);
+    observer.naming.language = true;
+    // An empty language leaves a doubled separator that lands one level higher.
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kOk);
+    EXPECT_EQ(list.rows[0].output, out(QStringLiteral("C/C - T.epub")));
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("C/C - T.epub"))));
+
+    // A folder standing where the file should go is not an existing file: the copy fails.
+    observer.naming = NamingOptions{};
+    observer.naming.renameScheme = 0;
+    tree.makeFolder(QStringLiteral("out/C/a.epub"));
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kCopyFailed);
+    EXPECT_EQ(list.rows[0].output, out(QStringLiteral("C/a.epub")));
+
+    // No file name at all (no rename item selected): the target is the folder itself.
+    observer.naming.renameScheme = -1;
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kCopyFailed);
+    EXPECT_TRUE(QFileInfo(a).isFile());
+}
+
+TEST_F(OrganiseRunTest, OptionsAreReadForEveryBookAndAMissingSeparatorIsAdded) {
+    list.add(book(QStringLiteral("a.epub"), QStringLiteral("A"), QStringLiteral("C")));
+    list.add(book(QStringLiteral("b.epub"), QStringLiteral("B"), QStringLiteral("C")));
+    list.add(book(QStringLiteral("c.epub"), QStringLiteral("D"), QStringLiteral("C")));
+    observer.output = tree.path(QStringLiteral("out"));  // no trailing separator
+    observer.onProcessEvents = [&](int call) {
+        if (call == 0) observer.naming.renameScheme = 2;
+        if (call == 1) observer.output.clear();
+    };
+
+    OrganiseRun(list, observer);
+
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("C/C - A.epub"))));
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("C/B - C.epub"))));
+    // The output folder was cleared during the run: the book is not placed anywhere.
+    EXPECT_EQ(list.rows[2].result, kReadFailed);
+    EXPECT_EQ(entries(tree.path()), (QStringList{QStringLiteral("in"), QStringLiteral("out")}));
+}
+
+TEST_F(OrganiseRunTest, RowsRemovedDuringTheRunAreSkipped) {
+    list.add(book(QStringLiteral("a.epub"), QStringLiteral("A"), QStringLiteral("C")));
+    list.add(book(QStringLiteral("b.epub"), QStringLiteral("B"), QStringLiteral("C")));
+    list.add(book(QStringLiteral("c.epub"), QStringLiteral("D"), QStringLiteral("C")));
+    observer.onProcessEvents = [&](int call) {
+        if (call == 0) list.rows.removeLast();
+    };
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows.size(), 2);
+    EXPECT_EQ(observer.status1,
+              (QStringList{QStringLiteral("0/3"), QStringLiteral("1/2"), QString()}));
+    EXPECT_EQ(observer.status2.last(), QStringLiteral("Kész"));
+}
+
+TEST_F(OrganiseRunTest, ADryRunDecidesLikeARealOneAndWritesNothing) {
+    const QString a = book(QStringLiteral("a.epub"), QStringLiteral("T"), QStringLiteral("C"));
+    const QString colon =
+        book(QStringLiteral("x.epub"), QStringLiteral("X"), QStringLiteral("Bad: C"));
+    const QString star =
+        book(QStringLiteral("s.epub"), QStringLiteral("X"), QStringLiteral("Bad*C"));
+    for (TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
+        list.rows.clear();
+        list.add(a);
+        list.add(a);  // the same book twice: the second finds the first one's copy
+        list.add(colon);
+        list.add(star);
+        observer.mode = mode;
+        DryRunFileOperations dry;
+        OrganiseRun(list, observer, dry);
+        EXPECT_EQ(list.rows[0].result, kOk);
+        EXPECT_EQ(list.rows[0].output, out(QStringLiteral("C/C - T.epub")));
+        // Copy: the target now "exists"; move: the source is "gone" and cannot be read again.
+        EXPECT_EQ(list.rows[1].result, mode == TransferMode::Copy ? kExists : kReadFailed);
+        EXPECT_EQ(list.rows[2].result, kReadFailed);
+        EXPECT_EQ(list.rows[3].result, kCopyFailed);
+        EXPECT_FALSE(QFileInfo::exists(out(QString())));
+        EXPECT_TRUE(QFileInfo::exists(a));
+    }
+
+    // The real run agrees with the dry one.
+    FakeList real;
+    real.add(a);
+    real.add(a);
+    real.add(colon);
+    real.add(star);
+    observer.mode = TransferMode::Copy;
+    OrganiseRun(real, observer);
+    EXPECT_EQ(real.rows[1].result, kExists);
+    EXPECT_EQ(real.rows[2].result, kReadFailed);
+    EXPECT_EQ(real.rows[3].result, kCopyFailed);
+}
+
+}  // namespace
+}  // namespace organise
