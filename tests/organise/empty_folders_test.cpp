@@ -1,0 +1,122 @@
+#include "organise/empty_folders.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_tree.h"
+
+namespace {
+
+using testsupport::TempTree;
+
+bool exists(const TempTree& tree, const char* relative) {
+    // A dangling link counts as existing too.
+    return QFileInfo(tree.path(QString::fromUtf8(relative))).exists() ||
+           QFileInfo(tree.path(QString::fromUtf8(relative))).isSymLink();
+}
+
+TEST(EmptyFolders, EmptinessCountsEveryKindOfEntry) {
+    TempTree tree;
+    EXPECT_TRUE(organise::IsFolderEmpty(tree.makeFolder(QStringLiteral("empty"))));
+    EXPECT_FALSE(organise::IsFolderEmpty(tree.path(QStringLiteral("missing"))));
+    tree.writeFile(QStringLiteral("hidden/.file"));
+    EXPECT_FALSE(organise::IsFolderEmpty(tree.path(QStringLiteral("hidden"))));
+    tree.makeFolder(QStringLiteral("linked"));
+    ASSERT_EQ(
+        ::symlink("nowhere", tree.path(QStringLiteral("linked/dangling")).toUtf8().constData()), 0);
+    EXPECT_FALSE(organise::IsFolderEmpty(tree.path(QStringLiteral("linked"))));
+    EXPECT_FALSE(organise::IsFolderEmpty(tree.writeFile(QStringLiteral("file"))));
+}
+
+TEST(EmptyFolders, NestedChainIsRemovedIncludingTheOutputFolder) {
+    TempTree tree;
+    tree.makeFolder(QStringLiteral("Out/A/B/C"));
+    tree.makeFolder(QStringLiteral("Out/D"));
+    organise::RemoveEmptyFolders(tree.path(QStringLiteral("Out")) + QLatin1Char('/'));
+    EXPECT_FALSE(exists(tree, "Out"));
+    EXPECT_TRUE(QFileInfo::exists(tree.path()));
+
+    // An output folder that is empty from the start goes as well.
+    tree.makeFolder(QStringLiteral("Empty"));
+    organise::RemoveEmptyFolders(tree.path(QStringLiteral("Empty")));
+    EXPECT_FALSE(exists(tree, "Empty"));
+}
+
+TEST(EmptyFolders, FilesHiddenEntriesAndDotFoldersKeepTheirChain) {
+    TempTree tree;
+    tree.writeFile(QStringLiteral("Out/Author/book.epub"), "book");
+    tree.makeFolder(QStringLiteral("Out/Author/Empty/Deeper"));
+    tree.writeFile(QStringLiteral("Out/H/Sub/.hidden"));
+    tree.makeFolder(QStringLiteral("Out/Dot/.git"));
+    tree.makeFolder(QStringLiteral("Out/.dotfolder/Empty"));
+    tree.makeFolder(QStringLiteral("Out/Gone/One"));
+    tree.makeFolder(QStringLiteral("Out/Gone/Two/Three"));
+
+    organise::RemoveEmptyFolders(tree.path(QStringLiteral("Out")));
+
+    EXPECT_TRUE(exists(tree, "Out/Author/book.epub"));
+    EXPECT_FALSE(exists(tree, "Out/Author/Empty"));
+    EXPECT_TRUE(exists(tree, "Out/H/Sub/.hidden"));
+    EXPECT_TRUE(exists(tree, "Out/Dot/.git"));
+    // A dot-named folder is never visited: its empty subfolder stays too.
+    EXPECT_TRUE(exists(tree, "Out/.dotfolder/Empty"));
+    EXPECT_FALSE(exists(tree, "Out/Gone"));
+    EXPECT_TRUE(exists(tree, "Out"));
+}
+
+TEST(EmptyFolders, ReadOnlyEmptyFolderIsRemoved) {
+    TempTree tree;
+    tree.writeFile(QStringLiteral("Out/book.epub"));
+    const QString readOnly = tree.makeFolder(QStringLiteral("Out/ReadOnly"));
+    const QString inner = tree.makeFolder(QStringLiteral("Out/Outer/Inner"));
+    ASSERT_EQ(::chmod(readOnly.toUtf8().constData(), 0555), 0);
+    ASSERT_EQ(::chmod(inner.toUtf8().constData(), 0500), 0);
+    organise::RemoveEmptyFolders(tree.path(QStringLiteral("Out")));
+    EXPECT_FALSE(exists(tree, "Out/ReadOnly"));
+    EXPECT_FALSE(exists(tree, "Out/Outer"));
+    EXPECT_TRUE(exists(tree, "Out/book.epub"));
+}
+
+TEST(EmptyFolders, MissingOrUnnamedFolderDoesNothing) {
+    TempTree tree;
+    EXPECT_NO_THROW(organise::RemoveEmptyFolders(tree.path(QStringLiteral("missing"))));
+    EXPECT_NO_THROW(organise::RemoveEmptyFolders(tree.writeFile(QStringLiteral("file"))));
+    EXPECT_TRUE(exists(tree, "file"));
+
+    // An empty field names no folder; the walk must not start from wherever we stand.
+    tree.makeFolder(QStringLiteral("here/Empty"));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(tree.path(QStringLiteral("here"))));
+    organise::RemoveEmptyFolders(QString());
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(exists(tree, "here/Empty"));
+}
+
+TEST(EmptyFolders, LinksAreNeverFollowedNorRemoved) {
+    TempTree tree;
+    tree.makeFolder(QStringLiteral("Outside/EmptyInside"));
+    tree.makeFolder(QStringLiteral("Out/Links"));
+    tree.makeFolder(QStringLiteral("Out/Plain/Empty"));
+    ASSERT_EQ(::symlink(tree.path(QStringLiteral("Outside")).toUtf8().constData(),
+                        tree.path(QStringLiteral("Out/Links/to-outside")).toUtf8().constData()),
+              0);
+    ASSERT_EQ(::symlink(tree.path(QStringLiteral("Outside/EmptyInside")).toUtf8().constData(),
+                        tree.path(QStringLiteral("Out/Links/to-empty")).toUtf8().constData()),
+              0);
+
+    organise::RemoveEmptyFolders(tree.path(QStringLiteral("Out")));
+
+    EXPECT_TRUE(exists(tree, "Outside/EmptyInside"));
+    EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("Out/Links/to-outside"))).isSymLink());
+    EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("Out/Links/to-empty"))).isSymLink());
+    EXPECT_FALSE(exists(tree, "Out/Plain"));
+    EXPECT_TRUE(exists(tree, "Out"));
+}
+
+}  // namespace
