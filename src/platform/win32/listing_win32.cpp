@@ -1,0 +1,86 @@
+#include <windows.h>
+
+#include "platform/listing.h"
+#include "platform/win32/utf.h"
+
+namespace platform {
+
+namespace {
+
+unsigned attributesOf(const WIN32_FIND_DATAW& data) {
+    unsigned a = 0;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) a |= AttrDirectory;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) a |= AttrHidden;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) a |= AttrSystem;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) a |= AttrReadOnly;
+    // Only symbolic links and junctions lead elsewhere; other reparse points (cloud
+    // placeholders, deduplicated files) are ordinary entries.
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+         data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT)) {
+        a |= AttrLink;
+    }
+    return a;
+}
+
+bool folderExistsW(const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+ListStatus listFolder(const std::string& folder,
+                      const std::function<bool(const FolderEntry&)>& onEntry) {
+    std::wstring pattern = win32::widen(folder);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        switch (GetLastError()) {
+            case ERROR_FILE_NOT_FOUND:
+                // An empty drive root has no "." entry: nothing to list, but it exists.
+                return folderExistsW(win32::widen(folder)) ? ListStatus::Ok : ListStatus::NotFound;
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_DIRECTORY:
+            case ERROR_INVALID_NAME:
+            case ERROR_BAD_NETPATH:
+                return ListStatus::NotFound;
+            case ERROR_ACCESS_DENIED:
+                return ListStatus::AccessDenied;
+            default:
+                return ListStatus::Failed;
+        }
+    }
+    ListStatus status = ListStatus::Ok;
+    for (;;) {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            if (!onEntry(FolderEntry{win32::narrow(name), attributesOf(data)})) break;
+        }
+        if (!FindNextFileW(find, &data)) {
+            if (GetLastError() != ERROR_NO_MORE_FILES) status = ListStatus::Failed;
+            break;
+        }
+    }
+    FindClose(find);
+    return status;
+}
+
+std::optional<FileIdentity> folderIdentity(const std::string& path) {
+    // Links are followed: a junction has the identity of the folder it leads to.
+    HANDLE h = CreateFileW(win32::widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    return FileIdentity{
+        info.dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+}  // namespace platform
