@@ -1,6 +1,7 @@
 #include "app/language_file.h"
 
 #include <QDir>
+#include <QStringDecoder>
 #include <string>
 
 #include "platform/error.h"
@@ -33,7 +34,9 @@ LanguageFile LanguageFile::parse(const QByteArray& bytes) {
     QByteArrayView data(bytes);
     // A leading byte-order mark is not part of the first line.
     if (data.startsWith("\xEF\xBB\xBF")) data = data.sliced(3);
-    const QString text = QString::fromUtf8(data);
+    // Only that one mark is skipped; the decoder must not eat a second one.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(data);
 
     LanguageFile file;
     QHash<QString, QString>* current = nullptr;  // no section yet: lines are ignored

@@ -1,0 +1,359 @@
+// The interface-language file: how it is parsed and what it does to the window's captions.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "app/apply_language.h"
+#include "app/form_state.h"
+#include "app/language_file.h"
+#include "platform/error.h"
+#include "support/temp_tree.h"
+
+using app::LanguageFile;
+
+namespace {
+
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// The captioned controls of the main window and the splash window, named as in the real
+// window, carrying their Hungarian captions.
+struct Windows {
+    std::unique_ptr<QMainWindow> form = std::make_unique<QMainWindow>();
+    std::unique_ptr<QWidget> splash = std::make_unique<QWidget>();
+
+    Windows() {
+        form->setObjectName(QStringLiteral("Form1"));
+        form->setWindowTitle(QStringLiteral("Epub polcaro"));
+        auto* central = new QWidget(form.get());
+        form->setCentralWidget(central);
+
+        auto* list = named(new QTreeWidget(central), "RzListView1");
+        list->setHeaderLabels({u("Másolandó file"), u("Hiba"), u("Kimenet")});
+
+        captioned<QToolButton>(central, "RzToolButton1", "");
+        captioned<QToolButton>(central, "RzToolButton4", "Ures könyvtárak törlése");
+        captioned<QToolButton>(central, "RzToolButton5", "Regisztráció");
+        captioned<QToolButton>(central, "RzToolButton6", "Regisztráció törlése");
+        captioned<QToolButton>(central, "RzToolButton7", "Mindig legfelul");
+        captioned<QToolButton>(central, "RzToolButton8", "Normál");
+        radioGroup(central, "RzRadioGroup3", "", {"Másolás", "Áthelyezés"});
+        named(new QGroupBox(u("Kimeneti mappa"), central), "RzGroupBox1");
+        named(new QLineEdit(central), "JvDirectoryEdit1");
+        captioned<QPushButton>(central, "Button1", "Kedvencekhez ad");
+        auto* options = named(new QGroupBox(u("Opciók"), central), "RzRadioGroup2");
+        named(new QLabel(u("Kedvencek:"), options), "Label1");
+        radioGroup(options, "RzRadioGroup1", "Átnevezés",
+                   {"Nincs átnevezés", "Szerzö-Cim", "Cim-Szerzö"});
+        captioned<QCheckBox>(options, "chknyelv", "Nyelvek szerint szetválogatás (fökönyvtár)");
+        captioned<QCheckBox>(options, "chkszerzo", "Szerzök szerint szétválogatás");
+        captioned<QCheckBox>(options, "chkkonvcimmappa", "Könyv cime a almappa neve");
+        captioned<QCheckBox>(options, "chksorozat", "Sorozatok mappa létrehozása");
+        captioned<QCheckBox>(options, "chknone", "Nincs mappa létrehozás");
+        for (const char* name : {"Listatrlse1", "Msols2", "thelyezs2", "Filemegnyits1", "teszt1"})
+            named(new QAction(u("x"), form.get()), name);
+        named(new QLabel(u("Kész"), central), "RzStatusPane1");
+
+        splash->setObjectName(QStringLiteral("Splash"));
+        splash->setWindowTitle(u("Betöltés..."));
+        auto* frame = named(new QGroupBox(splash.get()), "GroupBox1");
+        named(new QLabel(u("Kis türelmet betöltés folyamatban.."), frame), "Label1");
+        named(new QLabel(u("File:"), frame), "Label2");
+    }
+
+    template <typename T>
+    static T* named(T* object, const char* name) {
+        object->setObjectName(QString::fromUtf8(name));
+        return object;
+    }
+    template <typename T>
+    static T* captioned(QWidget* parent, const char* name, const char* caption) {
+        auto* control = named(new T(parent), name);
+        control->setText(u(caption));
+        return control;
+    }
+    // As the real window builds it: a button group named like its box, items "<name>_Item<i>".
+    static void radioGroup(QWidget* parent, const char* name, const char* title,
+                           std::initializer_list<const char*> items) {
+        auto* box = named(new QGroupBox(u(title), parent), name);
+        auto* group = named(new QButtonGroup(box), name);
+        int id = 0;
+        for (const char* item : items) {
+            auto* button = new QRadioButton(u(item), box);
+            button->setObjectName(QString::fromUtf8(name) + QStringLiteral("_Item") +
+                                  QString::number(id));
+            group->addButton(button, id++);
+        }
+    }
+
+    QString caption(const char* name) const {
+        const QString n = QString::fromUtf8(name);
+        if (auto* action = form->findChild<QAction*>(n)) return action->text();
+        if (auto* button = form->findChild<QAbstractButton*>(n)) return button->text();
+        if (auto* label = form->findChild<QLabel*>(n)) return label->text();
+        if (auto* box = form->findChild<QGroupBox*>(n)) return box->title();
+        ADD_FAILURE() << "no control " << name;
+        return {};
+    }
+    QStringList items(const char* group) const {
+        QStringList out;
+        for (int i = 0;; ++i) {
+            auto* item = form->findChild<QAbstractButton*>(
+                QString::fromUtf8(group) + QStringLiteral("_Item") + QString::number(i));
+            if (!item) return out;
+            out << item->text();
+        }
+    }
+    QString column(int i) const {
+        return form->findChild<QTreeWidget*>(QStringLiteral("RzListView1"))->headerItem()->text(i);
+    }
+    QString splashLabel(const char* name) const {
+        return splash->findChild<QLabel*>(QString::fromUtf8(name))->text();
+    }
+
+    // Rows 1-9, 11-15 and 17-28 of the key table, in that order.
+    QStringList plainCaptions() const {
+        QStringList out{form->windowTitle(), column(0), column(1), column(2)};
+        for (const char* name :
+             {"RzToolButton4", "RzToolButton5", "RzToolButton6",   "RzToolButton7", "RzToolButton8",
+              "RzGroupBox1",   "Button1",       "RzRadioGroup2",   "Label1",        "RzRadioGroup1",
+              "chknyelv",      "chkszerzo",     "chkkonvcimmappa", "chksorozat",    "chknone",
+              "Listatrlse1",   "Msols2",        "thelyezs2",       "Filemegnyits1", "teszt1"})
+            out << caption(name);
+        out << splash->windowTitle() << splashLabel("Label1");
+        return out;
+    }
+};
+
+void apply(Windows& w, const QByteArray& fileText) {
+    app::applyLanguageFile(LanguageFile::parse(fileText), w.form.get(), w.splash.get());
+}
+
+const QStringList kHungarianCopyMove{u("Másolás"), u("Áthelyezés")};
+const QStringList kHungarianRenaming{u("Nincs átnevezés"), u("Szerzö-Cim"), u("Cim-Szerzö")};
+
+}  // namespace
+
+TEST(LanguageFile, ParsesSectionsKeysAndValuesAsTheFormatSays) {
+    const LanguageFile file = LanguageFile::parse(
+        "Caption=before any section\r\n"
+        "; [TForm1] in a comment\n"
+        "  [ \tTForm1 ]  \r"
+        "Caption   =   \"Quoted\"  \n"
+        "; Caption=commented out\n"
+        "NoEquals\n"
+        "Path=a=b\\c\n"
+        "Empty=\n"
+        "\x01\x1F Tabbed\t=\tvalue\x02\r\n"
+        "Space=\xC2\xA0kept\xC2\xA0\n"
+        "[tsplash]\n"
+        "CAPTION=first\n"
+        "caption=second\n");
+    EXPECT_EQ(file.value(QStringLiteral("TForm1"), QStringLiteral("Caption")),
+              QStringLiteral("\"Quoted\""));
+    EXPECT_EQ(file.value(QStringLiteral("tform1"), QStringLiteral("PATH")),
+              QStringLiteral("a=b\\c"));
+    EXPECT_TRUE(file.contains(QStringLiteral("TForm1"), QStringLiteral("Empty")));
+    EXPECT_EQ(file.value(QStringLiteral("TForm1"), QStringLiteral("Empty")), QString());
+    EXPECT_FALSE(file.contains(QStringLiteral("TForm1"), QStringLiteral("NoEquals")));
+    EXPECT_FALSE(file.contains(QStringLiteral("TForm1"), QStringLiteral("; Caption")));
+    EXPECT_EQ(file.value(QStringLiteral("TForm1"), QStringLiteral("Tabbed")),
+              QStringLiteral("value"));
+    // Only characters up to the space are blanks; a no-break space is text.
+    EXPECT_EQ(file.value(QStringLiteral("TForm1"), QStringLiteral("Space")),
+              u("\xC2\xA0kept\xC2\xA0"));
+    EXPECT_EQ(file.value(QStringLiteral("TSplash"), QStringLiteral("Caption")),
+              QStringLiteral("second"));
+    EXPECT_FALSE(file.contains(QStringLiteral("Missing"), QStringLiteral("Caption")));
+}
+
+TEST(LanguageFile, LaterSectionReplacesEarlierOneAndByteOrderMarkIsSkipped) {
+    const LanguageFile file = LanguageFile::parse(
+        "\xEF\xBB\xBF[TSplash]\n"
+        "Caption=splash\n"
+        "[TForm1]\n"
+        "Caption=first\n"
+        "Only=in the first\n"
+        "[TFORM1]\n"
+        "Caption=second\n");
+    EXPECT_EQ(file.value(QStringLiteral("TForm1"), QStringLiteral("Caption")),
+              QStringLiteral("second"));
+    EXPECT_FALSE(file.contains(QStringLiteral("TForm1"), QStringLiteral("Only")));
+    EXPECT_EQ(file.value(QStringLiteral("TSplash"), QStringLiteral("Caption")),
+              QStringLiteral("splash"));
+    // A byte-order mark anywhere else is text: the section line no longer starts with "[".
+    for (const char* marked :
+         {"\n\xEF\xBB\xBF[TForm1]\nCaption=x\n", "\xEF\xBB\xBF\xEF\xBB\xBF[TForm1]\nCaption=x\n"}) {
+        EXPECT_FALSE(LanguageFile::parse(marked).contains(QStringLiteral("TForm1"),
+                                                          QStringLiteral("Caption")));
+    }
+}
+
+TEST(ApplyLanguage, EmptyFileEmptiesEveryCaptionButKeepsRadioItems) {
+    Windows w;
+    apply(w, QByteArray());
+    for (const QString& caption : w.plainCaptions()) EXPECT_EQ(caption, QString());
+    EXPECT_EQ(w.plainCaptions().size(), 26);
+    EXPECT_EQ(w.items("RzRadioGroup3"), kHungarianCopyMove);
+    EXPECT_EQ(w.items("RzRadioGroup1"), kHungarianRenaming);
+    // Controls outside the table are never translated.
+    EXPECT_EQ(w.splashLabel("Label2"), QStringLiteral("File:"));
+    EXPECT_EQ(w.caption("RzStatusPane1"), u("Kész"));
+}
+
+TEST(ApplyLanguage, OnlyTheMainCaptionGivenEmptiesEverythingElse) {
+    Windows w;
+    apply(w, "[tform1]\ncaption = \"My books\"\nRzRadioGroup2.Label1.Caption=\n");
+    const QStringList captions = w.plainCaptions();
+    EXPECT_EQ(captions.first(), QStringLiteral("\"My books\""));
+    for (qsizetype i = 1; i < captions.size(); ++i) EXPECT_EQ(captions[i], QString()) << i;
+}
+
+TEST(ApplyLanguage, CaptionsGoToTheirOwnControls) {
+    Windows w;
+    apply(w,
+          "[TForm1]\n"
+          "RzListView1.Columns.(1).Caption=Error\n"
+          "RzRadioGroup2.Label1.Caption=Favourites:\n"
+          "RzRadioGroup2.RzRadioGroup1.Caption=Renaming\n"
+          "PopupMenu2.thelyezs2.Caption=Move\n"
+          "RzToolbar1.RzToolButton7.Caption=Old\n"
+          "RzToolbar1.RzToolButton7.Caption=On top\n"
+          "[TSplash]\n"
+          "GroupBox1.Label1.Caption=Wait\\ing\n");
+    EXPECT_EQ(w.column(0), QString());
+    EXPECT_EQ(w.column(1), QStringLiteral("Error"));
+    // Label1 of the main window and Label1 of the splash window are different controls.
+    EXPECT_EQ(w.caption("Label1"), QStringLiteral("Favourites:"));
+    EXPECT_EQ(w.splashLabel("Label1"), QStringLiteral("Wait\\ing"));
+    EXPECT_EQ(w.caption("RzRadioGroup1"), QStringLiteral("Renaming"));
+    EXPECT_EQ(w.caption("thelyezs2"), QStringLiteral("Move"));
+    EXPECT_EQ(w.caption("RzToolButton7"), QStringLiteral("On top"));
+    EXPECT_EQ(w.caption("RzToolButton1"), QString());  // icons only, never translated
+}
+
+TEST(ApplyLanguage, ListValuesSetTheirItemsPieceByPiece) {
+    Windows w;
+    apply(w,
+          "[TForm1]\n"
+          "RzToolbar1.RzRadioGroup3.Items.Strings=^Mo\\ve\n"
+          "RzRadioGroup2.RzRadioGroup1.Items.Strings=None^A\\\\uthor - Title^Title - Author^"
+          "Extra^More\n");
+    EXPECT_EQ(w.items("RzRadioGroup3"), (QStringList{u("Másolás"), QStringLiteral("Move")}));
+    EXPECT_EQ(w.items("RzRadioGroup1"),
+              (QStringList{QStringLiteral("None"), QStringLiteral("Author - Title"),
+                           QStringLiteral("Title - Author")}));
+
+    Windows fewer;
+    apply(fewer,
+          "[TForm1]\nRzToolbar1.RzRadioGroup3.Items.Strings=\n"
+          "RzRadioGroup2.RzRadioGroup1.Items.Strings=Plain^^\n");
+    EXPECT_EQ(fewer.items("RzRadioGroup3"), kHungarianCopyMove);
+    EXPECT_EQ(fewer.items("RzRadioGroup1"),
+              (QStringList{QStringLiteral("Plain"), u("Szerzö-Cim"), u("Cim-Szerzö")}));
+}
+
+TEST(ApplyLanguage, StepSetsEnglishOnlyWhenTheFileIsBesideTheProgram) {
+    testsupport::TempTree tree;
+    Windows w;
+    app::FormState state;
+
+    // A folder called eng.lng is not a language file.
+    tree.makeFolder(QStringLiteral("program/eng.lng"));
+    app::applyLanguageStep(w.form.get(), w.splash.get(), state,
+                           tree.path(QStringLiteral("program")));
+    EXPECT_FALSE(state.englishUi);
+    EXPECT_EQ(w.form->windowTitle(), QStringLiteral("Epub polcaro"));
+
+    tree.writeFile(QStringLiteral("other/eng.lng"), "[TForm1]\nCaption=English\n");
+    app::applyLanguageStep(w.form.get(), nullptr, state, tree.path(QStringLiteral("other")));
+    EXPECT_TRUE(state.englishUi);
+    EXPECT_EQ(w.form->windowTitle(), QStringLiteral("English"));
+    EXPECT_EQ(w.column(0), QString());
+    // A splash window that is not passed (created later) keeps its Hungarian texts.
+    EXPECT_EQ(w.splash->windowTitle(), u("Betöltés..."));
+}
+
+TEST(ApplyLanguage, FileThatCannotBeReadIsReportedWithItsPathAndReason) {
+    testsupport::TempTree tree;
+    const QString folder = tree.makeFolder(QStringLiteral("a folder"));
+    try {
+        LanguageFile::load(folder);
+        FAIL() << "a folder was read as a language file";
+    } catch (const platform::Error& e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()),
+                  QStringLiteral("Cannot open file \"") + folder + QStringLiteral("\". ") +
+                      QString::fromUtf8(platform::describeError(EISDIR)));
+    }
+
+    // An eng.lng that exists but refuses to be opened, even by root: a socket.
+    const QString program = tree.makeFolder(QStringLiteral("program"));
+    const QByteArray socketPath = QDir(program).filePath(QStringLiteral("eng.lng")).toUtf8();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(static_cast<size_t>(socketPath.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.constData(), static_cast<size_t>(socketPath.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    Windows w;
+    app::FormState state;
+    try {
+        app::applyLanguageStep(w.form.get(), w.splash.get(), state, program);
+        ADD_FAILURE() << "an unreadable language file went unreported";
+    } catch (const platform::Error& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("Cannot open file \"") +
+                                                           QString::fromUtf8(socketPath) +
+                                                           QStringLiteral("\". ")))
+            << e.what();
+    }
+    ::close(fd);
+    EXPECT_TRUE(state.englishUi);
+    EXPECT_EQ(w.form->windowTitle(), QStringLiteral("Epub polcaro"));
+}
+
+TEST(ApplyLanguage, ShippedTranslationCaptionsEveryControlInEnglish) {
+    // The translation lies in translations/ at the top of the source tree.
+    const QString shipped = QFileInfo(QString::fromUtf8(__FILE__))
+                                .absoluteDir()
+                                .filePath(QStringLiteral("../../translations/eng.lng"));
+    ASSERT_TRUE(QFileInfo(shipped).isFile()) << shipped.toStdString();
+
+    Windows w;
+    const QStringList hungarian = w.plainCaptions();
+    app::applyLanguageFile(LanguageFile::load(shipped), w.form.get(), w.splash.get());
+    const QStringList english = w.plainCaptions();
+    ASSERT_EQ(english.size(), hungarian.size());
+    for (qsizetype i = 0; i < english.size(); ++i) {
+        EXPECT_FALSE(english[i].isEmpty()) << "caption " << i << " is empty";
+        // The program's name is the same in both languages.
+        if (i > 0) {
+            EXPECT_NE(english[i], hungarian[i]) << english[i].toStdString();
+        }
+    }
+    EXPECT_EQ(w.items("RzRadioGroup3"),
+              (QStringList{QStringLiteral("Copy"), QStringLiteral("Move")}));
+    EXPECT_EQ(w.items("RzRadioGroup1"),
+              (QStringList{QStringLiteral("No renaming"), QStringLiteral("Author - Title"),
+                           QStringLiteral("Title - Author")}));
+}
