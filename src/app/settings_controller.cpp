@@ -11,7 +11,7 @@
 #include "organise/settings.h"
 #include "platform/error.h"
 #include "platform/files.h"
-#include "platform/system_folders.h"
+#include "shell/appdata.h"
 
 namespace app {
 namespace {
@@ -59,11 +59,9 @@ QComboBox* SettingsController::combo() const {
 }
 
 void SettingsController::fixSettingsFolder() {
-    // TODO(ctl): shell::AppName / GetAppDataFolder / EnsureAppDataFolder once they land.
-    const QString folder = withSeparator(fromUtf8(platform::roamingAppDataFolder())) +
-                           QStringLiteral("Epub_polcaro") + QDir::separator();
-    if (!isFolder(folder)) QDir().mkpath(folder);
-    state_.settingsFolder = folder;
+    shell::AppName = "Epub_polcaro";
+    if (!platform::folderExists(shell::GetAppDataFolder())) shell::EnsureAppDataFolder();
+    state_.settingsFolder = fromUtf8(shell::GetAppDataFolder());
 }
 
 void SettingsController::loadOutputFolder() {
@@ -90,7 +88,7 @@ void SettingsController::prepareOutputFolder() {
     state_.stopRequested = false;
     state_.outputFolder = withSeparator(state_.outputFolder);
     if (QLineEdit* e = edit()) e->setText(state_.outputFolder);
-    if (!isFolder(state_.outputFolder) && !QDir().mkpath(state_.outputFolder))
+    if (!isFolder(state_.outputFolder) && !shell::ForceFolder(utf8(state_.outputFolder)))
         throw platform::Error("Unable to create directory " + utf8(state_.outputFolder));
 }
 
