@@ -1,0 +1,308 @@
+// The organise run as the start and stop buttons drive it on the real main window: rows,
+// progress, status panes, the stop button pressed from inside the run's message pump, and
+// commands that change the list while the run is going.
+#include "app/run_controller.h"
+
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
+
+#include "app/form_state.h"
+#include "app/tform1.h"
+#include "scripted_dialogs.h"
+#include "support/epub_builder.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+const QString kSep = QDir::separator();
+
+// Watches the window from inside the run's message pump: every change of the first status pane
+// is recorded together with the progress bar, and `onChange` may act on the window (press a
+// button, clear the list) exactly as a user's click handled there would.
+class PumpWatcher {
+public:
+    explicit PumpWatcher(app::TForm1& form) : form_(form) {
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { look(); });
+        timer_.start();
+    }
+
+    QStringList status1;
+    QList<int> progress;
+    std::function<void(const QString&)> onChange;
+
+private:
+    void look() {
+        const QString text = pane(QStringLiteral("RzStatusPane1"))->text();
+        if (text.isEmpty() || (!status1.isEmpty() && status1.last() == text)) return;
+        status1 << text;
+        progress << form_.findChild<QProgressBar*>(QStringLiteral("RzProgressStatus1"))->value();
+        if (onChange) onChange(text);
+    }
+    QLabel* pane(const QString& name) { return form_.findChild<QLabel*>(name); }
+
+    app::TForm1& form_;
+    QTimer timer_;
+};
+
+class RunControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        out = tree.makeFolder(QStringLiteral("out"));
+        state.outputFolder = out + kSep;
+        list()->clear();
+    }
+
+    // A book in the source folder, listed as a row; returns its path.
+    QString addBook(const QString& title, const QString& creator = QStringLiteral("Author")) {
+        testsupport::BookSpec spec;
+        spec.title = title;
+        spec.creators = {creator};
+        const QString path = tree.path(QStringLiteral("src/") + title + QStringLiteral(".epub"));
+        QDir().mkpath(tree.path(QStringLiteral("src")));
+        testsupport::writeBook(path, spec);
+        addRow(path);
+        return path;
+    }
+    void addRow(const QString& path) {
+        auto* item = new QTreeWidgetItem(list());
+        item->setText(0, path);
+    }
+    // Where the initial options (scheme "Szerzö-Cim", author folder) put a book.
+    QString target(const QString& title, const QString& creator = QStringLiteral("Author")) const {
+        return out + kSep + creator + kSep + creator + QStringLiteral(" - ") + title +
+               QStringLiteral(".epub");
+    }
+
+    QTreeWidget* list() { return form.findChild<QTreeWidget*>(QStringLiteral("RzListView1")); }
+    QString cell(int row, int column) { return list()->topLevelItem(row)->text(column); }
+    QString status(const char* name) {
+        return form.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+    QProgressBar* progress() {
+        return form.findChild<QProgressBar*>(QStringLiteral("RzProgressStatus1"));
+    }
+    template <typename T>
+    T* child(const char* name) {
+        T* widget = form.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    testsupport::TempTree tree;
+    QString out;
+    apptest::ScriptedDialogs dialogs;
+    apptest::ScriptedDialogs::Install install{dialogs};
+    app::TForm1 form;
+    app::FormState& state = form.state();
+    app::RunController run{&form, state};
+};
+
+TEST_F(RunControllerTest, CopyRunFillsRowsProgressAndStatusThenReportsExistingTargets) {
+    const QString a = addBook(QStringLiteral("Alpha"));
+    const QString b = addBook(QStringLiteral("Beta"));
+    const QString c = addBook(QStringLiteral("Gamma"), QStringLiteral("Other"));
+    state.stopRequested = true;  // left over from an earlier run: cleared at the start
+
+    PumpWatcher watcher(form);
+    run.RzToolButton1Click();
+
+    EXPECT_EQ(watcher.status1,
+              (QStringList{QStringLiteral("0/3"), QStringLiteral("1/3"), QStringLiteral("2/3")}));
+    EXPECT_EQ(watcher.progress, (QList<int>{0, 1, 2}));
+    EXPECT_EQ(progress()->maximum(), 3);
+    EXPECT_EQ(progress()->value(), 0);
+    EXPECT_EQ(status("RzStatusPane1"), QString());
+    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+
+    const QStringList targets{target(QStringLiteral("Alpha")), target(QStringLiteral("Beta")),
+                              target(QStringLiteral("Gamma"), QStringLiteral("Other"))};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(cell(i, 1), QStringLiteral("Ok")) << i;
+        EXPECT_EQ(cell(i, 2), targets[i]) << i;
+        EXPECT_TRUE(QFileInfo(targets[i]).isFile()) << i;
+    }
+    EXPECT_TRUE(QFileInfo::exists(a) && QFileInfo::exists(b) && QFileInfo::exists(c));
+    EXPECT_TRUE(dialogs.calls.empty());
+
+    // The same list again: nothing is overwritten, every row says so and shows the path.
+    run.RzToolButton1Click();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(cell(i, 1), QStringLiteral("A fajlnev már létezik")) << i;
+        EXPECT_EQ(cell(i, 2), targets[i]) << i;
+    }
+}
+
+TEST_F(RunControllerTest, MoveRunRemovesTheSources) {
+    const QString a = addBook(QStringLiteral("Alpha"));
+    const QString b = addBook(QStringLiteral("Beta"));
+    child<QRadioButton>("RzRadioGroup3_Item1")->setChecked(true);
+
+    run.RzToolButton1Click();
+
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Ok"));
+    EXPECT_EQ(cell(1, 1), QStringLiteral("Ok"));
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_FALSE(QFileInfo::exists(b));
+    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Alpha"))).isFile());
+    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Beta"))).isFile());
+    EXPECT_EQ(cell(0, 0), a);  // the source column is not updated
+}
+
+TEST_F(RunControllerTest, StopPressedDuringTheRunSkipsTheRemainingRows) {
+    addBook(QStringLiteral("Alpha"));
+    addBook(QStringLiteral("Beta"));
+    addBook(QStringLiteral("Gamma"));
+    for (int i = 1; i < 3; ++i) {
+        list()->topLevelItem(i)->setText(1, QStringLiteral("earlier"));
+        list()->topLevelItem(i)->setText(2, QStringLiteral("earlier path"));
+    }
+
+    PumpWatcher watcher(form);
+    watcher.onChange = [this](const QString&) { run.RzToolButton2Click(); };
+    run.RzToolButton1Click();
+
+    EXPECT_EQ(watcher.status1, QStringList{QStringLiteral("0/3")});
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Ok"));
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(cell(i, 1), QStringLiteral("earlier")) << i;
+        EXPECT_EQ(cell(i, 2), QStringLiteral("earlier path")) << i;
+    }
+    EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Beta"))));
+    EXPECT_EQ(status("RzStatusPane1"), QString());
+    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+    EXPECT_EQ(progress()->value(), 0);
+    EXPECT_TRUE(state.stopRequested);  // kept until the next start
+}
+
+TEST_F(RunControllerTest, NoOutputFolderShowsTheMessageAndTouchesNothing) {
+    addBook(QStringLiteral("Alpha"));
+    state.outputFolder.clear();
+    run.RzToolButton1Click();
+    state.englishUi = true;
+    run.RzToolButton1Click();
+
+    EXPECT_EQ(dialogs.textsOf(QStringLiteral("message")),
+              (QStringList{QStringLiteral("A kimeneti könyvtár nincs kiválasztva"),
+                           QStringLiteral("The output directory is not selected")}));
+    EXPECT_EQ(cell(0, 1), QString());
+    EXPECT_EQ(status("RzStatusPane2"), QString());
+    EXPECT_TRUE(QDir(out).isEmpty());
+}
+
+TEST_F(RunControllerTest, EnglishTextsAndRowsThatAreNotBooks) {
+    state.englishUi = true;
+    addBook(QStringLiteral("Alpha"));
+    addRow(tree.writeFile(QStringLiteral("src/broken.epub"), "this is no zip"));
+    addRow(tree.writeFile(QStringLiteral("src/notes.txt"), "text"));
+    list()->topLevelItem(2)->setText(1, QStringLiteral("kept"));
+
+    run.RzToolButton1Click();
+
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Ok"));
+    EXPECT_EQ(cell(1, 1), QStringLiteral("Epub reading error is actually a faulty file"));
+    EXPECT_EQ(cell(1, 2), QString());
+    EXPECT_EQ(cell(2, 1), QStringLiteral("kept"));
+    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Ready"));
+}
+
+TEST_F(RunControllerTest, EmptyListEndsReadyAtZeroPercent) {
+    progress()->setValue(progress()->maximum());
+    run.RzToolButton1Click();
+    EXPECT_EQ(status("RzStatusPane1"), QString());
+    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+    EXPECT_EQ(progress()->value(), progress()->minimum());
+}
+
+TEST_F(RunControllerTest, OptionsAreReadAfreshForEveryBook) {
+    addBook(QStringLiteral("Alpha"));
+    addBook(QStringLiteral("Beta"));
+    PumpWatcher watcher(form);
+    watcher.onChange = [this](const QString& text) {
+        if (text != QStringLiteral("0/2")) return;
+        child<QCheckBox>("chknone")->setChecked(true);
+        child<QRadioButton>("RzRadioGroup1_Item2")->setChecked(true);  // "Cim-Szerzö"
+    };
+    run.RzToolButton1Click();
+
+    EXPECT_EQ(cell(0, 2), target(QStringLiteral("Alpha")));
+    EXPECT_EQ(cell(1, 2), out + kSep + QStringLiteral("Beta - Author.epub"));
+    EXPECT_TRUE(QFileInfo(out + kSep + QStringLiteral("Beta - Author.epub")).isFile());
+}
+
+TEST_F(RunControllerTest, RunUsesTheOutputFolderNotWhatIsTypedInTheEdit) {
+    const QString typed = tree.makeFolder(QStringLiteral("typed"));
+    addBook(QStringLiteral("Alpha"));
+    child<QLineEdit>("JvDirectoryEdit1")->setText(typed);
+    run.RzToolButton1Click();
+    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Alpha"))).isFile());
+    EXPECT_TRUE(QDir(typed).isEmpty());
+}
+
+TEST_F(RunControllerTest, ListClearedDuringTheRunStopsItWithoutTouchingTheNewRows) {
+    addBook(QStringLiteral("Alpha"));
+    addBook(QStringLiteral("Beta"));
+    addBook(QStringLiteral("Gamma"));
+    const QString newcomer = tree.path(QStringLiteral("src/Beta.epub"));
+
+    PumpWatcher watcher(form);
+    watcher.onChange = [&](const QString& text) {
+        if (text != QStringLiteral("0/3")) return;
+        // What the clear-list command or a drop does: all rows gone, then new ones.
+        list()->clear();
+        addRow(newcomer);
+        addRow(tree.path(QStringLiteral("src/Gamma.epub")));
+        addRow(tree.path(QStringLiteral("src/Alpha.epub")));
+    };
+    run.RzToolButton1Click();
+
+    // The rows it counted are gone: the run ends as after the stop button.
+    EXPECT_EQ(watcher.status1, QStringList{QStringLiteral("0/3")});
+    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Alpha"))).isFile());
+    EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Beta"))));
+    EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Gamma"))));
+    ASSERT_EQ(list()->topLevelItemCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(cell(i, 1), QString()) << i;
+        EXPECT_EQ(cell(i, 2), QString()) << i;
+    }
+    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+    EXPECT_FALSE(run.isRunning());
+
+    // The next run handles the new rows as usual.
+    run.RzToolButton1Click();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Ok"));
+    EXPECT_EQ(cell(2, 1), QStringLiteral("A fajlnev már létezik"));
+}
+
+TEST_F(RunControllerTest, SecondStartWhileRunningIsIgnored) {
+    addBook(QStringLiteral("Alpha"));
+    addBook(QStringLiteral("Beta"));
+    addBook(QStringLiteral("Gamma"));
+    bool wasRunning = false;
+    PumpWatcher watcher(form);
+    watcher.onChange = [&](const QString& text) {
+        if (text != QStringLiteral("0/3")) return;
+        wasRunning = run.isRunning();
+        run.RzToolButton1Click();  // a nested run would organise rows 1 and 2 first
+    };
+    run.RzToolButton1Click();
+
+    EXPECT_TRUE(wasRunning);
+    EXPECT_FALSE(run.isRunning());
+    EXPECT_EQ(watcher.status1,
+              (QStringList{QStringLiteral("0/3"), QStringLiteral("1/3"), QStringLiteral("2/3")}));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(cell(i, 1), QStringLiteral("Ok")) << i;
+}
+
+}  // namespace
