@@ -1,0 +1,175 @@
+// Finding and reading one archive entry: name rules, damaged and hostile archives.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "epub/archive_reader.h"
+#include "support/epub_builder.h"
+#include "support/temp_tree.h"
+
+using epub::readEntry;
+using epub::WorkBuffer;
+using testsupport::Compression;
+using testsupport::writeZip;
+using testsupport::ZipEntry;
+
+namespace {
+
+QString bs(const char* name) {
+    return QString::fromUtf8(name);
+}
+
+}  // namespace
+
+TEST(ArchiveReader, StoredNamesMatchWithSlashesAsBackslashesAndExactCase) {
+    testsupport::TempTree tree;
+    const QString zip = tree.path(QStringLiteral("a.epub"));
+    writeZip(zip, {{QStringLiteral("OEBPS/content.opf"), "opf"},
+                   {QStringLiteral("OEBPS/Text/ch1.xhtml"), "ch1", Compression::Stored},
+                   {QStringLiteral("OEBPS/"), ""},
+                   {QStringLiteral("META-INF/Container.xml"), "wrong case"}});
+    WorkBuffer buffer;
+    EXPECT_TRUE(readEntry(zip, bs("OEBPS\\content.opf"), buffer));
+    EXPECT_EQ(buffer.bytes, "opf");
+    EXPECT_EQ(buffer.position, 0);
+
+    buffer.clear();
+    EXPECT_TRUE(readEntry(zip, bs("OEBPS\\Text\\ch1.xhtml"), buffer));
+    EXPECT_EQ(buffer.bytes, "ch1");
+
+    // The request is used as it comes: a forward slash never matches, nor does another case,
+    // a leading separator or a "." segment.
+    for (const char* name :
+         {"OEBPS/content.opf", "OEBPS\\Content.opf", "oebps\\content.opf", "\\OEBPS\\content.opf",
+          "OEBPS\\.\\content.opf", "OEBPS\\content.opf ", "META-INF\\container.xml", ""}) {
+        buffer.clear();
+        EXPECT_FALSE(readEntry(zip, bs(name), buffer)) << name;
+        EXPECT_TRUE(buffer.bytes.isEmpty()) << name;
+    }
+
+    // A directory entry answers the name with a trailing backslash and has no bytes.
+    buffer.clear();
+    EXPECT_TRUE(readEntry(zip, bs("OEBPS\\"), buffer));
+    EXPECT_TRUE(buffer.bytes.isEmpty());
+}
+
+TEST(ArchiveReader, FirstEntryInDirectoryOrderWinsAmongEqualNames) {
+    testsupport::TempTree tree;
+    const QString zip = tree.path(QStringLiteral("dup.epub"));
+    writeZip(zip, {{QStringLiteral("x.txt"), "other"},
+                   {QStringLiteral("a\\b.xml"), "backslash stored", Compression::Stored},
+                   {QStringLiteral("a/b.xml"), "slash stored"},
+                   {QStringLiteral("x.txt"), "second duplicate"}});
+    WorkBuffer buffer;
+    ASSERT_TRUE(readEntry(zip, bs("a\\b.xml"), buffer));
+    EXPECT_EQ(buffer.bytes, "backslash stored");
+    buffer.clear();
+    ASSERT_TRUE(readEntry(zip, bs("x.txt"), buffer));
+    EXPECT_EQ(buffer.bytes, "other");
+
+    const QString reversed = tree.path(QStringLiteral("rev.epub"));
+    writeZip(reversed, {{QStringLiteral("a/b.xml"), "slash stored"},
+                        {QStringLiteral("a\\b.xml"), "backslash stored"}});
+    buffer.clear();
+    ASSERT_TRUE(readEntry(reversed, bs("a\\b.xml"), buffer));
+    EXPECT_EQ(buffer.bytes, "slash stored");
+}
+
+TEST(ArchiveReader, StoredAndDeflatedEntriesReadWholeIncludingEmptyAndNonAscii) {
+    testsupport::TempTree tree;
+    const QString zip = tree.path(QStringLiteral("b.epub"));
+    QByteArray big;
+    for (int i = 0; i < 20000; ++i) big += "line " + QByteArray::number(i) + "\n";
+    writeZip(zip, {{QStringLiteral("stored.xml"), big, Compression::Stored},
+                   {QStringLiteral("deflated.xml"), big, Compression::Deflate},
+                   {QStringLiteral("empty.xml"), QByteArray()},
+                   {QStringLiteral("könyv/árvíztűrő.xml"), "unicode"}});
+    WorkBuffer buffer;
+    ASSERT_TRUE(readEntry(zip, bs("stored.xml"), buffer));
+    EXPECT_EQ(buffer.bytes, big);
+    buffer.clear();
+    ASSERT_TRUE(readEntry(zip, bs("deflated.xml"), buffer));
+    EXPECT_EQ(buffer.bytes, big);
+    buffer.clear();
+    EXPECT_TRUE(readEntry(zip, bs("empty.xml"), buffer));
+    EXPECT_TRUE(buffer.bytes.isEmpty());
+    buffer.clear();
+    EXPECT_TRUE(readEntry(zip, QStringLiteral(u"könyv\\árvíztűrő.xml"), buffer));
+    EXPECT_EQ(buffer.bytes, "unicode");
+}
+
+TEST(ArchiveReader, FilesThatAreNoArchiveAreNotFound) {
+    testsupport::TempTree tree;
+    const QString name = bs("META-INF\\container.xml");
+    WorkBuffer buffer;
+    EXPECT_FALSE(readEntry(tree.path(QStringLiteral("missing.epub")), name, buffer));
+    EXPECT_FALSE(readEntry(tree.writeFile(QStringLiteral("empty.epub")), name, buffer));
+    EXPECT_FALSE(
+        readEntry(tree.writeFile(QStringLiteral("text.epub"), "just some text\n"), name, buffer));
+    EXPECT_FALSE(readEntry(tree.makeFolder(QStringLiteral("folder.epub")), name, buffer));
+    const QString noEntries = tree.path(QStringLiteral("noentries.epub"));
+    writeZip(noEntries, {});
+    EXPECT_FALSE(readEntry(noEntries, name, buffer));
+    EXPECT_TRUE(buffer.bytes.isEmpty());
+}
+
+TEST(ArchiveReader, TruncatedOrDamagedArchivesFailCleanly) {
+    testsupport::TempTree tree;
+    const QString zip = tree.path(QStringLiteral("whole.epub"));
+    QByteArray text;
+    for (int i = 0; i < 2000; ++i) text += "<p>paragraph " + QByteArray::number(i) + "</p>\n";
+    writeZip(zip, {{QStringLiteral("META-INF/container.xml"), text},
+                   {QStringLiteral("tail.bin"), QByteArray(5000, 'x')}});
+    QFile file(zip);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    file.close();
+
+    // Cut before the central directory: no directory, no entries.
+    WorkBuffer buffer;
+    EXPECT_FALSE(readEntry(tree.writeFile(QStringLiteral("cut.epub"), whole.left(whole.size() / 2)),
+                           bs("META-INF\\container.xml"), buffer));
+
+    // Damaged deflate data with an intact directory: found, and the bytes are not the entry.
+    QByteArray damaged = whole;
+    for (qsizetype i = 200; i < 400; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+    buffer.clear();
+    EXPECT_TRUE(readEntry(tree.writeFile(QStringLiteral("damaged.epub"), damaged),
+                          bs("META-INF\\container.xml"), buffer));
+    EXPECT_NE(buffer.bytes, text);
+
+    // Every cut length ends without a crash or hang.
+    for (qsizetype length = 0; length < whole.size(); length += 97) {
+        WorkBuffer partial;
+        readEntry(tree.writeFile(QStringLiteral("partial.epub"), whole.left(length)),
+                  bs("META-INF\\container.xml"), partial);
+        EXPECT_LE(partial.bytes.size(), text.size());
+    }
+}
+
+TEST(ArchiveReader, EncryptedEntryIsFoundWithoutBytes) {
+    testsupport::TempTree tree;
+    const QString zip = tree.path(QStringLiteral("enc.epub"));
+    ZipEntry secret{QStringLiteral("secret.xml"), "<a>hidden</a>"};
+    secret.encrypted = true;
+    writeZip(zip, {secret});
+    WorkBuffer buffer;
+    EXPECT_TRUE(readEntry(zip, bs("secret.xml"), buffer));
+    EXPECT_FALSE(buffer.bytes.contains("hidden"));
+}
+
+TEST(ArchiveReader, EntryInflatingPastTheCapIsMarkedOversizedAndDropped) {
+    testsupport::TempTree tree;
+    const QString zip = tree.path(QStringLiteral("bomb.epub"));
+    writeZip(zip, {{QStringLiteral("bomb.xml"), QByteArray(epub::kMaxEntrySize + 1, ' ')},
+                   {QStringLiteral("exact.xml"), QByteArray(epub::kMaxEntrySize, ' ')}});
+    WorkBuffer buffer;
+    EXPECT_TRUE(readEntry(zip, bs("bomb.xml"), buffer));
+    EXPECT_TRUE(buffer.oversized);
+    EXPECT_TRUE(buffer.bytes.isEmpty());
+
+    buffer.clear();
+    EXPECT_TRUE(readEntry(zip, bs("exact.xml"), buffer));
+    EXPECT_FALSE(buffer.oversized);
+    EXPECT_EQ(buffer.bytes.size(), epub::kMaxEntrySize);
+}

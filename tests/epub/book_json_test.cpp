@@ -1,0 +1,68 @@
+// The one-line JSON the command line prints for each book.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "epub/book_json.h"
+#include "epub/tepub.h"
+#include "recording_sink.h"
+#include "support/epub_builder.h"
+#include "support/temp_tree.h"
+
+TEST(BookJson, KeysInRecordOrderWithEscapedUnicodeText) {
+    testsupport::TempTree tree;
+    testsupport::BookSpec spec;
+    spec.title = QStringLiteral(u"Line\nbreak \"quoted\" \\ tab\t ő");
+    spec.subjects = {QStringLiteral("a"), QStringLiteral("b")};
+    spec.toc = {{QStringLiteral("One"), QStringLiteral("Text/one.xhtml#x"), {}}};
+    spec.chapters = {QStringLiteral("Text/one.xhtml")};
+    const QString path = tree.path(QStringLiteral("j.epub"));
+    testsupport::writeBook(path, spec);
+    epubtest::RecordingSink sink;
+    epub::TEpuB book(sink);
+    book.Open(path);
+
+    const QByteArray json = epub::bookToJson(book);
+    EXPECT_FALSE(json.contains('\n'));
+    QJsonParseError error;
+    const QJsonObject object = QJsonDocument::fromJson(json, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.constData();
+    EXPECT_EQ(object.value(QStringLiteral("Title")).toString(), spec.title);
+    EXPECT_EQ(object.value(QStringLiteral("Loaded")).toBool(), true);
+    EXPECT_EQ(object.value(QStringLiteral("OpfPath")).toString(),
+              QStringLiteral("OEBPS\\content.opf"));
+    EXPECT_EQ(object.value(QStringLiteral("Manifest")).toArray().first().toString(),
+              QStringLiteral("Text\\one.xhtml"));
+    EXPECT_EQ(object.value(QStringLiteral("Subjects")).toArray().size(), 2);
+    const QJsonObject toc = object.value(QStringLiteral("Toc")).toArray().first().toObject();
+    EXPECT_EQ(toc.value(QStringLiteral("Label")).toString(), QStringLiteral("One"));
+    EXPECT_EQ(toc.value(QStringLiteral("Src")).toString(), QStringLiteral("Text/one.xhtml#x"));
+    EXPECT_EQ(object.value(QStringLiteral("LastIndex")).toInt(), 0);
+    EXPECT_FALSE(object.contains(QStringLiteral("error")));
+
+    // Written order, not alphabetical.
+    const char* keys[] = {"FileName",   "Loaded",    "Title",       "Creator",     "Publisher",
+                          "Language",   "Subject",   "Date",        "Source",      "Description",
+                          "Identifier", "Series",    "SeriesIndex", "Isbn",        "Subjects",
+                          "Version",    "CoverPath", "OpfPath",     "OpfFolder",   "Manifest",
+                          "Spine",      "Toc",       "LastIndex",   "CurrentIndex"};
+    qsizetype at = 0;
+    for (const char* key : keys) {
+        const qsizetype found = json.indexOf("\"" + QByteArray(key) + "\":", at);
+        ASSERT_GE(found, at) << key;
+        at = found;
+    }
+    EXPECT_EQ(object.size(), 24);
+
+    book.Title = QStringLiteral(u"\u0001\u001f");
+    EXPECT_TRUE(epub::bookToJson(book).contains(R"("Title":"\u0001\u001f")"));
+
+    book.Clear();
+    const QJsonObject failed =
+        QJsonDocument::fromJson(epub::bookToJson(book, QStringLiteral("bad \"book\""))).object();
+    EXPECT_EQ(failed.value(QStringLiteral("error")).toString(), QStringLiteral("bad \"book\""));
+    EXPECT_EQ(failed.value(QStringLiteral("LastIndex")).toInt(), -1);
+    EXPECT_EQ(failed.size(), 25);
+}
