@@ -1,6 +1,7 @@
 #include "organise/organise_book.h"
 
 #include <exception>
+#include <vector>
 
 #include "epub/tepub.h"
 #include "organise/extension.h"
@@ -23,25 +24,29 @@ QString withTrailingSeparator(const QString& folder) {
     return folder + separator;
 }
 
-// Creates every missing level of the (collapsed) folder, outermost first. A level that cannot be
-// created raises nothing: the copy then finds no folder and fails.
+// Creates every missing level of the (collapsed) folder, outermost first; the caller has seen
+// that the folder itself is missing. A level that cannot be created raises nothing: the copy
+// then finds no folder and fails.
 void createMissingLevels(const QString& folder, FileOperations& files) {
-    if (files.folderExists(folder)) return;
     const QChar separator = nativeSeparatorChar();
-    const auto create = [&](const QString& level) {
-        if (files.folderExists(level)) return true;
+    std::vector<qsizetype> ends;  // the length of each level's path, outermost first
+    for (qsizetype at = folder.indexOf(separator, 1); at >= 0;
+         at = folder.indexOf(separator, at + 1))
+        ends.push_back(at);
+    if (!folder.endsWith(separator)) ends.push_back(folder.size());
+
+    // Look upwards for the deepest level that exists: usually the output folder or one below it.
+    std::size_t first = ends.size();
+    while (first > 0 && !files.folderExists(folder.left(ends[first - 1]))) --first;
+
+    for (std::size_t k = first; k < ends.size(); ++k) {
+        const QString level = folder.left(ends[k]);
         // Windows refuses '*' and '?' in a name; refusing them here too keeps a collection built
         // on another system free of folders Windows cannot hold. Deeper levels cannot follow.
         const QString name = level.mid(level.lastIndexOf(separator) + 1);
-        if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) return false;
+        if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) return;
         files.createFolder(level);
-        return true;
-    };
-    for (qsizetype at = folder.indexOf(separator, 1); at >= 0;
-         at = folder.indexOf(separator, at + 1)) {
-        if (!create(folder.left(at))) return;
     }
-    if (!folder.endsWith(separator)) create(folder);
 }
 
 // Step B: the copy or the move. Any failure, refused paths included, is CopyFailed.

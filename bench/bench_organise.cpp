@@ -1,0 +1,286 @@
+// Organise-run benchmark: a generated library of books (a few hundred KB each, incompressible
+// filler stored) organised into nested folders in copy mode through the real run, compared with
+// `cp -r` of the same files on the same volume; then the same books moved (renames only).
+//
+//   bench_organise [BOOKS] [BASE_FOLDER]      defaults: 2000 books, the system temp folder
+//
+// Everything runs warm (the library is read once before timing). The run's copy flushes every
+// book before linking it into place; `cp` does not, so the figures include `cp -r` followed by
+// `sync`, and the run once more with a copy that does not flush, which shows what flushing costs.
+#include <fcntl.h>
+#include <unistd.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "epub/message_sink.h"
+#include "epub/tepub.h"
+#include "organise/collection.h"
+#include "organise/file_operations.h"
+#include "organise/organise_run.h"
+#include "support/epub_builder.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class Rows final : public organise::WorkList {
+public:
+    QStringList sources;
+    QStringList results;
+    int rowCount() const override { return static_cast<int>(sources.size()); }
+    QString source(int row) const override { return sources.at(row); }
+    void setResultText(int row, const QString& text) override { results[row] = text; }
+    void setOutputText(int, const QString&) override {}
+};
+
+class Headless final : public organise::RunObserver {
+public:
+    organise::NamingOptions naming;
+    organise::TransferMode mode = organise::TransferMode::Copy;
+    QString output;
+    int done = 0;
+    int failed = 0;
+
+    void setProgressTotal(int) override {}
+    void setProgressPosition(int) override {}
+    void resetProgress() override {}
+    void ensureRowVisible(int) override {}
+    void setStatus1(const QString&) override {}
+    void setStatus2(const QString&) override {}
+    void processEvents() override {}
+    void clearStopRequest() override {}
+    bool stopRequested() const override { return false; }
+    organise::NamingOptions namingOptions() const override { return naming; }
+    organise::TransferMode transferMode() const override { return mode; }
+    QString outputFolder() const override { return output; }
+    bool englishUi() const override { return false; }
+    epub::MessageSink& messageSink() override { return sink_; }
+    void showMessage(const QString& text) override { sink_.showMessage(text); }
+    void rowFinished(int, organise::OrganiseResult result) override {
+        if (result == organise::OrganiseResult::Done)
+            ++done;
+        else
+            ++failed;
+    }
+
+private:
+    epub::StderrMessageSink sink_;
+};
+
+// The real operations except a copy that does not flush: the flush's share of the run's time.
+class UnflushedCopy final : public organise::FileOperations {
+public:
+    bool fileExists(const QString& p) override { return real_.fileExists(p); }
+    bool folderExists(const QString& p) override { return real_.folderExists(p); }
+    bool createFolder(const QString& p) override { return real_.createFolder(p); }
+    int copyFile(const QString& source, const QString& target) override {
+        std::error_code error;
+        std::filesystem::copy_file(source.toStdString(), target.toStdString(),
+                                   std::filesystem::copy_options::none, error);
+        return error.value();
+    }
+    int moveFile(const QString& s, const QString& t) override { return real_.moveFile(s, t); }
+
+private:
+    organise::PlatformFileOperations real_;
+};
+
+// The same, flushing each copied file's data but not its folder: the share of the folder flush.
+class FileFlushedCopy final : public organise::FileOperations {
+public:
+    bool fileExists(const QString& p) override { return real_.fileExists(p); }
+    bool folderExists(const QString& p) override { return real_.folderExists(p); }
+    bool createFolder(const QString& p) override { return real_.createFolder(p); }
+    int copyFile(const QString& source, const QString& target) override {
+        std::error_code error;
+        std::filesystem::copy_file(source.toStdString(), target.toStdString(),
+                                   std::filesystem::copy_options::none, error);
+        if (error) return error.value();
+        const int fd = ::open(target.toStdString().c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return errno;
+        const int result = ::fsync(fd) == 0 ? 0 : errno;
+        ::close(fd);
+        return result;
+    }
+    int moveFile(const QString& s, const QString& t) override { return real_.moveFile(s, t); }
+
+private:
+    organise::PlatformFileOperations real_;
+};
+
+int run(const char* command) {
+    const int status = std::system(command);
+    if (status != 0) std::fprintf(stderr, "command failed (%d): %s\n", status, command);
+    return status;
+}
+
+double timedSync() {
+    const auto start = Clock::now();
+    run("sync");
+    return secondsSince(start);
+}
+
+struct RunFigures {
+    double seconds = 0;
+    int done = 0;
+    int failed = 0;
+};
+
+RunFigures organiseInto(const QStringList& sources, const QString& output,
+                        organise::TransferMode mode, organise::FileOperations& files) {
+    Rows rows;
+    rows.sources = sources;
+    rows.results = QStringList(sources.size(), QString());
+    Headless observer;
+    observer.naming.language = true;
+    observer.naming.creator = true;
+    observer.naming.series = true;
+    observer.mode = mode;
+    observer.output = output;
+    const auto start = Clock::now();
+    organise::OrganiseRun(rows, observer, files);
+    return {secondsSince(start), observer.done, observer.failed};
+}
+
+QStringList search(const QString& folder) {
+    QStringList found;
+    organise::FolderSearch walker;
+    walker.run(folder, [&](const QString& path) { found.append(path); });
+    return found;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int books = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath();
+    QTemporaryDir root(base + QStringLiteral("/bench_organise-XXXXXX"));
+    if (books <= 0 || !root.isValid()) {
+        std::fprintf(stderr, "usage: bench_organise [BOOKS] [BASE_FOLDER]\n");
+        return 2;
+    }
+    const QString top = root.path() + QLatin1Char('/');
+    const QString lib = top + QStringLiteral("lib");
+
+    // The library: ten languages, two hundred creators, every other book in a series.
+    std::mt19937_64 random(20261208);
+    static const char* kLanguages[] = {"hu", "en", "en-US", "de", "fr",
+                                       "it", "es", "pl",    "cs", "fi"};
+    qint64 totalBytes = 0;
+    const auto generating = Clock::now();
+    for (int i = 0; i < books; ++i) {
+        testsupport::BookSpec spec;
+        spec.title = QStringLiteral("Könyv %1 a sorozatból").arg(i);
+        spec.creators = {QStringLiteral("Szerző %1 Író").arg(i % 200)};
+        spec.language = QString::fromLatin1(kLanguages[i % 10]);
+        if (i % 2 == 0) spec.series = QStringLiteral("Sorozat %1").arg(i % 37);
+        const int fillerSize = 150 * 1024 + static_cast<int>(random() % (250 * 1024));
+        QByteArray filler(fillerSize, Qt::Uninitialized);
+        for (int k = 0; k + 8 <= fillerSize; k += 8) {
+            const std::uint64_t word = random();
+            std::memcpy(filler.data() + k, &word, 8);
+        }
+        spec.extraEntries = {
+            {QStringLiteral("OEBPS/images/plate.bin"), filler, testsupport::Compression::Stored}};
+        const QString folder = lib + QStringLiteral("/shelf%1").arg(i % 20);
+        QDir().mkpath(folder);
+        const QString path = folder + QStringLiteral("/b%1.epub").arg(i, 5, 10, QLatin1Char('0'));
+        testsupport::writeBook(path, spec);
+        totalBytes += QFileInfo(path).size();
+    }
+    std::printf("library: %d books, %.1f MB, generated in %.1f s (%s)\n", books,
+                static_cast<double>(totalBytes) / 1e6, secondsSince(generating),
+                top.toLocal8Bit().constData());
+
+    // Warm: read every book once, and let the generator's writes reach the disk.
+    auto start = Clock::now();
+    const QStringList sources = search(lib);
+    const double searchSeconds = secondsSince(start);
+    for (const QString& path : sources) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) file.readAll();
+    }
+    timedSync();
+    std::printf("folder search: %lld books found in %.3f s\n",
+                static_cast<long long>(sources.size()), searchSeconds);
+
+    // Reading the metadata alone, as the run does for every book.
+    start = Clock::now();
+    {
+        epub::StderrMessageSink sink;
+        for (const QString& path : sources) {
+            epub::TEpuB book(sink);
+            try {
+                book.Open(path);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "%s: %s\n", path.toLocal8Bit().constData(), e.what());
+            }
+        }
+    }
+    const double openSeconds = secondsSince(start);
+    std::printf("reading the metadata of every book (TEpuB::Open): %.2f s (%.2f ms per book)\n",
+                openSeconds, 1000.0 * openSeconds / books);
+
+    const QByteArray cpCommand =
+        "cp -r '" + lib.toLocal8Bit() + "' '" + (top + QStringLiteral("cp")).toLocal8Bit() + "'";
+    start = Clock::now();
+    run(cpCommand.constData());
+    const double cpSeconds = secondsSince(start);
+    const double cpSync = timedSync();
+
+    organise::PlatformFileOperations platformFiles;
+    const RunFigures copy = organiseInto(sources, top + QStringLiteral("out-copy/"),
+                                         organise::TransferMode::Copy, platformFiles);
+    const double copySync = timedSync();
+
+    UnflushedCopy unflushed;
+    const RunFigures noFlush = organiseInto(sources, top + QStringLiteral("out-noflush/"),
+                                            organise::TransferMode::Copy, unflushed);
+    const double noFlushSync = timedSync();
+
+    FileFlushedCopy fileFlushed;
+    const RunFigures dataFlush = organiseInto(sources, top + QStringLiteral("out-fileflush/"),
+                                              organise::TransferMode::Copy, fileFlushed);
+    const double dataFlushSync = timedSync();
+
+    // Move the cp copy (same volume: renames), so the generated library stays as it was.
+    const QStringList cpSources = search(top + QStringLiteral("cp"));
+    const RunFigures move = organiseInto(cpSources, top + QStringLiteral("out-move/"),
+                                         organise::TransferMode::Move, platformFiles);
+
+    const double mb = static_cast<double>(totalBytes) / 1e6;
+    std::printf("\n%-44s %9s %9s %10s\n", "", "seconds", "+sync", "MB/s");
+    std::printf("%-44s %9.2f %9.2f %10.0f\n", "cp -r", cpSeconds, cpSync, mb / cpSeconds);
+    std::printf("%-44s %9.2f %9.2f %10.0f   (%d done, %d failed)\n",
+                "organise run, copy (flush per book)", copy.seconds, copySync, mb / copy.seconds,
+                copy.done, copy.failed);
+    std::printf("%-44s %9.2f %9.2f %10.0f   (%d done, %d failed)\n",
+                "organise run, copy without flush", noFlush.seconds, noFlushSync,
+                mb / noFlush.seconds, noFlush.done, noFlush.failed);
+    std::printf("%-44s %9.2f %9.2f %10.0f   (%d done, %d failed)\n",
+                "organise run, copy flushing data, not folder", dataFlush.seconds, dataFlushSync,
+                mb / dataFlush.seconds, dataFlush.done, dataFlush.failed);
+    std::printf("%-44s %9.2f %9s %10s   (%d done, %d failed)\n", "organise run, move (renames)",
+                move.seconds, "", "", move.done, move.failed);
+    std::printf("\nrun/cp: %.2fx; run/(cp+sync): %.2fx; flushing costs %.2f s (%.1f ms per book)\n",
+                copy.seconds / cpSeconds, copy.seconds / (cpSeconds + cpSync),
+                copy.seconds - noFlush.seconds, 1000.0 * (copy.seconds - noFlush.seconds) / books);
+    return copy.failed == 0 && noFlush.failed == 0 && dataFlush.failed == 0 && move.failed == 0 ? 0
+                                                                                                : 1;
+}
