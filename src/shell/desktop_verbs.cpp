@@ -99,7 +99,7 @@ std::string DesktopEntryText(const std::string& programPath) {
     const std::string exec = execLine(programPath);
     return std::string("[Desktop Entry]\n") +
            "Type=Application\n"
-           "Version=1.5\n"
+           "Version=1.4\n"
            "Name=Epub polcaro\n"
            "Exec=" +
            exec + "\n" +

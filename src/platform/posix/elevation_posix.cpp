@@ -93,7 +93,11 @@ std::unique_ptr<ChildProcess> startElevated(const std::string& program,
     argv.push_back(nullptr);
     pid_t pid = 0;
     const int rc = posix_spawnp(&pid, "pkexec", nullptr, nullptr, argv.data(), environ);
-    if (rc != 0) throw SystemError(static_cast<std::uint32_t>(rc));
+    if (rc != 0) {
+        const auto code = static_cast<std::uint32_t>(rc);
+        throw SystemError(code, "System Error.  Code: " + std::to_string(code) + ".\n" +
+                                    describeError(code) + ": pkexec");
+    }
     return std::make_unique<PkexecChild>(pid);
 }
 

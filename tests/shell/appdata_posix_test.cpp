@@ -1,0 +1,51 @@
+// The app-data folder below a roaming folder that the test chooses ($XDG_CONFIG_HOME).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/files.h"
+#include "shell/appdata.h"
+#include "shell_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class AppDataPosixTest : public ::testing::Test {
+protected:
+    void SetUp() override { shell::AppName = "Epub_polcaro"; }
+    void TearDown() override { shell::AppName.clear(); }
+    shelltest::TempFolder folder_;
+};
+
+TEST_F(AppDataPosixTest, EnsureCreatesExactlyTheAppFolder) {
+    shelltest::ScopedVariable config("XDG_CONFIG_HOME", folder_.path("roaming") + "/");
+    fs::create_directory(shelltest::fromUtf8(folder_.path("roaming")));
+    const std::string expected = folder_.path("roaming") + "/Epub_polcaro/";
+    EXPECT_EQ(shell::GetAppDataFolder(), expected) << "one separator, never two";
+    EXPECT_FALSE(platform::folderExists(expected)) << "GetAppDataFolder creates nothing";
+    EXPECT_EQ(shell::EnsureAppDataFolder(), expected);
+    EXPECT_TRUE(platform::folderExists(expected));
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e :
+         fs::directory_iterator(shelltest::fromUtf8(folder_.path("roaming"))))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
+    // Present already: no error, same path.
+    EXPECT_EQ(shell::EnsureAppDataFolder(), expected);
+}
+
+TEST_F(AppDataPosixTest, MissingRoamingFolderIsCreatedWithIt) {
+    shelltest::ScopedVariable config("XDG_CONFIG_HOME", folder_.path("not/yet"));
+    EXPECT_EQ(shell::EnsureAppDataFolder(), folder_.path("not/yet") + "/Epub_polcaro/");
+    EXPECT_TRUE(platform::folderExists(folder_.path("not/yet/Epub_polcaro")));
+}
+
+TEST_F(AppDataPosixTest, UncreatableFolderIsNotReported) {
+    shelltest::writeFile(folder_.path("roaming"), "a file where the roaming folder should be");
+    shelltest::ScopedVariable config("XDG_CONFIG_HOME", folder_.path("roaming"));
+    EXPECT_EQ(shell::EnsureAppDataFolder(), folder_.path("roaming") + "/Epub_polcaro/");
+    EXPECT_FALSE(platform::folderExists(folder_.path("roaming/Epub_polcaro")));
+}
+
+}  // namespace
