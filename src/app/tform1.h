@@ -4,6 +4,7 @@
 // Other modules reach the controls through the accessors below (or findChild by name) and the
 // handlers here call into them (settings, the organise run, the language file, empty folders).
 #include "app/form_state.h"
+#include "app/tsplash.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -36,8 +37,9 @@ class FolderSearch;
 
 namespace app {
 
-class TSplash;
 class HandOverServer;
+class SettingsController;
+class RunController;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -141,8 +143,9 @@ public:
     void SearchFolder(const QString& folder);
     // True while a folder search is running.
     bool searching() const;
-    // Opens the file manager on the folder holding `path` with the item selected.
-    void ShowInExplorer(const QString& path);
+    // Opens the file manager on the folder holding `path` with the item selected (virtual so
+    // that tests can see the call without a file manager starting).
+    virtual void ShowInExplorer(const QString& path);
     // The source path (column 0) of every row, in list order.
     QStringList rowPaths() const;
 
@@ -170,30 +173,54 @@ public slots:
     void Filemegnyits1Click();
     void teszt1Click();
 
+    // Status texts the first pane and the splash label show; while rows arrive quickly they
+    // are written at most once per screen frame (see AddFileToList).
+    void setStatusPane1(const QString& text);
+
+    // The settings and organise-run sides of the window (null only in a moved-from state).
+    SettingsController& settings() { return *settings_; }
+    RunController& run() { return *run_; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    friend class ListBatch;
+
     void buildToolbar();
     void buildOutputFolderGroup(QWidget* parent);
     void buildWorkList(QWidget* parent);
     void buildOptions(QWidget* parent);
     void buildStatusBar();
     void buildPopupMenu();
+    void buildShortcuts();
     void setTopmost(bool on);
-    void actOnFirstArgument(const QStringList& arguments);
-    void showFileName(const QString& name, bool force);
+    void paintTopmostCaptions(QToolButton* active);
+    void browseOutputFolder();
+    void actOnPath(const QString& path);
+    bool listDrop(QEvent* event);
     QTreeWidgetItem* selectedRow() const;
+    // Rows arriving in a burst: the list and the status texts are repainted at most once per
+    // screen frame while a batch is open, and brought up to date when it closes.
+    void beginBatch();
+    void endBatch();
+    void refresh(bool force);
 
     FormState state_;
     QPointer<TSplash> splash_;
     bool quitRequested_ = false;
-    bool topmost_ = false;
     std::unique_ptr<organise::FolderSearch> search_;
+    std::unique_ptr<SettingsController> settings_;
+    std::unique_ptr<RunController> run_;
     std::unique_ptr<HandOverServer> handOver_;
-    QElapsedTimer lastPaint_;
+    int batchDepth_ = 0;
+    QElapsedTimer lastRefresh_;
+    QString pendingPane1_;
+    bool pane1Dirty_ = false;
+    QString pendingSplashName_;
+    bool splashDirty_ = false;
     QTimer* blinkTimer_ = nullptr;
+    bool blinkOn_ = true;
 
     QToolBar* RzToolbar1_ = nullptr;
     QToolButton* toolButtons_[8] = {};
