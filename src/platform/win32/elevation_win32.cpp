@@ -1,6 +1,8 @@
+// windows.h comes first: the other Windows headers rely on its definitions.
+#include <windows.h>
+
 #include <shellapi.h>
 #include <versionhelpers.h>
-#include <windows.h>
 
 #include "platform/elevation.h"
 #include "platform/error.h"

@@ -1,6 +1,8 @@
+// windows.h comes first: the other Windows headers rely on its definitions.
+#include <windows.h>
+
 #include <objbase.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include "platform/file_manager.h"
 #include "platform/win32/utf.h"

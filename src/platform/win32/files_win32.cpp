@@ -1,6 +1,8 @@
 // Files and folders on Windows. Copies never replace and never leave a partial file: the data
 // goes to a temporary name in the target folder, is flushed, and only then is renamed to the
 // target with MoveFileExW without MOVEFILE_REPLACE_EXISTING, which fails when the target exists.
+
+// windows.h comes first: the other Windows headers rely on its definitions.
 #include <windows.h>
 
 #include <random>

@@ -1,3 +1,5 @@
+
+// windows.h comes first: the other Windows headers rely on its definitions.
 #include <windows.h>
 
 #include "platform/listing.h"

@@ -1,5 +1,7 @@
-#include <shellapi.h>
+// windows.h comes first: the other Windows headers rely on its definitions.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "platform/process.h"
 #include "platform/win32/utf.h"

@@ -1,4 +1,6 @@
 // Profile files through the system's own profile-string functions.
+
+// windows.h comes first: the other Windows headers rely on its definitions.
 #include <windows.h>
 
 #include <vector>

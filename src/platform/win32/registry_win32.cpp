@@ -1,5 +1,7 @@
-#include <shlobj.h>
+// windows.h comes first: the other Windows headers rely on its definitions.
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <vector>
 
