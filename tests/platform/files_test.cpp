@@ -1,13 +1,6 @@
+// Behaviour of the file operations that holds on every platform.
 #include "platform/files.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
-#include <filesystem>
 #include <set>
 #include <string>
 
@@ -20,39 +13,19 @@ namespace {
 using platformtest::contentOf;
 using platformtest::TempDir;
 
-ino_t inodeOf(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
+#ifdef _WIN32
+constexpr int kTargetExists = 80;  // ERROR_FILE_EXISTS
+#else
+constexpr int kTargetExists = 17;  // EEXIST
+#endif
 
-// A large, uneven book-sized payload so that partial copies are distinguishable.
 std::string payload(std::size_t size) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919u) >> 3);
     return bytes;
 }
 
-// Makes every write that would grow a file beyond `limit` bytes fail with EFBIG while alive.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit next = old_;
-        next.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &next);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
-
-TEST(Files, ExistenceTellsFilesFromFolders) {
+TEST(FilesEverywhere, ExistenceTellsFilesFromFolders) {
     TempDir tmp;
     const std::string file = tmp.write("book.epub", "x");
     const std::string folder = tmp.folder("Out");
@@ -64,177 +37,85 @@ TEST(Files, ExistenceTellsFilesFromFolders) {
     EXPECT_FALSE(platform::folderExists(tmp.path("missing")));
 }
 
-TEST(Files, FoldersAreCreatedOneLevelAndRemovedWhenEmpty) {
+TEST(FilesEverywhere, FoldersAreCreatedOneLevelAndRemovedWhenEmpty) {
     TempDir tmp;
     EXPECT_FALSE(platform::createFolder(tmp.path("A/B")));  // the parent is missing
     EXPECT_TRUE(platform::createFolder(tmp.path("A")));
     EXPECT_FALSE(platform::createFolder(tmp.path("A")));  // nothing new was created
     tmp.write("A/file", "x");
-    EXPECT_EQ(platform::removeFolder(tmp.path("A")), ENOTEMPTY);
+    EXPECT_NE(platform::removeFolder(tmp.path("A")), 0);
     EXPECT_EQ(platform::deleteFile(tmp.path("A/file")), 0);
     EXPECT_EQ(platform::removeFolder(tmp.path("A")), 0);
-    EXPECT_EQ(platform::removeFolder(tmp.path("A")), ENOENT);
-    EXPECT_EQ(platform::deleteFile(tmp.path("A")), ENOENT);
+    EXPECT_NE(platform::removeFolder(tmp.path("A")), 0);
+    EXPECT_NE(platform::deleteFile(tmp.path("A")), 0);
+    EXPECT_EQ(tmp.names(), std::set<std::string>{});
 }
 
-TEST(Files, ResetAttributesRestoresOwnerWrite) {
-    TempDir tmp;
-    const std::string folder = tmp.folder("ro");
-    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-    platform::resetAttributes(folder);
-    struct stat info {};
-    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
-    EXPECT_NE(info.st_mode & S_IWUSR, 0u);
-    EXPECT_EQ(info.st_mode & 0777, 0755u);
-}
-
-TEST(Files, CopyKeepsDataModeAndTimeAndNeverReplaces) {
+TEST(FilesEverywhere, CopyNeverReplacesAndLeavesNothingOnFailure) {
     TempDir tmp;
     const std::string data = payload(3 * 1024 * 1024 + 17);
     const std::string src = tmp.write("src/book.epub", data);
-    ASSERT_EQ(::chmod(src.c_str(), 0640), 0);
-    const timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
     tmp.folder("dst");
-
     const std::string dst = tmp.path("dst/Könyv – ő.epub");
-    ASSERT_EQ(platform::copyFileNoReplace(src, dst), 0);
-    EXPECT_EQ(contentOf(dst), data);
-    struct stat info {};
-    ASSERT_EQ(::stat(dst.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(info.st_mtim.tv_sec, 1200000000);
-    EXPECT_EQ(tmp.names("dst"), std::set<std::string>{"Könyv – ő.epub"});
 
-    // A second copy finds the place taken and leaves the first copy alone.
-    const std::string other = tmp.write("src/other.epub", "other");
-    EXPECT_EQ(platform::copyFileNoReplace(other, dst), EEXIST);
-    EXPECT_EQ(contentOf(dst), data);
-    // A folder in the way counts as taken as well.
-    tmp.folder("dst/folder.epub");
-    EXPECT_NE(platform::copyFileNoReplace(other, tmp.path("dst/folder.epub")), 0);
-    EXPECT_EQ(tmp.names("dst"), (std::set<std::string>{"Könyv – ő.epub", "folder.epub"}));
+    // The disk fills up halfway: no target, no temporary file, the source untouched.
+    platform::testing::failNextCopyAfter(1024 * 1024 + 5, 28);
+    EXPECT_EQ(platform::copyFileNoReplace(src, dst), 28);
+    EXPECT_TRUE(tmp.names("dst").empty());
     EXPECT_EQ(contentOf(src), data);
 
-    // An empty source is copied as an empty file.
+    ASSERT_EQ(platform::copyFileNoReplace(src, dst), 0);  // the fault was used up
+    EXPECT_EQ(contentOf(dst), data);
+    EXPECT_EQ(tmp.names("dst"), std::set<std::string>{"Könyv – ő.epub"});
+
+    const std::string other = tmp.write("src/other.epub", "other");
+    EXPECT_EQ(platform::copyFileNoReplace(other, dst), kTargetExists);
+    EXPECT_EQ(contentOf(dst), data);
+    tmp.folder("dst/folder.epub");  // a folder in the way counts as taken as well
+    EXPECT_NE(platform::copyFileNoReplace(other, tmp.path("dst/folder.epub")), 0);
+    EXPECT_NE(platform::copyFileNoReplace(tmp.path("src/none.epub"), tmp.path("dst/x.epub")), 0);
+    EXPECT_NE(platform::copyFileNoReplace(src, tmp.path("nowhere/x.epub")), 0);
+    EXPECT_EQ(tmp.names("dst"), (std::set<std::string>{"Könyv – ő.epub", "folder.epub"}));
+    EXPECT_EQ(tmp.names(), (std::set<std::string>{"src", "dst"}));
+
     const std::string empty = tmp.write("src/empty.epub", "");
     EXPECT_EQ(platform::copyFileNoReplace(empty, tmp.path("dst/empty.epub")), 0);
     EXPECT_TRUE(platform::fileExists(tmp.path("dst/empty.epub")));
 }
 
-TEST(Files, FailedCopyLeavesNothingBehind) {
-    TempDir tmp;
-    const std::string data = payload(5 * 1024 * 1024);
-    const std::string src = tmp.write("src/book.epub", data);
-    tmp.folder("dst");
-    const std::string dst = tmp.path("dst/book.epub");
-
-    // The disk fills up halfway.
-    platform::testing::failNextCopyAfter(2 * 1024 * 1024 + 5, ENOSPC);
-    EXPECT_EQ(platform::copyFileNoReplace(src, dst), ENOSPC);
-    EXPECT_TRUE(tmp.names("dst").empty());
-    EXPECT_EQ(contentOf(src), data);
-
-    // The fault was used up: the next copy succeeds.
-    EXPECT_EQ(platform::copyFileNoReplace(src, dst), 0);
-    EXPECT_EQ(contentOf(dst), data);
-
-    // Missing source, missing target folder.
-    EXPECT_EQ(platform::copyFileNoReplace(tmp.path("src/none.epub"), tmp.path("dst/x.epub")),
-              ENOENT);
-    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("nowhere/x.epub")), ENOENT);
-    EXPECT_EQ(tmp.names("dst"), std::set<std::string>{"book.epub"});
-    EXPECT_EQ(tmp.names(), (std::set<std::string>{"src", "dst"}));
-}
-
-TEST(Files, MoveOnOneVolumeIsARenameAndNeverReplaces) {
+TEST(FilesEverywhere, MoveNeverReplaces) {
     TempDir tmp;
     const std::string src = tmp.write("src/book.epub", "book");
-    const ino_t inode = inodeOf(src);
     tmp.folder("dst");
     const std::string dst = tmp.path("dst/moved.epub");
     EXPECT_TRUE(platform::sameVolume(src, tmp.path("dst/not/yet/there.epub")));
-
     ASSERT_EQ(platform::moveFileNoReplace(src, dst), 0);
     EXPECT_FALSE(platform::fileExists(src));
-    EXPECT_EQ(inodeOf(dst), inode);
+    EXPECT_EQ(contentOf(dst), "book");
 
     const std::string second = tmp.write("src/second.epub", "second");
-    EXPECT_EQ(platform::moveFileNoReplace(second, dst), EEXIST);
+    EXPECT_NE(platform::moveFileNoReplace(second, dst), 0);
     EXPECT_EQ(contentOf(dst), "book");
     EXPECT_EQ(contentOf(second), "second");
-    EXPECT_EQ(platform::moveFileNoReplace(tmp.path("src/none.epub"), tmp.path("dst/x")), ENOENT);
+    EXPECT_NE(platform::moveFileNoReplace(tmp.path("src/none.epub"), tmp.path("dst/x")), 0);
+    EXPECT_EQ(tmp.names("dst"), std::set<std::string>{"moved.epub"});
 }
 
-TEST(Files, MoveAcrossVolumesCopiesThenDeletes) {
-    TempDir disk;
-    if (!std::filesystem::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
-    TempDir memory("/dev/shm");
-    const std::string data = payload(2 * 1024 * 1024 + 3);
-    const std::string src = memory.write("book.epub", data);
-    if (platform::sameVolume(src, disk.path())) GTEST_SKIP() << "/dev/shm is on the same volume";
-
-    // A copy that fails halfway leaves the source and no target.
-    platform::testing::failNextCopyAfter(1024 * 1024, EIO);
-    EXPECT_EQ(platform::moveFileNoReplace(src, disk.path("book.epub")), EIO);
-    EXPECT_EQ(contentOf(src), data);
-    EXPECT_TRUE(disk.names().empty());
-
-    ASSERT_EQ(platform::moveFileNoReplace(src, disk.path("book.epub")), 0);
-    EXPECT_FALSE(platform::fileExists(src));
-    EXPECT_EQ(contentOf(disk.path("book.epub")), data);
-
-    const std::string again = memory.write("again.epub", "again");
-    EXPECT_EQ(platform::moveFileNoReplace(again, disk.path("book.epub")), EEXIST);
-    EXPECT_EQ(contentOf(again), "again");
-    EXPECT_EQ(contentOf(disk.path("book.epub")), data);
-}
-
-TEST(Files, ReadAndAtomicReplace) {
+TEST(FilesEverywhere, ReadAndAtomicReplace) {
     TempDir tmp;
     std::string bytes;
     int error = 0;
     EXPECT_FALSE(platform::readWholeFile(tmp.path("missing"), bytes, error));
-    EXPECT_EQ(error, ENOENT);
+    EXPECT_NE(error, 0);
 
     const std::string file = tmp.path("settings.ini");
     ASSERT_EQ(platform::writeFileAtomically(file, "first"), 0);
-    ASSERT_EQ(::chmod(file.c_str(), 0604), 0);
-    ASSERT_EQ(platform::writeFileAtomically(file, "second, longer"), 0);
+    ASSERT_EQ(platform::writeFileAtomically(file, std::string("second\0binary", 13)), 0);
     ASSERT_TRUE(platform::readWholeFile(file, bytes, error));
-    EXPECT_EQ(bytes, "second, longer");
-    struct stat info {};
-    ASSERT_EQ(::stat(file.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0604u);  // the replaced file keeps its mode
+    EXPECT_EQ(bytes, std::string("second\0binary", 13));
     EXPECT_EQ(tmp.names(), std::set<std::string>{"settings.ini"});
-
-    // A write that fails halfway (the file-size limit stands in for a full disk) leaves the
-    // old content and no temporary file.
-    {
-        FileSizeLimit limit(64);
-        EXPECT_EQ(platform::writeFileAtomically(file, std::string(4096, 'x')), EFBIG);
-    }
-    ASSERT_TRUE(platform::readWholeFile(file, bytes, error));
-    EXPECT_EQ(bytes, "second, longer");
+    EXPECT_NE(platform::writeFileAtomically(tmp.path("missing/file"), "x"), 0);
     EXPECT_EQ(tmp.names(), std::set<std::string>{"settings.ini"});
-
-    EXPECT_EQ(platform::writeFileAtomically(tmp.path("missing/file"), "x"), ENOENT);
-
-    // A settings file kept as a link is replaced at its target; the link stays.
-    const std::string target = tmp.write("real.ini", "old");
-    ASSERT_EQ(::symlink(target.c_str(), tmp.path("link.ini").c_str()), 0);
-    ASSERT_EQ(platform::writeFileAtomically(tmp.path("link.ini"), "new"), 0);
-    EXPECT_TRUE(std::filesystem::is_symlink(tmp.path("link.ini")));
-    EXPECT_EQ(contentOf(target), "new");
-}
-
-TEST(Files, AtomicReplaceInReadOnlyFolderKeepsOldContent) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-    TempDir tmp;
-    const std::string file = tmp.write("ro/settings.ini", "old");
-    ASSERT_EQ(::chmod(tmp.path("ro").c_str(), 0555), 0);
-    EXPECT_EQ(platform::writeFileAtomically(file, "new"), EACCES);
-    EXPECT_EQ(contentOf(file), "old");
 }
 
 }  // namespace

@@ -1,52 +1,60 @@
+// The naming rules with the native separator, the same on every platform.
 #include "platform/path_rules.h"
 
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
+
 namespace {
 
-TEST(PathRules, CollapseSeparators) {
-    EXPECT_EQ(platform::collapseSeparators("/out//Author///Title/"), "/out/Author/Title/");
-    EXPECT_EQ(platform::collapseSeparators("//"), "/");
-    EXPECT_EQ(platform::collapseSeparators("a"), "a");
-    // On POSIX a backslash is a name character, not a separator.
-    EXPECT_EQ(platform::collapseSeparators("a\\\\b"), "a\\\\b");
+// A '/'-separated path written with the native separator.
+std::string native(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = platform::nativeSeparator();
+    return path;
 }
 
-TEST(PathRules, TableOfPaths) {
+TEST(PathRulesEverywhere, CollapseSeparators) {
+    EXPECT_EQ(platform::collapseSeparators(native("out//Author///Title/")),
+              native("out/Author/Title/"));
+    EXPECT_EQ(platform::collapseSeparators("a"), "a");
+    EXPECT_EQ(platform::collapseSeparators(""), "");
+}
+
+TEST(PathRulesEverywhere, CharactersAndLengths) {
     struct Case {
         std::string path;
         bool folder;
         bool transfer;
     };
-    const std::string long247(247, 'a');
-    const std::string long259(259, 'a');
-    const std::string words = "/home/u/Könyvek/Jókai Mór/Az arany ember.epub";
-    // 'ő' is one UTF-16 unit, '𝄞' two: lengths count UTF-16 units, not bytes.
-    const std::string units247 = "/" + std::string(244, 'b') + "\xC5\x91" + "c";  // 247 units
-    const std::string units248 = "/" + std::string(244, 'b') + "\xF0\x9D\x84\x9E" + "c";  // 248
+    // 'ő' is one UTF-16 unit, U+1D11E two: lengths count UTF-16 units, not bytes.
+    const std::string clef = "\xF0\x9D\x84\x9E";
     const Case cases[] = {
-        {words, true, true},
-        {"/out/A: B/x.epub", false, false},  // no drive letters on POSIX: every colon is misplaced
-        {"C:/out", false, false},
-        {"/out/a\"b", false, false},
-        {"/out/a<b", false, false},
-        {"/out/a>b", false, false},
-        {"/out/a|b", false, false},
-        {"/out/line\nbreak", false, false},
-        {"/out/tab\tx", false, false},
-        {std::string("/out/nul") + '\0' + "x", false, false},
-        {"/out/what?.epub", true, false},  // folder creation lets the system refuse wildcards
-        {"/out/star*.epub", true, false},
-        {"/" + long247.substr(1), true, true},
-        {"/" + std::string(247, 'a'), true, false},
-        {"/" + long259.substr(1), true, false},
-        {"/" + std::string(259, 'a'), false, false},
-        {"/" + std::string(200, 'a') + std::string(100, '/'), true,
-         true},  // measured after collapsing
-        {units247, true, true},
-        {units248, true, false},
+        {native("out/Jókai Mór/Az arany ember.epub"), true, true},
+        {native("out/A: B/x.epub"), false, false},
+        {native("out/a\"b"), false, false},
+        {native("out/a<b"), false, false},
+        {native("out/a>b"), false, false},
+        {native("out/a|b"), false, false},
+        {native("out/line\nbreak"), false, false},
+        {native("out/unit\x1f"
+                "separator"),
+         false, false},
+        {std::string("out") + '\0' + "x", false, false},
+        {native("out/what?.epub"), true,
+         false},  // folder creation lets the system refuse wildcards
+        {native("out/star*.epub"), true, false},
+        {std::string(247, 'a'), true, true},
+        {std::string(248, 'a'), true, false},
+        {std::string(259, 'a'), true, false},
+        {std::string(260, 'a'), false, false},
+        {std::string(200, 'a') + native(std::string(100, '/')), true, true},  // after collapsing
+        {std::string(245, 'b') + "\xC5\x91" + "c", true, true},               // 247 units
+        {std::string(245, 'b') + clef + "c", true, false},                    // 248 units
+        {std::string(257, 'b') + clef, true, false},                          // 259 units
+        {std::string(258, 'b') + clef, false, false},                         // 260 units
     };
     for (const Case& c : cases) {
         EXPECT_EQ(platform::folderPathAcceptable(c.path), c.folder) << c.path;

@@ -21,6 +21,7 @@
 
 #include "platform/files.h"
 #include "platform/posix/file_descriptor.h"
+#include "platform/posix/files_testing.h"
 
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
@@ -76,10 +77,12 @@ CopyFault takeCopyFault() {
     return fault;
 }
 
+bool namedTemporariesForced = false;
+
 // O_TMPFILE files are given their name through /proc/self/fd.
-bool procFdAvailable() {
+bool anonymousTemporariesAvailable() {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
-    return available;
+    return available && !namedTemporariesForced;
 }
 
 int writeAll(int fd, const char* data, std::size_t size) {
@@ -222,7 +225,7 @@ int copyFileNoReplace(const std::string& src, const std::string& dst) {
     // O_TMPFILE (FAT, exFAT, network shares) get a hidden temporary name instead.
     std::string tempPath;
     FileDescriptor out;
-    if (procFdAvailable())
+    if (anonymousTemporariesAvailable())
         out = FileDescriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     const bool anonymous = static_cast<bool>(out);
     if (!anonymous) {
@@ -383,6 +386,9 @@ int writeFileAtomically(const std::string& requested, const std::string& bytes) 
 namespace testing {
 void failNextCopyAfter(std::int64_t afterBytes, int errorCode) {
     nextCopyFault = CopyFault{true, afterBytes, errorCode};
+}
+void useNamedTemporaryFiles(bool named) {
+    namedTemporariesForced = named;
 }
 }  // namespace testing
 

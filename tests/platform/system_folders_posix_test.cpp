@@ -34,7 +34,7 @@ private:
     std::optional<std::string> home_;
 };
 
-TEST(SystemFolders, RoamingFolderFollowsXdgRules) {
+TEST(SystemFoldersPosix, RoamingFolderFollowsXdgRules) {
     Environment keep;
     ::setenv("XDG_CONFIG_HOME", "/tmp/polcaro-config", 1);
     ::setenv("HOME", "/home/someone", 1);
@@ -46,7 +46,7 @@ TEST(SystemFolders, RoamingFolderFollowsXdgRules) {
     EXPECT_EQ(platform::roamingAppDataFolder(), "/home/someone/.config");
 }
 
-TEST(SystemFolders, ExecutablePathNamesThisProgram) {
+TEST(SystemFoldersPosix, ExecutablePathNamesThisProgram) {
     const std::string path = platform::executablePath();
     ASSERT_FALSE(path.empty());
     EXPECT_TRUE(std::filesystem::equivalent(path, "/proc/self/exe"));

@@ -1,0 +1,210 @@
+// POSIX details of the file operations: modes, times, inodes, links, volumes.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/posix/files_testing.h"
+#include "temp_dir.h"
+
+namespace {
+
+using platformtest::contentOf;
+using platformtest::TempDir;
+
+ino_t inodeOf(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// A large, uneven book-sized payload so that partial copies are distinguishable.
+std::string payload(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919u) >> 3);
+    return bytes;
+}
+
+// Makes every write that would grow a file beyond `limit` bytes fail with EFBIG while alive.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit next = old_;
+        next.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &next);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST(FilesPosix, ResetAttributesRestoresOwnerWrite) {
+    TempDir tmp;
+    const std::string folder = tmp.folder("ro");
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    platform::resetAttributes(folder);
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IWUSR, 0u);
+    EXPECT_EQ(info.st_mode & 0777, 0755u);
+}
+
+TEST(FilesPosix, CopyKeepsDataModeAndTimeAndNeverReplaces) {
+    TempDir tmp;
+    const std::string data = payload(3 * 1024 * 1024 + 17);
+    const std::string src = tmp.write("src/book.epub", data);
+    ASSERT_EQ(::chmod(src.c_str(), 0640), 0);
+    const timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
+    tmp.folder("dst");
+
+    const std::string dst = tmp.path("dst/Könyv – ő.epub");
+    ASSERT_EQ(platform::copyFileNoReplace(src, dst), 0);
+    EXPECT_EQ(contentOf(dst), data);
+    struct stat info {};
+    ASSERT_EQ(::stat(dst.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(info.st_mtim.tv_sec, 1200000000);
+    EXPECT_EQ(tmp.names("dst"), std::set<std::string>{"Könyv – ő.epub"});
+
+    // A second copy finds the place taken and leaves the first copy alone.
+    const std::string other = tmp.write("src/other.epub", "other");
+    EXPECT_EQ(platform::copyFileNoReplace(other, dst), EEXIST);
+    EXPECT_EQ(contentOf(dst), data);
+    // A folder in the way counts as taken as well.
+    tmp.folder("dst/folder.epub");
+    EXPECT_NE(platform::copyFileNoReplace(other, tmp.path("dst/folder.epub")), 0);
+    EXPECT_EQ(tmp.names("dst"), (std::set<std::string>{"Könyv – ő.epub", "folder.epub"}));
+    EXPECT_EQ(contentOf(src), data);
+
+    // An empty source is copied as an empty file.
+    const std::string empty = tmp.write("src/empty.epub", "");
+    EXPECT_EQ(platform::copyFileNoReplace(empty, tmp.path("dst/empty.epub")), 0);
+    EXPECT_TRUE(platform::fileExists(tmp.path("dst/empty.epub")));
+}
+
+TEST(FilesPosix, CopyThroughANamedTemporaryFile) {
+    // The way taken on FAT, exFAT and network shares, which have no O_TMPFILE.
+    TempDir tmp;
+    const std::string data = payload(1024 * 1024 + 1);
+    const std::string src = tmp.write("src/book.epub", data);
+    tmp.folder("dst");
+    platform::testing::useNamedTemporaryFiles(true);
+    platform::testing::failNextCopyAfter(1000, ENOSPC);
+    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")), ENOSPC);
+    EXPECT_TRUE(tmp.names("dst").empty());
+    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")), 0);
+    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")), EEXIST);
+    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("missing/book.epub")), ENOENT);
+    platform::testing::useNamedTemporaryFiles(false);
+    EXPECT_EQ(contentOf(tmp.path("dst/book.epub")), data);
+    EXPECT_EQ(tmp.names("dst"), std::set<std::string>{"book.epub"});
+}
+
+TEST(FilesPosix, MoveOnOneVolumeIsARenameAndNeverReplaces) {
+    TempDir tmp;
+    const std::string src = tmp.write("src/book.epub", "book");
+    const ino_t inode = inodeOf(src);
+    tmp.folder("dst");
+    const std::string dst = tmp.path("dst/moved.epub");
+    EXPECT_TRUE(platform::sameVolume(src, tmp.path("dst/not/yet/there.epub")));
+
+    ASSERT_EQ(platform::moveFileNoReplace(src, dst), 0);
+    EXPECT_FALSE(platform::fileExists(src));
+    EXPECT_EQ(inodeOf(dst), inode);
+
+    const std::string second = tmp.write("src/second.epub", "second");
+    EXPECT_EQ(platform::moveFileNoReplace(second, dst), EEXIST);
+    EXPECT_EQ(contentOf(dst), "book");
+    EXPECT_EQ(contentOf(second), "second");
+    EXPECT_EQ(platform::moveFileNoReplace(tmp.path("src/none.epub"), tmp.path("dst/x")), ENOENT);
+}
+
+TEST(FilesPosix, MoveAcrossVolumesCopiesThenDeletes) {
+    TempDir disk;
+    if (!std::filesystem::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+    TempDir memory("/dev/shm");
+    const std::string data = payload(2 * 1024 * 1024 + 3);
+    const std::string src = memory.write("book.epub", data);
+    if (platform::sameVolume(src, disk.path())) GTEST_SKIP() << "/dev/shm is on the same volume";
+
+    // A copy that fails halfway leaves the source and no target.
+    platform::testing::failNextCopyAfter(1024 * 1024, EIO);
+    EXPECT_EQ(platform::moveFileNoReplace(src, disk.path("book.epub")), EIO);
+    EXPECT_EQ(contentOf(src), data);
+    EXPECT_TRUE(disk.names().empty());
+
+    ASSERT_EQ(platform::moveFileNoReplace(src, disk.path("book.epub")), 0);
+    EXPECT_FALSE(platform::fileExists(src));
+    EXPECT_EQ(contentOf(disk.path("book.epub")), data);
+
+    const std::string again = memory.write("again.epub", "again");
+    EXPECT_EQ(platform::moveFileNoReplace(again, disk.path("book.epub")), EEXIST);
+    EXPECT_EQ(contentOf(again), "again");
+    EXPECT_EQ(contentOf(disk.path("book.epub")), data);
+}
+
+TEST(FilesPosix, ReadAndAtomicReplace) {
+    TempDir tmp;
+    std::string bytes;
+    int error = 0;
+    EXPECT_FALSE(platform::readWholeFile(tmp.path("missing"), bytes, error));
+    EXPECT_EQ(error, ENOENT);
+
+    const std::string file = tmp.path("settings.ini");
+    ASSERT_EQ(platform::writeFileAtomically(file, "first"), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0604), 0);
+    ASSERT_EQ(platform::writeFileAtomically(file, "second, longer"), 0);
+    ASSERT_TRUE(platform::readWholeFile(file, bytes, error));
+    EXPECT_EQ(bytes, "second, longer");
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0604u);  // the replaced file keeps its mode
+    EXPECT_EQ(tmp.names(), std::set<std::string>{"settings.ini"});
+
+    // A write that fails halfway (the file-size limit stands in for a full disk) leaves the
+    // old content and no temporary file.
+    {
+        FileSizeLimit limit(64);
+        EXPECT_EQ(platform::writeFileAtomically(file, std::string(4096, 'x')), EFBIG);
+    }
+    ASSERT_TRUE(platform::readWholeFile(file, bytes, error));
+    EXPECT_EQ(bytes, "second, longer");
+    EXPECT_EQ(tmp.names(), std::set<std::string>{"settings.ini"});
+
+    EXPECT_EQ(platform::writeFileAtomically(tmp.path("missing/file"), "x"), ENOENT);
+
+    // A settings file kept as a link is replaced at its target; the link stays.
+    const std::string target = tmp.write("real.ini", "old");
+    ASSERT_EQ(::symlink(target.c_str(), tmp.path("link.ini").c_str()), 0);
+    ASSERT_EQ(platform::writeFileAtomically(tmp.path("link.ini"), "new"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.path("link.ini")));
+    EXPECT_EQ(contentOf(target), "new");
+}
+
+TEST(FilesPosix, AtomicReplaceInReadOnlyFolderKeepsOldContent) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    TempDir tmp;
+    const std::string file = tmp.write("ro/settings.ini", "old");
+    ASSERT_EQ(::chmod(tmp.path("ro").c_str(), 0555), 0);
+    EXPECT_EQ(platform::writeFileAtomically(file, "new"), EACCES);
+    EXPECT_EQ(contentOf(file), "old");
+}
+
+}  // namespace
