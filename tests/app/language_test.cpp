@@ -4,17 +4,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <cerrno>
@@ -37,75 +33,11 @@ QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-// The captioned controls of the main window and the splash window, named as in the real
-// window, carrying their Hungarian captions.
+// The real main window and splash window, built but never started: they carry their
+// Hungarian captions. Controls are looked up through the windows' own accessors.
 struct Windows {
-    std::unique_ptr<QMainWindow> form = std::make_unique<QMainWindow>();
-    std::unique_ptr<QWidget> splash = std::make_unique<QWidget>();
-
-    Windows() {
-        form->setObjectName(QStringLiteral("Form1"));
-        form->setWindowTitle(QStringLiteral("Epub polcaro"));
-        auto* central = new QWidget(form.get());
-        form->setCentralWidget(central);
-
-        auto* list = named(new QTreeWidget(central), "RzListView1");
-        list->setHeaderLabels({u("Másolandó file"), u("Hiba"), u("Kimenet")});
-
-        captioned<QToolButton>(central, "RzToolButton1", "");
-        captioned<QToolButton>(central, "RzToolButton4", "Ures könyvtárak törlése");
-        captioned<QToolButton>(central, "RzToolButton5", "Regisztráció");
-        captioned<QToolButton>(central, "RzToolButton6", "Regisztráció törlése");
-        captioned<QToolButton>(central, "RzToolButton7", "Mindig legfelul");
-        captioned<QToolButton>(central, "RzToolButton8", "Normál");
-        radioGroup(central, "RzRadioGroup3", "", {"Másolás", "Áthelyezés"});
-        named(new QGroupBox(u("Kimeneti mappa"), central), "RzGroupBox1");
-        named(new QLineEdit(central), "JvDirectoryEdit1");
-        captioned<QPushButton>(central, "Button1", "Kedvencekhez ad");
-        auto* options = named(new QGroupBox(u("Opciók"), central), "RzRadioGroup2");
-        named(new QLabel(u("Kedvencek:"), options), "Label1");
-        radioGroup(options, "RzRadioGroup1", "Átnevezés",
-                   {"Nincs átnevezés", "Szerzö-Cim", "Cim-Szerzö"});
-        captioned<QCheckBox>(options, "chknyelv", "Nyelvek szerint szetválogatás (fökönyvtár)");
-        captioned<QCheckBox>(options, "chkszerzo", "Szerzök szerint szétválogatás");
-        captioned<QCheckBox>(options, "chkkonvcimmappa", "Könyv cime a almappa neve");
-        captioned<QCheckBox>(options, "chksorozat", "Sorozatok mappa létrehozása");
-        captioned<QCheckBox>(options, "chknone", "Nincs mappa létrehozás");
-        for (const char* name : {"Listatrlse1", "Msols2", "thelyezs2", "Filemegnyits1", "teszt1"})
-            named(new QAction(u("x"), form.get()), name);
-        named(new QLabel(u("Kész"), central), "RzStatusPane1");
-
-        splash->setObjectName(QStringLiteral("Splash"));
-        splash->setWindowTitle(u("Betöltés..."));
-        auto* frame = named(new QGroupBox(splash.get()), "GroupBox1");
-        named(new QLabel(u("Kis türelmet betöltés folyamatban.."), frame), "Label1");
-        named(new QLabel(u("File:"), frame), "Label2");
-    }
-
-    template <typename T>
-    static T* named(T* object, const char* name) {
-        object->setObjectName(QString::fromUtf8(name));
-        return object;
-    }
-    template <typename T>
-    static T* captioned(QWidget* parent, const char* name, const char* caption) {
-        auto* control = named(new T(parent), name);
-        control->setText(u(caption));
-        return control;
-    }
-    // As the real window builds it: a button group named like its box, items "<name>_Item<i>".
-    static void radioGroup(QWidget* parent, const char* name, const char* title,
-                           std::initializer_list<const char*> items) {
-        auto* box = named(new QGroupBox(u(title), parent), name);
-        auto* group = named(new QButtonGroup(box), name);
-        int id = 0;
-        for (const char* item : items) {
-            auto* button = new QRadioButton(u(item), box);
-            button->setObjectName(QString::fromUtf8(name) + QStringLiteral("_Item") +
-                                  QString::number(id));
-            group->addButton(button, id++);
-        }
-    }
+    std::unique_ptr<app::TForm1> form = std::make_unique<app::TForm1>();
+    std::unique_ptr<app::TSplash> splash = std::make_unique<app::TSplash>();
 
     QString caption(const char* name) const {
         const QString n = QString::fromUtf8(name);
@@ -116,21 +48,14 @@ struct Windows {
         ADD_FAILURE() << "no control " << name;
         return {};
     }
-    QStringList items(const char* group) const {
+    static QStringList items(const QButtonGroup* group) {
         QStringList out;
-        for (int i = 0;; ++i) {
-            auto* item = form->findChild<QAbstractButton*>(
-                QString::fromUtf8(group) + QStringLiteral("_Item") + QString::number(i));
-            if (!item) return out;
-            out << item->text();
-        }
+        for (int id = 0; group->button(id); ++id) out << group->button(id)->text();
+        return out;
     }
-    QString column(int i) const {
-        return form->findChild<QTreeWidget*>(QStringLiteral("RzListView1"))->headerItem()->text(i);
-    }
-    QString splashLabel(const char* name) const {
-        return splash->findChild<QLabel*>(QString::fromUtf8(name))->text();
-    }
+    QStringList copyMove() const { return items(form->RzRadioGroup3Items()); }
+    QStringList renaming() const { return items(form->RzRadioGroup1Items()); }
+    QString column(int i) const { return form->RzListView1()->headerItem()->text(i); }
 
     // Rows 1-9, 11-15 and 17-28 of the key table, in that order.
     QStringList plainCaptions() const {
@@ -141,7 +66,7 @@ struct Windows {
               "chknyelv",      "chkszerzo",     "chkkonvcimmappa", "chksorozat",    "chknone",
               "Listatrlse1",   "Msols2",        "thelyezs2",       "Filemegnyits1", "teszt1"})
             out << caption(name);
-        out << splash->windowTitle() << splashLabel("Label1");
+        out << splash->windowTitle() << splash->Label1()->text();
         return out;
     }
 };
@@ -212,14 +137,21 @@ TEST(LanguageFile, LaterSectionReplacesEarlierOneAndByteOrderMarkIsSkipped) {
 
 TEST(ApplyLanguage, EmptyFileEmptiesEveryCaptionButKeepsRadioItems) {
     Windows w;
+    const auto untranslated = [&w] {
+        return QStringList{w.form->RzToolButton1()->text(), w.form->RzStatusPane1()->text(),
+                           w.form->RzStatusPane2()->text(), w.splash->Label2()->text()};
+    };
+    const QStringList before = untranslated();
+    EXPECT_EQ(w.copyMove(), kHungarianCopyMove);
+    EXPECT_EQ(w.renaming(), kHungarianRenaming);
+
     apply(w, QByteArray());
-    for (const QString& caption : w.plainCaptions()) EXPECT_EQ(caption, QString());
-    EXPECT_EQ(w.plainCaptions().size(), 26);
-    EXPECT_EQ(w.items("RzRadioGroup3"), kHungarianCopyMove);
-    EXPECT_EQ(w.items("RzRadioGroup1"), kHungarianRenaming);
+    EXPECT_EQ(w.plainCaptions(), QStringList(26, QString()));
+    EXPECT_EQ(w.copyMove(), kHungarianCopyMove);
+    EXPECT_EQ(w.renaming(), kHungarianRenaming);
     // Controls outside the table are never translated.
-    EXPECT_EQ(w.splashLabel("Label2"), QStringLiteral("File:"));
-    EXPECT_EQ(w.caption("RzStatusPane1"), u("Kész"));
+    EXPECT_EQ(untranslated(), before);
+    EXPECT_EQ(w.splash->Label2()->text(), QStringLiteral("File:"));
 }
 
 TEST(ApplyLanguage, OnlyTheMainCaptionGivenEmptiesEverythingElse) {
@@ -246,11 +178,10 @@ TEST(ApplyLanguage, CaptionsGoToTheirOwnControls) {
     EXPECT_EQ(w.column(1), QStringLiteral("Error"));
     // Label1 of the main window and Label1 of the splash window are different controls.
     EXPECT_EQ(w.caption("Label1"), QStringLiteral("Favourites:"));
-    EXPECT_EQ(w.splashLabel("Label1"), QStringLiteral("Wait\\ing"));
+    EXPECT_EQ(w.splash->Label1()->text(), QStringLiteral("Wait\\ing"));
     EXPECT_EQ(w.caption("RzRadioGroup1"), QStringLiteral("Renaming"));
     EXPECT_EQ(w.caption("thelyezs2"), QStringLiteral("Move"));
     EXPECT_EQ(w.caption("RzToolButton7"), QStringLiteral("On top"));
-    EXPECT_EQ(w.caption("RzToolButton1"), QString());  // icons only, never translated
 }
 
 TEST(ApplyLanguage, ListValuesSetTheirItemsPieceByPiece) {
@@ -260,17 +191,16 @@ TEST(ApplyLanguage, ListValuesSetTheirItemsPieceByPiece) {
           "RzToolbar1.RzRadioGroup3.Items.Strings=^Mo\\ve\n"
           "RzRadioGroup2.RzRadioGroup1.Items.Strings=None^A\\\\uthor - Title^Title - Author^"
           "Extra^More\n");
-    EXPECT_EQ(w.items("RzRadioGroup3"), (QStringList{u("Másolás"), QStringLiteral("Move")}));
-    EXPECT_EQ(w.items("RzRadioGroup1"),
-              (QStringList{QStringLiteral("None"), QStringLiteral("Author - Title"),
-                           QStringLiteral("Title - Author")}));
+    EXPECT_EQ(w.copyMove(), (QStringList{u("Másolás"), QStringLiteral("Move")}));
+    EXPECT_EQ(w.renaming(), (QStringList{QStringLiteral("None"), QStringLiteral("Author - Title"),
+                                         QStringLiteral("Title - Author")}));
 
     Windows fewer;
     apply(fewer,
           "[TForm1]\nRzToolbar1.RzRadioGroup3.Items.Strings=\n"
           "RzRadioGroup2.RzRadioGroup1.Items.Strings=Plain^^\n");
-    EXPECT_EQ(fewer.items("RzRadioGroup3"), kHungarianCopyMove);
-    EXPECT_EQ(fewer.items("RzRadioGroup1"),
+    EXPECT_EQ(fewer.copyMove(), kHungarianCopyMove);
+    EXPECT_EQ(fewer.renaming(),
               (QStringList{QStringLiteral("Plain"), u("Szerzö-Cim"), u("Cim-Szerzö")}));
 }
 
@@ -341,43 +271,6 @@ void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& m
     if (type != QtDebugMsg && type != QtInfoMsg) warnings << message;
 }
 
-// Rows 1-9, 11-15 and 17-28 of the key table on the real windows.
-QStringList plainCaptions(const app::TForm1& f, const app::TSplash& s) {
-    const QTreeWidgetItem* header = f.RzListView1()->headerItem();
-    return {f.windowTitle(),
-            header->text(0),
-            header->text(1),
-            header->text(2),
-            f.RzToolButton4()->text(),
-            f.RzToolButton5()->text(),
-            f.RzToolButton6()->text(),
-            f.RzToolButton7()->text(),
-            f.RzToolButton8()->text(),
-            f.RzGroupBox1()->title(),
-            f.Button1()->text(),
-            f.RzRadioGroup2()->title(),
-            f.Label1()->text(),
-            f.RzRadioGroup1()->title(),
-            f.chknyelv()->text(),
-            f.chkszerzo()->text(),
-            f.chkkonvcimmappa()->text(),
-            f.chksorozat()->text(),
-            f.chknone()->text(),
-            f.Listatrlse1()->text(),
-            f.Msols2()->text(),
-            f.thelyezs2()->text(),
-            f.Filemegnyits1()->text(),
-            f.teszt1()->text(),
-            s.windowTitle(),
-            s.Label1()->text()};
-}
-
-QStringList itemTexts(const QButtonGroup* group) {
-    QStringList out;
-    for (int id = 0; group->button(id); ++id) out << group->button(id)->text();
-    return out;
-}
-
 }  // namespace
 
 TEST(ApplyLanguage, ShippedTranslationCaptionsTheRealWindowsInEnglish) {
@@ -387,20 +280,17 @@ TEST(ApplyLanguage, ShippedTranslationCaptionsTheRealWindowsInEnglish) {
                                 .filePath(QStringLiteral("../../translations/eng.lng"));
     ASSERT_TRUE(QFileInfo(shipped).isFile()) << shipped.toStdString();
 
-    app::TForm1 form;
-    app::TSplash splash;
-    const QStringList hungarian = plainCaptions(form, splash);
-    const QString untranslated[] = {form.RzToolButton1()->text(), form.RzStatusPane1()->text(),
-                                    splash.Label2()->text()};
+    Windows w;
+    const QStringList hungarian = w.plainCaptions();
 
     warnings.clear();
     const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
-    app::applyLanguageFile(LanguageFile::load(shipped), &form, &splash);
+    app::applyLanguageFile(LanguageFile::load(shipped), w.form.get(), w.splash.get());
     qInstallMessageHandler(previous);
     // Every key found its control by name.
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join(u'\n').toStdString();
 
-    const QStringList english = plainCaptions(form, splash);
+    const QStringList english = w.plainCaptions();
     ASSERT_EQ(english.size(), 26);
     for (qsizetype i = 0; i < english.size(); ++i) {
         EXPECT_FALSE(english[i].isEmpty()) << "caption " << i << " is empty";
@@ -409,12 +299,8 @@ TEST(ApplyLanguage, ShippedTranslationCaptionsTheRealWindowsInEnglish) {
             EXPECT_NE(english[i], hungarian[i]) << english[i].toStdString();
         }
     }
-    EXPECT_EQ(itemTexts(form.RzRadioGroup3Items()),
-              (QStringList{QStringLiteral("Copy"), QStringLiteral("Move")}));
-    EXPECT_EQ(itemTexts(form.RzRadioGroup1Items()),
+    EXPECT_EQ(w.copyMove(), (QStringList{QStringLiteral("Copy"), QStringLiteral("Move")}));
+    EXPECT_EQ(w.renaming(),
               (QStringList{QStringLiteral("No renaming"), QStringLiteral("Author - Title"),
                            QStringLiteral("Title - Author")}));
-    EXPECT_EQ(form.RzToolButton1()->text(), untranslated[0]);
-    EXPECT_EQ(form.RzStatusPane1()->text(), untranslated[1]);
-    EXPECT_EQ(splash.Label2()->text(), untranslated[2]);
 }
