@@ -86,7 +86,11 @@ private:
 class FormRunObserver final : public organise::RunObserver {
 public:
     FormRunObserver(QWidget* form, FormState& state, ListViewWorkList& rows)
-        : form_(form), state_(state), rows_(rows), messages_(form) {}
+        : form_(form),
+          state_(state),
+          rows_(rows),
+          messages_(form),
+          shownAtStart_(form && form->isVisible()) {}
 
     void setProgressTotal(int total) override {
         if (QProgressBar* bar = find<QProgressBar>("RzProgressStatus1")) bar->setMaximum(total);
@@ -115,8 +119,12 @@ public:
 
     void clearStopRequest() override { state_.stopRequested = false; }
     // A list emptied under the run stops it like the stop button: the rows left are not the
-    // books it was started on.
-    bool stopRequested() const override { return state_.stopRequested || rows_.rowsLost(); }
+    // books it was started on. So does closing the window: the event loop ends only once the
+    // run returns, and books should not go on being copied or moved behind a closed window.
+    bool stopRequested() const override {
+        return state_.stopRequested || rows_.rowsLost() || !form_ ||
+               (shownAtStart_ && !form_->isVisible());
+    }
 
     organise::NamingOptions namingOptions() const override {
         organise::NamingOptions options;
@@ -165,6 +173,7 @@ private:
     FormState& state_;
     ListViewWorkList& rows_;
     DialogMessageSink messages_;
+    bool shownAtStart_;
 };
 
 }  // namespace

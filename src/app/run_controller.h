@@ -37,7 +37,9 @@ public:
     //  - if rows the run counted are removed under it (the list cleared, a drop or a scan that
     //    starts by clearing), the run writes nothing more into the list and skips every
     //    remaining row, as after the stop button: the rows now shown are not the books it was
-    //    started on. Rows appended during a run are left for the next run.
+    //    started on. Rows appended during a run are left for the next run;
+    //  - closing the window during a run stops it the same way: the event loop ends only once
+    //    the run returns, so it would otherwise go on organising behind a closed window.
     void RzToolButton1Click();
 
     // Sets FormState::stopRequested; the running run skips the rows it has not started yet.

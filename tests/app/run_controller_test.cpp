@@ -302,4 +302,17 @@ TEST_F(RunControllerTest, SecondStartWhileRunningIsIgnored) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(cell(i, 1), QStringLiteral("Ok")) << i;
 }
 
+TEST_F(RunControllerTest, ClosingTheWindowDuringTheRunStopsIt) {
+    addBook(QStringLiteral("Alpha"));
+    addBook(QStringLiteral("Beta"));
+    form.show();
+    PumpWatcher watcher(form);
+    watcher.onChange = [this](const QString&) { form.hide(); };
+    start();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Ok"));
+    EXPECT_EQ(cell(1, 1), QString());
+    EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Beta"))));
+    EXPECT_FALSE(state.stopRequested);  // the next run starts as usual
+}
+
 }  // namespace
