@@ -5,7 +5,9 @@
 
 namespace platform {
 
-// Replaces every run of adjacent separators ('\\' and the native one) by one native separator.
+// Replaces every run of adjacent native separators by one. On POSIX a backslash is an ordinary
+// name character (the target rules write the native separator), so it is left alone there. A
+// Windows UNC path keeps its two leading separators.
 std::string collapseSeparators(const std::string& path);
 
 // Folder creation refuses a path (after collapsing separators) that holds a character from
