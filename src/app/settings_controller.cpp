@@ -146,6 +146,9 @@ void SettingsController::ComboBox1Change(const QString& entry) {
 }
 
 void SettingsController::FormDestroy() {
+    // Start-up failed before the per-user folder was known: there is nowhere to write, and a
+    // bare file name would land in whatever folder the program was started from.
+    if (state_.settingsFolder.isEmpty()) return;
     try {
         favourites_.entries.clear();
         if (const QComboBox* c = combo())

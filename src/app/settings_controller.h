@@ -92,7 +92,8 @@ public:
     //
     // When start-up never loaded the favourites (no output folder chosen, or an earlier step
     // failed), the list holds only what was added since: nothing added writes nothing, and
-    // entries added are appended to the stored list instead of replacing it.
+    // entries added are appended to the stored list instead of replacing it. When step B never
+    // fixed the per-user folder, nothing is written.
     void FormDestroy();
 
     // The favourites as they will be written (entries mirrored from ComboBox1 at exit).

@@ -351,4 +351,20 @@ TEST_F(SettingsControllerTest, SettingsWriteFailureIsShown) {
               QStringList{QStringLiteral("Unable to write to ") + settingsFile()});
 }
 
+TEST_F(SettingsControllerTest, NothingIsWrittenWhenThePerUserFolderWasNeverFixed) {
+    // Step B failed: no settings folder. Exit must not drop the files into the folder the
+    // program happened to be started from.
+    const QString here = tree.makeFolder(QStringLiteral("cwd"));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(here));
+    SettingsController settings(&form, state);
+    state.outputFolder = here + kSep;
+    edit()->setText(QStringLiteral("/somewhere"));
+    settings.Button1Click();
+    settings.FormDestroy();
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(QDir(here).isEmpty());
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
 }  // namespace
