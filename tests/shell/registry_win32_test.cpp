@@ -19,16 +19,16 @@ const std::string FolderVerb = "Directory\\shell\\epubpolcaro";
 // Reads a value straight through the API in the 64-bit view.
 std::optional<std::string> read64(const std::string& path, const std::string& name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, platform::win32::widen(path).c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                      &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, platform::win32::widen(path).c_str(), 0,
+                      KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     wchar_t data[1024] = {};
     DWORD size = sizeof data - sizeof(wchar_t);
     DWORD type = 0;
     const std::wstring value = platform::win32::widen(name);
-    const LSTATUS status = RegQueryValueExW(key, value.empty() ? nullptr : value.c_str(), nullptr, &type,
-                                            reinterpret_cast<BYTE*>(data), &size);
+    const LSTATUS status = RegQueryValueExW(key, value.empty() ? nullptr : value.c_str(), nullptr,
+                                            &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
     return platform::win32::narrow(std::wstring(data));
