@@ -1,0 +1,218 @@
+// The recursive "*.epub" search behind the work list: the order files are reported in, the
+// mask, the guard against a nested search, symbolic-link cycles, and folders that cannot be
+// listed. (Hidden-and-system skipping does not arise here: POSIX has no system attribute, and a
+// merely hidden folder is searched.)
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <stdexcept>
+
+#include "organise/collection.h"
+#include "platform/listing.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QStringList search(const QString& folder, organise::SearchOutcome* outcome = nullptr) {
+    organise::FolderSearch searcher;
+    QStringList found;
+    const organise::SearchOutcome result =
+        searcher.run(folder, [&](const QString& path) { found << path; });
+    if (outcome) *outcome = result;
+    return found;
+}
+
+// The names a folder listing returns, in its order, keeping those the mask takes.
+QStringList listedBooks(const QString& folder) {
+    QStringList names;
+    platform::listFolder(folder.toStdString(), [&](const platform::FolderEntry& entry) {
+        const QString name = QString::fromStdString(entry.name);
+        if (!(entry.attributes & platform::AttrDirectory) && organise::matchesEpubMask(name))
+            names << folder + u("/") + name;
+        return true;
+    });
+    return names;
+}
+
+TEST(EpubMask, TakesAnyNameEndingInDotEpubWhateverItsCase) {
+    EXPECT_TRUE(organise::matchesEpubMask(u("a.epub")));
+    EXPECT_TRUE(organise::matchesEpubMask(u("x.EPUB")));
+    EXPECT_TRUE(organise::matchesEpubMask(u("Mixed.EpUb")));
+    EXPECT_TRUE(organise::matchesEpubMask(u(".epub")));
+    EXPECT_TRUE(organise::matchesEpubMask(u("two.dots.epub")));
+    EXPECT_FALSE(organise::matchesEpubMask(u("x.epub.bak")));
+    EXPECT_FALSE(organise::matchesEpubMask(u("epub")));
+    EXPECT_FALSE(organise::matchesEpubMask(u("x.epu")));
+    EXPECT_FALSE(organise::matchesEpubMask(u("x_epub")));
+    // Only A to Z fold: the Kelvin sign is not a "k" and a dotless i is not an "i".
+    EXPECT_FALSE(organise::matchesEpubMask(u("x.\u0131pub")));
+    EXPECT_FALSE(organise::matchesEpubMask(u("x.ep\u016Ab")));
+}
+
+TEST(CollectionTexts, CountAndCompletionInBothLanguages) {
+    EXPECT_EQ(organise::countText(5, false), u("Db:5"));
+    EXPECT_EQ(organise::countText(12345, true), u("Count:12345"));
+    EXPECT_EQ(organise::scanCompleteText(false), u("Beolvasás kész"));
+    EXPECT_EQ(organise::scanCompleteText(true), u("Scanning is complete"));
+}
+
+TEST(FolderSearch, ReportsAFoldersFilesBeforeItsSubfoldersDepthFirst) {
+    testsupport::TempTree tree;
+    const QString root = tree.makeFolder(u("root"));
+    for (const char* name :
+         {"root/a.epub", "root/B.EPUB", "root/c.txt", "root/d.epub.bak", "root/.hidden.epub",
+          "root/one/e.epub", "root/one/deep/f.epub", "root/one/deep/deeper/g.epub",
+          "root/one/h.epub", "root/two/i.epub", "root/.dot/j.epub", "root/empty/readme"})
+        tree.writeFile(u(name));
+
+    organise::SearchOutcome outcome{};
+    const QStringList found = search(root, &outcome);
+    EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
+    ASSERT_EQ(found.size(), 9) << found.join(u("\n")).toStdString();
+
+    // The start folder's own books first, in listing order.
+    const QStringList direct = listedBooks(root);
+    ASSERT_EQ(direct.size(), 3);
+    EXPECT_EQ(found.mid(0, 3), direct);
+
+    // Each subfolder's books come together (depth first), its own files before its subfolders'.
+    const auto groupOf = [&](const QString& prefix) {
+        QList<int> at;
+        for (int i = 0; i < found.size(); ++i)
+            if (found[i].startsWith(root + prefix)) at << i;
+        return at;
+    };
+    const QList<int> one = groupOf(u("/one/"));
+    ASSERT_EQ(one.size(), 4);
+    EXPECT_EQ(one.last() - one.first(), 3) << "the subtree of one/ is reported without a gap";
+    EXPECT_EQ(found.mid(one.first(), 2), listedBooks(root + u("/one")));
+    EXPECT_EQ(found[one.first() + 2], root + u("/one/deep/f.epub"));
+    EXPECT_EQ(found[one.first() + 3], root + u("/one/deep/deeper/g.epub"));
+    EXPECT_TRUE(found.contains(root + u("/two/i.epub")));
+    EXPECT_TRUE(found.contains(root + u("/.dot/j.epub")));
+
+    // A trailing separator on the start folder gives the same paths.
+    EXPECT_EQ(search(root + u("/")), found);
+}
+
+TEST(FolderSearch, AMissingStartFolderYieldsNothing) {
+    testsupport::TempTree tree;
+    organise::SearchOutcome outcome{};
+    EXPECT_TRUE(search(tree.path(u("nope")), &outcome).isEmpty());
+    EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
+}
+
+TEST(FolderSearch, ASearchStartedWhileOneRunsReturnsAtOnce) {
+    testsupport::TempTree tree;
+    tree.writeFile(u("outer/a.epub"));
+    tree.writeFile(u("outer/b.epub"));
+    tree.writeFile(u("inner/c.epub"));
+    organise::FolderSearch searcher;
+    QStringList found;
+    QList<organise::SearchOutcome> nested;
+    const organise::SearchOutcome outcome =
+        searcher.run(tree.path(u("outer")), [&](const QString& p) {
+            found << p;
+            EXPECT_TRUE(searcher.running());
+            nested << searcher.run(tree.path(u("inner")), [&](const QString& q) { found << q; });
+        });
+    EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
+    EXPECT_EQ(found.size(), 2);
+    EXPECT_EQ(nested, QList<organise::SearchOutcome>({organise::SearchOutcome::AlreadyRunning,
+                                                      organise::SearchOutcome::AlreadyRunning}));
+    EXPECT_FALSE(searcher.running());
+
+    // An error from the callback ends the search and leaves it ready for the next one.
+    EXPECT_THROW(searcher.run(tree.path(u("outer")),
+                              [](const QString&) { throw std::runtime_error("stop"); }),
+                 std::runtime_error);
+    EXPECT_FALSE(searcher.running());
+    EXPECT_EQ(search(tree.path(u("inner"))).size(), 1);
+}
+
+TEST(FolderSearch, SymbolicLinkCyclesAreNotFollowedButOtherLinksAre) {
+    testsupport::TempTree tree;
+    const QString root = tree.makeFolder(u("root"));
+    tree.writeFile(u("root/a.epub"));
+    tree.writeFile(u("root/sub/b.epub"));
+    tree.writeFile(u("elsewhere/c.epub"));
+    // Back to the start folder, to a parent, and a link to itself.
+    ASSERT_TRUE(QFile::link(root, tree.path(u("root/sub/up"))));
+    ASSERT_TRUE(QFile::link(tree.path(u("root/sub")), tree.path(u("root/sub/self"))));
+    ASSERT_TRUE(QFile::link(tree.path(u("root/loop2")), tree.path(u("root/loop1"))));
+    ASSERT_TRUE(QFile::link(tree.path(u("root/loop1")), tree.path(u("root/loop2"))));
+    // A link out of the tree is an ordinary folder to the search.
+    ASSERT_TRUE(QFile::link(tree.path(u("elsewhere")), tree.path(u("root/linked"))));
+
+    organise::SearchOutcome outcome{};
+    QStringList found = search(root, &outcome);
+    EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
+    found.sort();
+    EXPECT_EQ(found, QStringList({root + u("/a.epub"), root + u("/linked/c.epub"),
+                                  root + u("/sub/b.epub")}));
+}
+
+TEST(FolderSearch, AFolderThatVanishesBeforeItIsListedCountsAsEmpty) {
+    testsupport::TempTree tree;
+    const QString root = tree.makeFolder(u("root"));
+    tree.writeFile(u("root/a.epub"));
+    tree.writeFile(u("root/gone/b.epub"));
+    tree.writeFile(u("root/stays/c.epub"));
+    organise::FolderSearch searcher;
+    QStringList found;
+    const organise::SearchOutcome outcome = searcher.run(root, [&](const QString& p) {
+        found << p;
+        // While the first book is handled, another program removes a subfolder that the search
+        // has already noted.
+        if (p.endsWith(u("a.epub"))) QDir(tree.path(u("root/gone"))).removeRecursively();
+    });
+    EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
+    EXPECT_EQ(found, QStringList({root + u("/a.epub"), root + u("/stays/c.epub")}));
+}
+
+// Permissions do not stop root, so as root the search runs in a child process that has given
+// its rights away to the unprivileged "nobody" user.
+TEST(FolderSearch, AnUnreadableFolderIsSkippedAndTheSearchGoesOn) {
+    testsupport::TempTree tree;
+    const QString root = tree.makeFolder(u("root"));
+    tree.writeFile(u("root/a.epub"));
+    tree.writeFile(u("root/locked/b.epub"));
+    tree.writeFile(u("root/open/c.epub"));
+    const std::string locked = tree.path(u("root/locked")).toStdString();
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    const QStringList expected({root + u("/a.epub"), root + u("/open/c.epub")});
+    const auto searchMatches = [&] {
+        organise::SearchOutcome outcome{};
+        QStringList found = search(root, &outcome);
+        found.sort();
+        return outcome == organise::SearchOutcome::Completed && found == expected;
+    };
+
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(searchMatches());
+    } else {
+        ASSERT_EQ(::chmod(tree.path().toStdString().c_str(), 0755), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+            ::_exit(searchMatches() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: wrong books found, 2: could not drop rights";
+    }
+    ::chmod(locked.c_str(), 0700);
+}
+
+}  // namespace
