@@ -3,8 +3,11 @@
 #include <zip.h>
 
 #include <QFile>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
+#include <mutex>
 
 namespace epub {
 
@@ -75,10 +78,28 @@ void inflateEntry(zip_t* archive, zip_uint64_t index, WorkBuffer& buffer) {
     buffer.bytes.resize(start + produced);
 }
 
+// libzip turns every entry's DOS time into a time_t with mktime() when it opens an archive, and
+// glibc re-reads the zone file's status on every mktime() while TZ is unset: one stat() per
+// entry, three times per book. Naming the same zone file in TZ once makes glibc keep what it
+// read. Local time stays what it was; only a change of /etc/localtime while the program runs
+// goes unnoticed.
+void keepTimeZoneLoaded() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+#ifndef _WIN32
+        if (std::getenv("TZ") == nullptr) {
+            setenv("TZ", ":/etc/localtime", 0);
+            tzset();
+        }
+#endif
+    });
+}
+
 }  // namespace
 
 bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer) {
     if (entryName.isEmpty() || archivePath.isEmpty()) return false;
+    keepTimeZoneLoaded();
     int error = 0;
     const Archive archive(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
     if (!archive) return false;

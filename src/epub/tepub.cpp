@@ -68,8 +68,7 @@ void TEpuB::Open(const QString& path) {
 
     WorkBuffer.clear();
     if (!ReadEntry(path, ContainerEntryName, WorkBuffer))
-        throw BookReadError("Not an EPUB file or no META-INF\\container.xml: " +
-                            path.toStdString());
+        throw BookReadError("Not an EPUB file: no META-INF\\container.xml");
     if (WorkBuffer.oversized)
         throw EntryTooLargeError("Archive entry too large: META-INF\\container.xml");
     queries_.LoadXmlDocument(WorkBuffer.unread());

@@ -1,5 +1,7 @@
 #include "epub/xml_queries.h"
 
+#include <QHash>
+
 #include "epub/errors.h"
 #include "epub/message_sink.h"
 
@@ -139,14 +141,27 @@ void XmlDocumentQueries::GetXmlSpineList() {
 
 void XmlDocumentQueries::GetXmlManifestList() {
     try {
-        // Walked once per reading-order entry: small documents, no index worth building.
-        for (const QString& idref : std::as_const(XmlSpineList)) {
-            const XmlNode* manifest = FindTopElement(u"manifest");
-            if (!manifest) throw MissingElementError(missing(u"manifest"));
-            for (const XmlNode& item : manifest->children) {
-                if (hasAttributeWithValue(item, u"id", idref))
-                    XmlManifestList.append(backslashed(item.attribute(u"href")));
+        if (XmlSpineList.isEmpty()) return;
+        const XmlNode* manifest = FindTopElement(u"manifest");
+        if (!manifest) throw MissingElementError(missing(u"manifest"));
+        // For every idref, each manifest child with an attribute named exactly "id" of that value
+        // contributes, in manifest order. Indexed once instead of walking the manifest per idref:
+        // books with thousands of items would otherwise cost millions of comparisons.
+        QHash<QString, QList<qsizetype>> itemsById;
+        const auto& items = manifest->children;
+        for (qsizetype i = 0; i < static_cast<qsizetype>(items.size()); ++i) {
+            for (const XmlAttribute& attribute : items[static_cast<std::size_t>(i)].attributes) {
+                if (attribute.localName != u"id") continue;
+                QList<qsizetype>& indices = itemsById[attribute.value];
+                if (indices.isEmpty() || indices.last() != i) indices.append(i);
             }
+        }
+        for (const QString& idref : std::as_const(XmlSpineList)) {
+            const auto found = itemsById.constFind(idref);
+            if (found == itemsById.constEnd()) continue;
+            for (const qsizetype i : *found)
+                XmlManifestList.append(
+                    backslashed(items[static_cast<std::size_t>(i)].attribute(u"href")));
         }
     } catch (const XmlError& error) {
         messages_.showMessage(QStringLiteral("Hiba GetXmlManifestList01") +

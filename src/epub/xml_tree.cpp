@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "epub/errors.h"
 
@@ -65,26 +67,34 @@ namespace {
 
 class ReferencePrepass {
 public:
-    explicit ReferencePrepass(QByteArrayView in) : in_(in) {
-        out_.reserve(in.size() + in.size() / 16);
-    }
+    explicit ReferencePrepass(QByteArrayView in) : in_(in) {}
 
+    // The rewritten document; the input unchanged bytes are copied in runs.
     QByteArray run() {
+        out_.reserve(in_.size() + in_.size() / 16);
         while (pos_ < in_.size()) {
-            const char c = in_[pos_];
-            if (c == '&') {
+            pos_ = nextOf(pos_, '&', '<');
+            if (pos_ >= in_.size()) break;
+            if (in_[pos_] == '&')
                 reference();
-            } else if (c == '<') {
+            else
                 markup();
-            } else {
-                out_.append(c);
-                ++pos_;
-            }
         }
+        out_.append(in_.sliced(copied_));
         return std::move(out_);
     }
 
 private:
+    // Position of the next a or b, or the end of input.
+    qsizetype nextOf(qsizetype from, char a, char b) const {
+        const char* const data = in_.data();
+        const qsizetype size = in_.size();
+        for (qsizetype i = from; i < size; ++i) {
+            if (data[i] == a || data[i] == b) return i;
+        }
+        return size;
+    }
+
     bool startsWith(qsizetype at, const char* text) const {
         for (qsizetype i = 0; text[i]; ++i) {
             if (at + i >= in_.size() || in_[at + i] != text[i]) return false;
@@ -92,54 +102,49 @@ private:
         return true;
     }
 
-    // Copies through the end marker (or to the end of input).
-    void copyThrough(const char* endMarker) {
-        const qsizetype end = QByteArrayView(in_).indexOf(QByteArrayView(endMarker), pos_);
-        const qsizetype stop =
-            end < 0 ? in_.size() : end + static_cast<qsizetype>(std::strlen(endMarker));
-        out_.append(in_.sliced(pos_, stop - pos_));
-        pos_ = stop;
+    // Replaces input [pos_, pos_ + length) by replacement.
+    void replace(qsizetype length, QByteArrayView replacement) {
+        out_.append(in_.sliced(copied_, pos_ - copied_));
+        out_.append(replacement);
+        pos_ += length;
+        copied_ = pos_;
     }
 
-    void blank(qsizetype from, qsizetype to) {
-        for (qsizetype i = from; i < to; ++i) {
-            const char c = in_[i];
-            out_.append(c == '\n' || c == '\r' ? c : ' ');
-        }
+    // Moves past the end marker (or to the end of input).
+    void skipThrough(const char* endMarker) {
+        const qsizetype end = in_.indexOf(QByteArrayView(endMarker), pos_);
+        pos_ = end < 0 ? in_.size() : end + static_cast<qsizetype>(std::strlen(endMarker));
     }
 
     void markup() {
-        if (startsWith(pos_, "<!--")) return copyThrough("-->");
-        if (startsWith(pos_, "<![CDATA[")) return copyThrough("]]>");
-        if (startsWith(pos_, "<?")) return copyThrough("?>");
+        if (startsWith(pos_, "<!--")) return skipThrough("-->");
+        if (startsWith(pos_, "<![CDATA[")) return skipThrough("]]>");
+        if (startsWith(pos_, "<?")) return skipThrough("?>");
         if (!seenElement_ && startsWith(pos_, "<!DOCTYPE")) return doctype();
         tag();
     }
 
     // Element tags: references are rewritten inside quoted attribute values only.
     void tag() {
-        out_.append('<');
         ++pos_;
         if (pos_ < in_.size() && in_[pos_] != '/' && in_[pos_] != '!') seenElement_ = true;
         char quote = 0;
         while (pos_ < in_.size()) {
             const char c = in_[pos_];
             if (quote) {
-                if (c == quote) quote = 0;
                 if (c == '&') {
                     reference();
                     continue;
                 }
+                if (c == quote) quote = 0;
             } else if (c == '"' || c == '\'') {
                 quote = c;
             } else if (c == '>') {
-                out_.append(c);
                 ++pos_;
                 return;
             } else if (c == '<') {
                 return;  // malformed; let the parser say so
             }
-            out_.append(c);
             ++pos_;
         }
     }
@@ -154,8 +159,7 @@ private:
             if (quote) {
                 if (c == quote) quote = 0;
             } else if (startsWith(pos_, "<!--")) {
-                const qsizetype end = QByteArrayView(in_).indexOf(QByteArrayView("-->"), pos_);
-                pos_ = end < 0 ? in_.size() : end + 3;
+                skipThrough("-->");
                 continue;
             } else if (c == '"' || c == '\'') {
                 quote = c;
@@ -169,7 +173,13 @@ private:
             }
             ++pos_;
         }
-        blank(start, pos_);
+        QByteArray blank = in_.sliced(start, pos_ - start).toByteArray();
+        for (char& c : blank) {
+            if (c != '\n' && c != '\r') c = ' ';
+        }
+        const qsizetype end = pos_;
+        pos_ = start;
+        replace(end - start, blank);
     }
 
     static bool isXmlChar(std::uint32_t c) {
@@ -177,17 +187,20 @@ private:
                (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
     }
 
-    // At '&': copies a reference the parser may decode, otherwise writes a literal '&'.
+    // At '&': leaves a reference the parser may decode (lower-casing the five names and the
+    // hexadecimal 'X'), otherwise makes the '&' literal.
     void reference() {
         static const char* const predefined[] = {"amp", "lt", "gt", "apos", "quot"};
         for (const char* name : predefined) {
             const qsizetype length = static_cast<qsizetype>(std::strlen(name));
-            if (pos_ + 1 + length < in_.size() && in_[pos_ + 1 + length] == ';' &&
-                QByteArrayView(in_)
-                        .sliced(pos_ + 1, length)
-                        .compare(QByteArrayView(name), Qt::CaseInsensitive) == 0) {
-                out_.append('&').append(name).append(';');
+            if (pos_ + 1 + length >= in_.size() || in_[pos_ + 1 + length] != ';') continue;
+            const QByteArrayView written = in_.sliced(pos_ + 1, length);
+            if (written == QByteArrayView(name)) {
                 pos_ += length + 2;
+                return;
+            }
+            if (written.compare(QByteArrayView(name), Qt::CaseInsensitive) == 0) {
+                replace(length + 2, QByteArray("&") + name + ";");
                 return;
             }
         }
@@ -211,20 +224,21 @@ private:
                 ++at;
             }
             if (at > digitsStart && at < in_.size() && in_[at] == ';' && isXmlChar(value)) {
-                out_.append(hex ? "&#x" : "&#");
-                out_.append(in_.sliced(digitsStart, at - digitsStart));
-                out_.append(';');
+                if (hex && in_[pos_ + 2] == 'X') {
+                    pos_ += 2;
+                    replace(1, "x");
+                }
                 pos_ = at + 1;
                 return;
             }
         }
-        out_.append("&amp;");
-        ++pos_;
+        replace(1, "&amp;");
     }
 
     QByteArrayView in_;
     QByteArray out_;
     qsizetype pos_ = 0;
+    qsizetype copied_ = 0;  // input before this position is already in out_
     bool seenElement_ = false;
 };
 
@@ -290,69 +304,133 @@ void appendContent(QString& text, const xmlNode* node) {
     }
 }
 
-bool isBlank(const QString& text) {
-    for (const QChar c : text) {
-        if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r') return false;
+// Element and attribute names come from the parser's dictionary, so the same pointers repeat:
+// each distinct (prefix, name) is decoded once and then shared.
+class NameCache {
+public:
+    void split(const xmlNs* ns, const xmlChar* name, QString& prefix, QString& local) {
+        const xmlChar* nsPrefix = ns ? ns->prefix : nullptr;
+        const Key key{nsPrefix, name};
+        auto found = cache_.find(key);
+        if (found == cache_.end()) {
+            std::pair<QString, QString> parts;
+            splitName(qualified(nsPrefix, name), parts.first, parts.second);
+            found = cache_.emplace(key, std::move(parts)).first;
+        }
+        prefix = found->second.first;
+        local = found->second.second;
+    }
+
+private:
+    using Key = std::pair<const xmlChar*, const xmlChar*>;
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const noexcept {
+            return std::hash<const void*>()(key.first) * 31 + std::hash<const void*>()(key.second);
+        }
+    };
+    std::unordered_map<Key, std::pair<QString, QString>, KeyHash> cache_;
+};
+
+bool isBlankUtf8(const QByteArray& bytes) {
+    for (const char c : bytes) {
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return false;
     }
     return true;
 }
 
-void convertElement(const xmlNode* source, XmlNode& target) {
+void appendRaw(QByteArray& run, const xmlNode* node) {
+    if (node->type == XML_ENTITY_REF_NODE)
+        run.append('&').append(reinterpret_cast<const char*>(node->name)).append(';');
+    else if (node->content)
+        run.append(reinterpret_cast<const char*>(node->content));
+}
+
+bool isTextPiece(const xmlNode* node) {
+    return node->type == XML_TEXT_NODE || node->type == XML_ENTITY_REF_NODE;
+}
+
+void convertElement(const xmlNode* source, XmlNode& target, NameCache& names) {
     target.kind = XmlNode::Kind::Element;
-    splitName(qualified(source->ns ? source->ns->prefix : nullptr, source->name), target.prefix,
-              target.localName);
-    for (const xmlAttr* attr = source->properties; attr; attr = attr->next) {
-        XmlAttribute attribute;
-        splitName(qualified(attr->ns ? attr->ns->prefix : nullptr, attr->name), attribute.prefix,
-                  attribute.localName);
-        for (const xmlNode* part = attr->children; part; part = part->next)
-            appendContent(attribute.value, part);
-        target.attributes.append(std::move(attribute));
+    names.split(source->ns, source->name, target.prefix, target.localName);
+    if (source->properties) {
+        qsizetype count = 0;
+        for (const xmlAttr* attr = source->properties; attr; attr = attr->next) ++count;
+        target.attributes.reserve(count);
+        for (const xmlAttr* attr = source->properties; attr; attr = attr->next) {
+            XmlAttribute& attribute = target.attributes.emplaceBack();
+            names.split(attr->ns, attr->name, attribute.prefix, attribute.localName);
+            for (const xmlNode* part = attr->children; part; part = part->next)
+                appendContent(attribute.value, part);
+        }
     }
 
-    // Collect every content item, adjacent text pieces merged into one run.
-    std::vector<XmlNode> items;
-    bool lastWasText = false;
+    // Nothing but text (or nothing at all): the text is the value and there are no children.
+    // Otherwise count the children exactly first: nodes are large and books have thousands.
+    std::size_t count = 0;
+    bool onlyText = true;
+    bool runHasText = false;
+    bool inRun = false;
+    for (const xmlNode* child = source->children; child; child = child->next) {
+        if (isTextPiece(child)) {
+            inRun = true;
+            runHasText = runHasText || child->type == XML_ENTITY_REF_NODE || !xmlIsBlankNode(child);
+            continue;
+        }
+        onlyText = false;
+        if (inRun && runHasText) ++count;
+        inRun = runHasText = false;
+        if (child->type == XML_ELEMENT_NODE || child->type == XML_CDATA_SECTION_NODE ||
+            child->type == XML_COMMENT_NODE || child->type == XML_PI_NODE)
+            ++count;
+    }
+    if (inRun && runHasText) ++count;
+    if (onlyText) {
+        for (const xmlNode* child = source->children; child; child = child->next)
+            appendContent(target.text, child);
+        return;
+    }
+
+    // Otherwise every item is a child, adjacent text pieces merged into one run and runs of
+    // white space alone dropped.
+    target.children.reserve(count);
+    QByteArray run;
+    const auto flushRun = [&target, &run] {
+        if (run.isEmpty() || isBlankUtf8(run)) {
+            run.clear();
+            return;
+        }
+        XmlNode& text = target.children.emplace_back();
+        text.kind = XmlNode::Kind::Text;
+        text.text = QString::fromUtf8(run);
+        run.clear();
+    };
     for (const xmlNode* child = source->children; child; child = child->next) {
         switch (child->type) {
-            case XML_ELEMENT_NODE:
-                items.emplace_back();
-                convertElement(child, items.back());
-                lastWasText = false;
-                break;
             case XML_TEXT_NODE:
             case XML_ENTITY_REF_NODE:
-                if (!lastWasText) {
-                    items.emplace_back();
-                    items.back().kind = XmlNode::Kind::Text;
-                }
-                appendContent(items.back().text, child);
-                lastWasText = true;
+                appendRaw(run, child);
+                break;
+            case XML_ELEMENT_NODE:
+                flushRun();
+                convertElement(child, target.children.emplace_back(), names);
                 break;
             case XML_CDATA_SECTION_NODE:
             case XML_COMMENT_NODE:
-            case XML_PI_NODE:
-                items.emplace_back();
-                items.back().kind = child->type == XML_CDATA_SECTION_NODE ? XmlNode::Kind::CData
-                                    : child->type == XML_COMMENT_NODE
-                                        ? XmlNode::Kind::Comment
-                                        : XmlNode::Kind::ProcessingInstruction;
-                appendContent(items.back().text, child);
-                lastWasText = false;
+            case XML_PI_NODE: {
+                flushRun();
+                XmlNode& node = target.children.emplace_back();
+                node.kind = child->type == XML_CDATA_SECTION_NODE ? XmlNode::Kind::CData
+                            : child->type == XML_COMMENT_NODE
+                                ? XmlNode::Kind::Comment
+                                : XmlNode::Kind::ProcessingInstruction;
+                appendContent(node.text, child);
                 break;
+            }
             default:
                 break;
         }
     }
-    if (items.size() == 1 && items.front().kind == XmlNode::Kind::Text) {
-        target.text = std::move(items.front().text);
-        return;
-    }
-    target.children.reserve(items.size());
-    for (XmlNode& item : items) {
-        if (item.kind == XmlNode::Kind::Text && isBlank(item.text)) continue;
-        target.children.push_back(std::move(item));
-    }
+    flushRun();
 }
 
 }  // namespace
@@ -362,8 +440,13 @@ XmlDocument parseXmlDocument(QByteArrayView bytes) {
     if (bytes.startsWith(QByteArrayView("\xEF\xBB\xBF"))) bytes = bytes.sliced(3);
     if (bytes.isEmpty()) return document;
 
-    const QByteArray prepared = ReferencePrepass(bytes).run();
-    if (prepared.size() > INT_MAX) throw XmlError("XML document too large");
+    // Most documents hold neither a reference nor a DOCTYPE: parse them as they are.
+    QByteArray prepared;
+    if (bytes.contains('&') || bytes.contains(QByteArrayView("<!DOCTYPE"))) {
+        prepared = ReferencePrepass(bytes).run();
+        bytes = prepared;
+    }
+    if (bytes.size() > INT_MAX) throw XmlError("XML document too large");
 
     xmlInitParser();
     const std::unique_ptr<xmlParserCtxt, ContextFree> context(xmlNewParserCtxt());
@@ -374,9 +457,8 @@ XmlDocument parseXmlDocument(QByteArrayView bytes) {
     // No entity substitution, no DTD loading, no network; CDATA stays a node of its own; the
     // bytes are UTF-8 whatever the declaration says.
     const int options = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC;
-    const std::unique_ptr<xmlDoc, DocFree> doc(
-        xmlCtxtReadMemory(context.get(), prepared.constData(), static_cast<int>(prepared.size()),
-                          nullptr, "UTF-8", options));
+    const std::unique_ptr<xmlDoc, DocFree> doc(xmlCtxtReadMemory(
+        context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, "UTF-8", options));
     if (!doc || !context->wellFormed) {
         std::string message = record.set ? record.message : std::string("malformed XML");
         if (record.set)
@@ -384,7 +466,10 @@ XmlDocument parseXmlDocument(QByteArrayView bytes) {
                        std::to_string(record.column) + ")";
         throw XmlError(message);
     }
-    if (const xmlNode* root = xmlDocGetRootElement(doc.get())) convertElement(root, document.root);
+    if (const xmlNode* root = xmlDocGetRootElement(doc.get())) {
+        NameCache names;
+        convertElement(root, document.root, names);
+    }
     return document;
 }
 
