@@ -1,6 +1,7 @@
 #include "epub/xml_tree.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
@@ -243,13 +244,16 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// libxml2 parse and conversion
+// libxml2 parse straight into our tree
+//
+// The SAX2 callbacks build XmlNodes directly; libxml2's own tree is never made. No entity,
+// DTD or external-subset callback is installed, so nothing of a DTD can reach the tree.
 
-struct DocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
 struct ContextFree {
-    void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
+    void operator()(xmlParserCtxt* context) const {
+        if (context->myDoc) xmlFreeDoc(context->myDoc);
+        xmlFreeParserCtxt(context);
+    }
 };
 
 // The first fatal error the parser reported (the later ones follow from it), or the first error.
@@ -261,26 +265,8 @@ struct ErrorRecord {
     bool set = false;
 };
 
-void recordError(void* userData, xmlErrorPtr error) {
-    auto* context = static_cast<xmlParserCtxtPtr>(userData);
-    auto* record = context ? static_cast<ErrorRecord*>(context->_private) : nullptr;
-    if (!record || !error || error->level < XML_ERR_ERROR) return;
-    if (record->set && (record->level == XML_ERR_FATAL || error->level != XML_ERR_FATAL)) return;
-    record->message = error->message ? error->message : "XML parse error";
-    while (!record->message.empty() &&
-           (record->message.back() == '\n' || record->message.back() == ' '))
-        record->message.pop_back();
-    record->line = error->line;
-    record->column = error->int2;
-    record->level = error->level;
-    record->set = true;
-}
-
-QString qualified(const xmlChar* prefix, const xmlChar* name) {
-    QString text = QString::fromUtf8(reinterpret_cast<const char*>(name));
-    if (prefix && *prefix)
-        text = QString::fromUtf8(reinterpret_cast<const char*>(prefix)) + QLatin1Char(':') + text;
-    return text;
+QString fromUtf8(const xmlChar* text) {
+    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
 }
 
 void splitName(const QString& written, QString& prefix, QString& local) {
@@ -294,31 +280,23 @@ void splitName(const QString& written, QString& prefix, QString& local) {
     }
 }
 
-void appendContent(QString& text, const xmlNode* node) {
-    if (node->type == XML_ENTITY_REF_NODE) {
-        // Never produced after the pre-pass; kept literal all the same.
-        text += QLatin1Char('&') + QString::fromUtf8(reinterpret_cast<const char*>(node->name)) +
-                QLatin1Char(';');
-    } else if (node->content) {
-        text += QString::fromUtf8(reinterpret_cast<const char*>(node->content));
-    }
-}
-
-// Element and attribute names come from the parser's dictionary, so the same pointers repeat:
-// each distinct (prefix, name) is decoded once and then shared.
+// Names come from the parser's dictionary, so the same pointers repeat: each distinct
+// (prefix, name) is decoded once and then shared. The local name is what follows the first
+// colon of the name as written.
 class NameCache {
 public:
-    void split(const xmlNs* ns, const xmlChar* name, QString& prefix, QString& local) {
-        const xmlChar* nsPrefix = ns ? ns->prefix : nullptr;
-        const Key key{nsPrefix, name};
+    void split(const xmlChar* prefix, const xmlChar* name, QString& outPrefix, QString& outLocal) {
+        const Key key{prefix, name};
         auto found = cache_.find(key);
         if (found == cache_.end()) {
+            QString written = fromUtf8(name);
+            if (prefix && *prefix) written = fromUtf8(prefix) + QLatin1Char(':') + written;
             std::pair<QString, QString> parts;
-            splitName(qualified(nsPrefix, name), parts.first, parts.second);
+            splitName(written, parts.first, parts.second);
             found = cache_.emplace(key, std::move(parts)).first;
         }
-        prefix = found->second.first;
-        local = found->second.second;
+        outPrefix = found->second.first;
+        outLocal = found->second.second;
     }
 
 private:
@@ -331,106 +309,156 @@ private:
     std::unordered_map<Key, std::pair<QString, QString>, KeyHash> cache_;
 };
 
-bool isBlankUtf8(const QByteArray& bytes) {
-    for (const char c : bytes) {
+bool isBlank(const std::string& text) {
+    for (const char c : text) {
         if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return false;
     }
     return true;
 }
 
-void appendRaw(QByteArray& run, const xmlNode* node) {
-    if (node->type == XML_ENTITY_REF_NODE)
-        run.append('&').append(reinterpret_cast<const char*>(node->name)).append(';');
-    else if (node->content)
-        run.append(reinterpret_cast<const char*>(node->content));
-}
+class TreeBuilder {
+public:
+    explicit TreeBuilder(XmlDocument& document) : document_(document) {}
 
-bool isTextPiece(const xmlNode* node) {
-    return node->type == XML_TEXT_NODE || node->type == XML_ENTITY_REF_NODE;
-}
+    ErrorRecord error;
 
-void convertElement(const xmlNode* source, XmlNode& target, NameCache& names) {
-    target.kind = XmlNode::Kind::Element;
-    names.split(source->ns, source->name, target.prefix, target.localName);
-    if (source->properties) {
-        qsizetype count = 0;
-        for (const xmlAttr* attr = source->properties; attr; attr = attr->next) ++count;
-        target.attributes.reserve(count);
-        for (const xmlAttr* attr = source->properties; attr; attr = attr->next) {
-            XmlAttribute& attribute = target.attributes.emplaceBack();
-            names.split(attr->ns, attr->name, attribute.prefix, attribute.localName);
-            for (const xmlNode* part = attr->children; part; part = part->next)
-                appendContent(attribute.value, part);
-        }
+    static TreeBuilder& of(void* context) {
+        return *static_cast<TreeBuilder*>(static_cast<xmlParserCtxtPtr>(context)->_private);
     }
 
-    // Nothing but text (or nothing at all): the text is the value and there are no children.
-    // Otherwise count the children exactly first: nodes are large and books have thousands.
-    std::size_t count = 0;
-    bool onlyText = true;
-    bool runHasText = false;
-    bool inRun = false;
-    for (const xmlNode* child = source->children; child; child = child->next) {
-        if (isTextPiece(child)) {
-            inRun = true;
-            runHasText = runHasText || child->type == XML_ENTITY_REF_NODE || !xmlIsBlankNode(child);
-            continue;
+    void startElement(const xmlChar* localname, const xmlChar* prefix, int attributeCount,
+                      const xmlChar** attributes) {
+        XmlNode* node;
+        if (depth_ == 0) {
+            node = &document_.root;
+        } else {
+            Frame& parent = frames_[depth_ - 1];
+            beginItem(parent);
+            node = &parent.node->children.emplace_back();
         }
-        onlyText = false;
-        if (inRun && runHasText) ++count;
-        inRun = runHasText = false;
-        if (child->type == XML_ELEMENT_NODE || child->type == XML_CDATA_SECTION_NODE ||
-            child->type == XML_COMMENT_NODE || child->type == XML_PI_NODE)
-            ++count;
-    }
-    if (inRun && runHasText) ++count;
-    if (onlyText) {
-        for (const xmlNode* child = source->children; child; child = child->next)
-            appendContent(target.text, child);
-        return;
-    }
-
-    // Otherwise every item is a child, adjacent text pieces merged into one run and runs of
-    // white space alone dropped.
-    target.children.reserve(count);
-    QByteArray run;
-    const auto flushRun = [&target, &run] {
-        if (run.isEmpty() || isBlankUtf8(run)) {
-            run.clear();
-            return;
-        }
-        XmlNode& text = target.children.emplace_back();
-        text.kind = XmlNode::Kind::Text;
-        text.text = QString::fromUtf8(run);
-        run.clear();
-    };
-    for (const xmlNode* child = source->children; child; child = child->next) {
-        switch (child->type) {
-            case XML_TEXT_NODE:
-            case XML_ENTITY_REF_NODE:
-                appendRaw(run, child);
-                break;
-            case XML_ELEMENT_NODE:
-                flushRun();
-                convertElement(child, target.children.emplace_back(), names);
-                break;
-            case XML_CDATA_SECTION_NODE:
-            case XML_COMMENT_NODE:
-            case XML_PI_NODE: {
-                flushRun();
-                XmlNode& node = target.children.emplace_back();
-                node.kind = child->type == XML_CDATA_SECTION_NODE ? XmlNode::Kind::CData
-                            : child->type == XML_COMMENT_NODE
-                                ? XmlNode::Kind::Comment
-                                : XmlNode::Kind::ProcessingInstruction;
-                appendContent(node.text, child);
-                break;
+        node->kind = XmlNode::Kind::Element;
+        names_.split(prefix, localname, node->prefix, node->localName);
+        if (attributeCount > 0) {
+            node->attributes.reserve(attributeCount);
+            for (int i = 0; i < attributeCount; ++i) {
+                const xmlChar* const* attribute = attributes + 5 * i;
+                XmlAttribute& target = node->attributes.emplaceBack();
+                names_.split(attribute[1], attribute[0], target.prefix, target.localName);
+                target.value = attributeValue(attribute[3], attribute[4]);
             }
-            default:
-                break;
         }
+        if (depth_ == frames_.size()) frames_.emplace_back();
+        Frame& frame = frames_[depth_++];
+        frame.node = node;
+        frame.run.clear();
+        frame.mixed = false;
     }
-    flushRun();
+
+    void endElement() {
+        if (depth_ == 0) return;
+        Frame& frame = frames_[--depth_];
+        if (!frame.mixed) {
+            // Nothing but one run of text (or nothing): that is the value, not a child.
+            frame.node->text = QString::fromUtf8(frame.run.data(), qsizetype(frame.run.size()));
+        } else {
+            flushRun(frame);
+        }
+        frame.node->children.shrink_to_fit();
+    }
+
+    void characters(const xmlChar* text, int length) {
+        if (depth_ == 0) return;
+        frames_[depth_ - 1].run.append(reinterpret_cast<const char*>(text), std::size_t(length));
+    }
+
+    void otherItem(XmlNode::Kind kind, const xmlChar* text, int length = -1) {
+        if (depth_ == 0) return;  // outside the root element: not part of the tree
+        Frame& parent = frames_[depth_ - 1];
+        beginItem(parent);
+        XmlNode& node = parent.node->children.emplace_back();
+        node.kind = kind;
+        if (text)
+            node.text = length < 0 ? fromUtf8(text)
+                                   : QString::fromUtf8(reinterpret_cast<const char*>(text), length);
+    }
+
+private:
+    struct Frame {
+        XmlNode* node = nullptr;
+        std::string run;     // pending character data, UTF-8
+        bool mixed = false;  // some item other than text seen
+    };
+
+    // A non-text item arrives: the text before it becomes a child unless it is all white space.
+    void beginItem(Frame& frame) {
+        flushRun(frame);
+        frame.mixed = true;
+    }
+
+    static void flushRun(Frame& frame) {
+        if (!frame.run.empty() && !isBlank(frame.run)) {
+            XmlNode& text = frame.node->children.emplace_back();
+            text.kind = XmlNode::Kind::Text;
+            text.text = QString::fromUtf8(frame.run.data(), qsizetype(frame.run.size()));
+        }
+        frame.run.clear();
+    }
+
+    // Without entity substitution libxml2 hands a decoded '&' over as "&#38;"; every other
+    // reference is already decoded, and no other '&' can remain after the reference pass.
+    static QString attributeValue(const xmlChar* begin, const xmlChar* end) {
+        const auto* first = reinterpret_cast<const char*>(begin);
+        const qsizetype length = reinterpret_cast<const char*>(end) - first;
+        QString value = QString::fromUtf8(first, length);
+        if (value.contains(QLatin1Char('&')))
+            value.replace(QLatin1String("&#38;"), QLatin1String("&"));
+        return value;
+    }
+
+    XmlDocument& document_;
+    NameCache names_;
+    std::vector<Frame> frames_;
+    std::size_t depth_ = 0;
+};
+
+void onStartElement(void* context, const xmlChar* localname, const xmlChar* prefix, const xmlChar*,
+                    int, const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
+    TreeBuilder::of(context).startElement(localname, prefix, attributeCount, attributes);
+}
+
+void onEndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    TreeBuilder::of(context).endElement();
+}
+
+void onCharacters(void* context, const xmlChar* text, int length) {
+    TreeBuilder::of(context).characters(text, length);
+}
+
+void onCData(void* context, const xmlChar* text, int length) {
+    TreeBuilder::of(context).otherItem(XmlNode::Kind::CData, text, length);
+}
+
+void onComment(void* context, const xmlChar* text) {
+    TreeBuilder::of(context).otherItem(XmlNode::Kind::Comment, text);
+}
+
+void onProcessingInstruction(void* context, const xmlChar*, const xmlChar* data) {
+    TreeBuilder::of(context).otherItem(XmlNode::Kind::ProcessingInstruction, data);
+}
+
+void onError(void* context, xmlErrorPtr error) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    if (!parser || !parser->_private || !error || error->level < XML_ERR_ERROR) return;
+    ErrorRecord& record = TreeBuilder::of(context).error;
+    if (record.set && (record.level == XML_ERR_FATAL || error->level != XML_ERR_FATAL)) return;
+    record.message = error->message ? error->message : "XML parse error";
+    while (!record.message.empty() &&
+           (record.message.back() == '\n' || record.message.back() == ' '))
+        record.message.pop_back();
+    record.line = error->line;
+    record.column = error->int2;
+    record.level = error->level;
+    record.set = true;
 }
 
 }  // namespace
@@ -449,26 +477,39 @@ XmlDocument parseXmlDocument(QByteArrayView bytes) {
     if (bytes.size() > INT_MAX) throw XmlError("XML document too large");
 
     xmlInitParser();
-    const std::unique_ptr<xmlParserCtxt, ContextFree> context(xmlNewParserCtxt());
+    const std::unique_ptr<xmlParserCtxt, ContextFree> context(
+        xmlCreateMemoryParserCtxt(bytes.data(), static_cast<int>(bytes.size())));
     if (!context) throw XmlError("XML parser could not be created");
-    ErrorRecord record;
-    context->_private = &record;
-    context->sax->serror = recordError;
+    TreeBuilder builder(document);
+    context->_private = &builder;
+
+    // Only these callbacks: no entity lookup or declaration, no DTD subsets, no references.
+    xmlSAXHandler handler{};
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElementNs = onStartElement;
+    handler.endElementNs = onEndElement;
+    handler.characters = onCharacters;
+    handler.ignorableWhitespace = onCharacters;
+    handler.cdataBlock = onCData;
+    handler.comment = onComment;
+    handler.processingInstruction = onProcessingInstruction;
+    handler.serror = onError;
+    *context->sax = handler;
+    context->userData = context.get();
+
     // No entity substitution, no DTD loading, no network; CDATA stays a node of its own; the
     // bytes are UTF-8 whatever the declaration says.
-    const int options = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC;
-    const std::unique_ptr<xmlDoc, DocFree> doc(xmlCtxtReadMemory(
-        context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, "UTF-8", options));
-    if (!doc || !context->wellFormed) {
+    xmlCtxtUseOptions(context.get(), XML_PARSE_NONET | XML_PARSE_IGNORE_ENC);
+    xmlSwitchEncoding(context.get(), XML_CHAR_ENCODING_UTF8);
+    xmlParseDocument(context.get());
+
+    if (!context->wellFormed) {
+        const ErrorRecord& record = builder.error;
         std::string message = record.set ? record.message : std::string("malformed XML");
         if (record.set)
             message += " (line " + std::to_string(record.line) + ", column " +
                        std::to_string(record.column) + ")";
         throw XmlError(message);
-    }
-    if (const xmlNode* root = xmlDocGetRootElement(doc.get())) {
-        NameCache names;
-        convertElement(root, document.root, names);
     }
     return document;
 }
