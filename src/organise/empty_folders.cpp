@@ -1,12 +1,15 @@
 #include "organise/empty_folders.h"
 
 #include <string>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/listing.h"
 
 namespace organise {
 namespace {
+
+std::function<void(const QString&)> beforeRemoval;
 
 std::string childPath(const std::string& folder, const std::string& name) {
     // The output folder usually ends with a separator already.
@@ -33,6 +36,7 @@ bool visited(const platform::FolderEntry& entry) {
 }
 
 void removeFolder(const std::string& folder) {
+    if (beforeRemoval) beforeRemoval(QString::fromStdString(folder));
     // The folder was found empty a moment ago; if that no longer holds, something else is at
     // work in the tree and the walk stops rather than guess. One listing answers both questions
     // (does the folder exist, is it empty), which matters over tens of thousands of folders.
@@ -82,5 +86,11 @@ void RemoveEmptyFolders(const QString& path) {
     if (path.isEmpty()) return;
     removeEmptyFolders(path.toStdString());
 }
+
+namespace testing {
+void setBeforeRemoval(std::function<void(const QString&)> hook) {
+    beforeRemoval = std::move(hook);
+}
+}  // namespace testing
 
 }  // namespace organise

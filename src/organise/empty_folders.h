@@ -1,6 +1,7 @@
 #pragma once
 // Removal of empty folders from the collection, deepest first.
 #include <QString>
+#include <functional>
 
 #include "platform/error.h"
 
@@ -25,5 +26,11 @@ bool IsFolderEmpty(const QString& path);
 // nothing, so that the walk never starts from a root the user did not name.
 // Raises FolderRemovalError when a folder changed between the emptiness test and its removal.
 void RemoveEmptyFolders(const QString& path);
+
+namespace testing {
+// Called with each folder's path after it was found empty and before the checks that precede
+// its removal, so that a test can change the tree in that gap. Empty: nothing is called.
+void setBeforeRemoval(std::function<void(const QString&)> hook);
+}  // namespace testing
 
 }  // namespace organise

@@ -119,4 +119,43 @@ TEST(EmptyFolders, LinksAreNeverFollowedNorRemoved) {
     EXPECT_TRUE(exists(tree, "Out"));
 }
 
+TEST(EmptyFolders, FolderChangedBeforeItsRemovalEndsTheWalk) {
+    TempTree tree;
+    tree.makeFolder(QStringLiteral("Out/A/Empty"));
+    tree.makeFolder(QStringLiteral("Out/B/Empty"));
+    tree.makeFolder(QStringLiteral("Out/C/Empty"));
+    int removals = 0;
+    QString changed;
+    // The second folder about to go gains a file between the emptiness test and the removal.
+    organise::testing::setBeforeRemoval([&](const QString& folder) {
+        if (++removals == 2) {
+            changed = folder;
+            QFile file(folder + QStringLiteral("/new.epub"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+    });
+    try {
+        organise::RemoveEmptyFolders(tree.path(QStringLiteral("Out")));
+        ADD_FAILURE() << "no error raised";
+    } catch (const organise::FolderRemovalError& error) {
+        EXPECT_EQ(QString::fromUtf8(error.what()),
+                  QStringLiteral("The folder \"") + changed +
+                      QStringLiteral("\" cannot be removed: it is no longer empty."));
+    }
+    // The folder that vanishes is reported as well.
+    tree.makeFolder(QStringLiteral("Other/Gone"));
+    organise::testing::setBeforeRemoval([](const QString& folder) { QDir().rmdir(folder); });
+    EXPECT_THROW(organise::RemoveEmptyFolders(tree.path(QStringLiteral("Other"))),
+                 organise::FolderRemovalError);
+    organise::testing::setBeforeRemoval({});
+
+    // Removed before the error: stays removed; after it: nothing more was touched.
+    EXPECT_EQ(removals, 2);
+    EXPECT_TRUE(QFileInfo::exists(changed + QStringLiteral("/new.epub")));
+    const int left = int(QFileInfo::exists(tree.path(QStringLiteral("Out/A/Empty")))) +
+                     int(QFileInfo::exists(tree.path(QStringLiteral("Out/B/Empty")))) +
+                     int(QFileInfo::exists(tree.path(QStringLiteral("Out/C/Empty"))));
+    EXPECT_EQ(left, 2);  // one removed, the changed one, and one never reached
+}
+
 }  // namespace
