@@ -7,6 +7,7 @@
 #include "app/elevated_launch.h"
 #include "app/tform1.h"
 #include "app/tsplash.h"
+#include "app/window_font.h"
 
 int main(int argc, char** argv) {
     // A copy started elevated with the marker switch performs its action and ends in here.
@@ -14,7 +15,8 @@ int main(int argc, char** argv) {
 
     app::Application application(argc, argv);
     application.setApplicationName(QStringLiteral("Epub polcaro"));
-    application.setOrganizationName(QStringLiteral("Epub_polcaro"));
+    // Tahoma at 11 pixels for every window, the message boxes included.
+    QApplication::setFont(app::windowFont());
 
     auto splash = std::make_unique<app::TSplash>();
     splash->show();

@@ -376,7 +376,7 @@ void TForm1::buildOptions(QWidget* parent) {
     RzRadioGroup2_->setObjectName(QStringLiteral("RzRadioGroup2"));
     RzRadioGroup2_->setFixedHeight(139);
     auto* row = new QHBoxLayout(RzRadioGroup2_);
-    row->setContentsMargins(10, BannerGroupBox::kBannerHeight + 6, 10, 8);
+    row->setContentsMargins(10, BannerGroupBox::kBannerHeight + 2, 10, 6);
     row->setSpacing(18);
 
     RzRadioGroup1_ = new QGroupBox(QStringLiteral("Átnevezés"), RzRadioGroup2_);
@@ -865,8 +865,12 @@ void TForm1::refresh(bool force) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == RzListView1_ && event->type() == QEvent::Timer && batchDepth_ > 0 &&
-        !RzListView1_->updatesEnabled())
-        return true;  // the view's delayed re-layout waits for the next frame
+        !RzListView1_->updatesEnabled()) {
+        // The view's delayed re-layout waits for the next frame. Should no row arrive for a
+        // frame (a modal box opened by a nested command), the list wakes up by itself.
+        if (lastRefresh_.elapsed() < kFrameMs) return true;
+        RzListView1_->setUpdatesEnabled(true);
+    }
     if (watched == RzListView1_->viewport()) {
         switch (event->type()) {
             case QEvent::DragEnter:

@@ -212,6 +212,19 @@ TEST(MainWindow, TopmostButtonsFormOneGroupWithTheirCaptionColours) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.geometry(), before);
 
+    // F4 is the always-on-top button's key; F5 moves the window to the last screen's corner.
+    QTest::mouseClick(form.RzToolButton8(), Qt::LeftButton);
+    form.activateWindow();
+    QTest::keyClick(&form, Qt::Key_F4);
+    EXPECT_TRUE(form.isTopmost());
+    EXPECT_EQ(form.captionColour(form.RzToolButton7()), red);
+    form.move(3, 4);
+    QTest::keyClick(&form, Qt::Key_F5);
+    const QRect last = QGuiApplication::screens().last()->geometry();
+    EXPECT_EQ(form.frameGeometry().topLeft(),
+              QPoint(last.width() - form.frameGeometry().width(),
+                     last.height() - form.frameGeometry().height()));
+
     // Pressing the pressed button again keeps it so.
     QTest::mouseClick(form.RzToolButton7(), Qt::LeftButton);
     EXPECT_TRUE(form.RzToolButton7()->isChecked());
