@@ -31,6 +31,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'exit 143' TERM INT  # a timeout still stops the Wine server
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1

@@ -34,21 +34,20 @@ std::optional<std::string> read64(const std::string& path, const std::string& na
     return platform::win32::narrow(std::wstring(data));
 }
 
-class RegistryTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        registry_ = platform::classesRoot64();
-        ASSERT_EQ(shell::ShellVerbTask(shell::UnregisterSwitch), 0u);
-    }
-    void TearDown() override { shell::ShellVerbTask(shell::UnregisterSwitch); }
-    std::unique_ptr<platform::Registry> registry_;
-};
+// One test: the registry is shared by every test process that ctest runs at the same time.
+TEST(Registry, RegisterTwiceThenUnregisterTwice) {
+    const auto registry = platform::classesRoot64();
+    ASSERT_EQ(shell::ShellVerbTask(shell::UnregisterSwitch), 0u);
 
-TEST_F(RegistryTest, RegisterWritesBothVerbsInThe64BitView) {
+    // An unknown switch touches nothing.
+    EXPECT_EQ(shell::ShellVerbTask("/REGISTER_GLOBAL_FILE_ASSOCIATIONS"), 31u);
+    EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations /x"), 31u);
+    EXPECT_FALSE(registry->keyExists(FileTypeVerb));
+    EXPECT_FALSE(registry->keyExists(FolderVerb));
+
     const std::string program = platform::executablePath();
     const std::string command = "\"" + program + "\" \"%1\"";
     ASSERT_EQ(shell::ShellVerbTask(shell::RegisterSwitch), 0u);
-
     EXPECT_EQ(read64(FileTypeVerb, "Icon"), program + ",0");
     EXPECT_FALSE(read64(FileTypeVerb, "").has_value());
     EXPECT_EQ(read64(FileTypeVerb + "\\command", ""), command);
@@ -59,35 +58,27 @@ TEST_F(RegistryTest, RegisterWritesBothVerbsInThe64BitView) {
 
     // Twice: the same keys and values.
     ASSERT_EQ(shell::ShellVerbTask(shell::RegisterSwitch), 0u);
-    EXPECT_EQ(registry_->readString(FileTypeVerb + "\\command", ""), command);
-    EXPECT_EQ(registry_->readString(FolderVerb + "\\command", ""), command);
-    EXPECT_EQ(registry_->readString(FolderVerb, ""), "Gyüjtö könyvtárba másolás ...");
-}
+    EXPECT_EQ(registry->readString(FileTypeVerb, "Icon"), program + ",0");
+    EXPECT_EQ(registry->readString(FileTypeVerb + "\\command", ""), command);
+    EXPECT_EQ(registry->readString(FolderVerb + "\\command", ""), command);
+    EXPECT_EQ(registry->readString(FolderVerb, ""), "Gyüjtö könyvtárba másolás ...");
 
-TEST_F(RegistryTest, UnregisterRemovesBothVerbsAndKeepsTheirParents) {
-    ASSERT_EQ(shell::ShellVerbTask(shell::RegisterSwitch), 0u);
     // A key below ours that someone else put there goes with it, deepest first.
-    registry_->openKey(FolderVerb + "\\command\\deeper\\deepest", true);
+    registry->openKey(FolderVerb + "\\command\\deeper\\deepest", true);
     ASSERT_EQ(shell::ShellVerbTask(shell::UnregisterSwitch), 0u);
-    EXPECT_FALSE(registry_->keyExists(FileTypeVerb));
-    EXPECT_FALSE(registry_->keyExists(FolderVerb));
-    EXPECT_TRUE(registry_->keyExists(FileTypeShell));
-    EXPECT_TRUE(registry_->keyExists("Directory\\shell"));
+    EXPECT_FALSE(registry->keyExists(FileTypeVerb));
+    EXPECT_FALSE(registry->keyExists(FolderVerb));
+    EXPECT_TRUE(registry->keyExists(FileTypeShell));
+    EXPECT_TRUE(registry->keyExists("Directory\\shell"));
     // Twice: nothing to remove, still success.
     EXPECT_EQ(shell::ShellVerbTask(shell::UnregisterSwitch), 0u);
 }
 
-TEST_F(RegistryTest, UnknownSwitchLeavesTheRegistryAlone) {
-    EXPECT_EQ(shell::ShellVerbTask("/REGISTER_GLOBAL_FILE_ASSOCIATIONS"), 31u);
-    EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations /x"), 31u);
-    EXPECT_FALSE(registry_->keyExists(FileTypeVerb));
-    EXPECT_FALSE(registry_->keyExists(FolderVerb));
-}
-
-TEST_F(RegistryTest, MissingKeysReadAsAbsent) {
-    EXPECT_EQ(registry_->openKey("Polcaro\\No\\Such\\Key", false), nullptr);
-    EXPECT_FALSE(registry_->keyExists("Polcaro\\No\\Such\\Key"));
-    EXPECT_FALSE(registry_->readString("Directory\\shell", "no such value").has_value());
+TEST(Registry, MissingKeysReadAsAbsent) {
+    const auto registry = platform::classesRoot64();
+    EXPECT_EQ(registry->openKey("Polcaro\\No\\Such\\Key", false), nullptr);
+    EXPECT_FALSE(registry->keyExists("Polcaro\\No\\Such\\Key"));
+    EXPECT_FALSE(registry->readString("Directory\\shell", "no such value").has_value());
 }
 
 TEST(AppDataWin32, FolderOnAMissingDriveIsRefusedWithoutLooping) {
