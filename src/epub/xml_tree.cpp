@@ -363,7 +363,6 @@ public:
         } else {
             flushRun(frame);
         }
-        frame.node->children.shrink_to_fit();
     }
 
     void characters(const xmlChar* text, int length) {

@@ -203,3 +203,33 @@ TEST(XmlTree, ExternalEntitiesAndDtdsAreNeverLoaded) {
     EXPECT_EQ(doc.root.children[0].text, QStringLiteral("&xxe;"));
     EXPECT_EQ(doc.root.children[1].text, QStringLiteral("&net;&leak;"));
 }
+
+TEST(XmlTree, TextRunsMergeAcrossReferencesAndSplitAtOtherItems) {
+    const XmlDocument doc =
+        parse("<r><t>a&amp;b<!--c-->d &#65;<?p x?></t><u a='&amp;#38;' b='x&#38;y'/></r>");
+    const XmlNode& t = doc.root.children.front();
+    ASSERT_EQ(t.children.size(), 4u);
+    EXPECT_EQ(t.children[0].text, QStringLiteral("a&b"));
+    EXPECT_EQ(t.children[1].kind, XmlNode::Kind::Comment);
+    EXPECT_EQ(t.children[2].text, QStringLiteral("d A"));
+    EXPECT_EQ(t.children[3].kind, XmlNode::Kind::ProcessingInstruction);
+    EXPECT_EQ(t.children[3].text, QStringLiteral("x"));
+    const XmlNode& u = doc.root.children.back();
+    EXPECT_EQ(u.attribute(u"a"), QStringLiteral("&#38;"));
+    EXPECT_EQ(u.attribute(u"b"), QStringLiteral("x&y"));
+}
+
+TEST(XmlTree, CommentsAndPisOutsideTheRootAreNotInTheTree) {
+    const XmlDocument doc =
+        parse("<?xml version='1.0'?><!-- before --><?pi?><r>x</r><!-- after -->");
+    EXPECT_EQ(doc.root.localName, QStringLiteral("r"));
+    EXPECT_EQ(doc.root.text, QStringLiteral("x"));
+    EXPECT_TRUE(doc.root.children.empty());
+}
+
+TEST(XmlTree, DeepNestingIsRefusedNotRecursedInto) {
+    QByteArray deep;
+    for (int i = 0; i < 100000; ++i) deep += "<navPoint>";
+    for (int i = 0; i < 100000; ++i) deep += "</navPoint>";
+    EXPECT_THROW(parseXmlDocument(deep), epub::XmlError);
+}
