@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <QFile>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -47,13 +48,13 @@ void inflateEntry(zip_t* archive, zip_uint64_t index, WorkBuffer& buffer) {
     if (!entry) return;  // encrypted or unknown method: found, no bytes
     zip_stat_t stat;
     zip_stat_init(&stat);
+    // The directory's size is only a hint (a damaged or hostile archive may claim anything), so
+    // at most 1 MiB is set aside up front; the chunked loop below decides.
+    constexpr zip_uint64_t kFirstReservation = 1024 * 1024;
     qsizetype expected = 0;
     if (zip_stat_index(archive, index, 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE))
-        expected = stat.size > static_cast<zip_uint64_t>(kMaxEntrySize)
-                       ? kMaxEntrySize
-                       : static_cast<qsizetype>(stat.size);
+        expected = static_cast<qsizetype>(std::min(stat.size, kFirstReservation));
     const qsizetype start = buffer.bytes.size();
-    // The directory's size is only a hint; the chunked loop below decides.
     qsizetype capacity = expected + 1;
     buffer.bytes.resize(start + capacity);
     qsizetype produced = 0;
