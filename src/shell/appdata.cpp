@@ -12,8 +12,9 @@ std::string AppName;
 
 namespace {
 
+// The native separator plays the backslash's role; on POSIX a backslash is an ordinary character.
 bool isSeparator(char c) {
-    return c == platform::nativeSeparator() || c == '\\';
+    return c == platform::nativeSeparator();
 }
 
 bool validFolderName(const std::string& name) {
@@ -59,7 +60,7 @@ bool ForceFolder(const std::string& path) {
     if (folder.size() > 1 && isSeparator(folder.back())) folder.pop_back();
     if (platform::folderExists(folder)) return true;
     std::string parent;
-    const auto cut = folder.find_last_of(std::string("\\") + platform::nativeSeparator());
+    const auto cut = folder.find_last_of(platform::nativeSeparator());
     if (cut != std::string::npos) {
         parent = folder.substr(0, cut + 1);
     } else if (folder.size() >= 2 && folder[1] == ':' &&

@@ -49,3 +49,14 @@ TEST_F(AppDataPosixTest, UncreatableFolderIsNotReported) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AppDataPosix, BackslashIsAnOrdinaryNameCharacter) {
+    shelltest::TempFolder folder;
+    EXPECT_TRUE(shell::ForceFolder(folder.path() + "/a\\b/c"));
+    EXPECT_TRUE(platform::folderExists(folder.path() + "/a\\b/c"));
+    EXPECT_FALSE(platform::folderExists(folder.path() + "/a"));
+}
+
+}  // namespace
