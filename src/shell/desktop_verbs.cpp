@@ -97,33 +97,44 @@ std::string QuoteExecArgument(const std::string& argument) {
 
 std::string DesktopEntryText(const std::string& programPath) {
     const std::string exec = execLine(programPath);
-    return std::string("[Desktop Entry]\n") +
-           "Type=Application\n"
-           "Version=1.4\n"
-           "Name=Epub polcaro\n"
-           "Exec=" +
-           exec + "\n" +
-           "Terminal=false\n"
-           "Categories=Office;\n"
-           "MimeType=" +
-           MimeTypes + "\n" + "Actions=" + ActionId +
-           ";\n"
-           "\n"
-           "[Desktop Action " +
-           ActionId + "]\n" + "Name=" + MenuCaption + "\n" + "Exec=" + exec + "\n";
+    std::string text;
+    for (const std::string& line : {
+             std::string("[Desktop Entry]"),
+             std::string("Type=Application"),
+             std::string("Version=1.4"),
+             std::string("Name=Epub polcaro"),
+             "Exec=" + exec,
+             std::string("Terminal=false"),
+             std::string("Categories=Office;"),
+             std::string("MimeType=") + MimeTypes,
+             std::string("Actions=") + ActionId + ";",
+             std::string(),
+             std::string("[Desktop Action ") + ActionId + "]",
+             std::string("Name=") + MenuCaption,
+             "Exec=" + exec,
+         }) {
+        text += line + "\n";
+    }
+    return text;
 }
 
 std::string ServiceMenuText(const std::string& programPath) {
     const std::string exec = execLine(programPath);
-    return std::string("[Desktop Entry]\n") +
-           "Type=Service\n"
-           "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
-           "MimeType=" +
-           MimeTypes + "\n" + "Actions=" + ActionId +
-           ";\n"
-           "\n"
-           "[Desktop Action " +
-           ActionId + "]\n" + "Name=" + MenuCaption + "\n" + "Exec=" + exec + "\n";
+    std::string text;
+    for (const std::string& line : {
+             std::string("[Desktop Entry]"),
+             std::string("Type=Service"),
+             std::string("X-KDE-ServiceTypes=KonqPopupMenu/Plugin"),
+             std::string("MimeType=") + MimeTypes,
+             std::string("Actions=") + ActionId + ";",
+             std::string(),
+             std::string("[Desktop Action ") + ActionId + "]",
+             std::string("Name=") + MenuCaption,
+             "Exec=" + exec,
+         }) {
+        text += line + "\n";
+    }
+    return text;
 }
 
 void WriteDesktopVerbs(const std::string& prefix, const std::string& programPath) {
