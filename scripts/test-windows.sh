@@ -6,6 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${1:-build-mingw}
+for tool in x86_64-w64-mingw32-g++-posix wine wineserver wineboot; do
+  command -v "$tool" >/dev/null || { echo "test-windows.sh: $tool is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
+done
+[ -f /usr/src/googletest/CMakeLists.txt ] || { echo "test-windows.sh: /usr/src/googletest is missing (package googletest)" >&2; exit 1; }
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 
