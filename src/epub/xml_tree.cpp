@@ -105,6 +105,11 @@ private:
 
     // Replaces input [pos_, pos_ + length) by replacement.
     void replace(qsizetype length, QByteArrayView replacement) {
+        if (probing_) {
+            changed_ = true;
+            pos_ += length;
+            return;
+        }
         out_.append(in_.sliced(copied_, pos_ - copied_));
         out_.append(replacement);
         pos_ += length;
@@ -241,6 +246,22 @@ private:
     qsizetype pos_ = 0;
     qsizetype copied_ = 0;  // input before this position is already in out_
     bool seenElement_ = false;
+    bool probing_ = false;  // only find out whether some reference would change
+    bool changed_ = false;
+
+public:
+    // True when every '&' already starts a reference the parser decodes as it stands, so the
+    // pass would change nothing outside a DOCTYPE. Looks at the '&' only, not at the markup.
+    static bool referencesArePlain(QByteArrayView in) {
+        ReferencePrepass probe(in);
+        probe.probing_ = true;
+        for (qsizetype at = in.indexOf('&'); at >= 0; at = in.indexOf('&', at + 1)) {
+            probe.pos_ = at;
+            probe.reference();
+            if (probe.changed_) return false;
+        }
+        return true;
+    }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -467,9 +488,11 @@ XmlDocument parseXmlDocument(QByteArrayView bytes) {
     if (bytes.startsWith(QByteArrayView("\xEF\xBB\xBF"))) bytes = bytes.sliced(3);
     if (bytes.isEmpty()) return document;
 
-    // Most documents hold neither a reference nor a DOCTYPE: parse them as they are.
+    // Most documents hold no DOCTYPE and only references the parser decodes as they stand:
+    // those are parsed as they are.
     QByteArray prepared;
-    if (bytes.contains('&') || bytes.contains(QByteArrayView("<!DOCTYPE"))) {
+    if (bytes.contains(QByteArrayView("<!DOCTYPE")) ||
+        !ReferencePrepass::referencesArePlain(bytes)) {
         prepared = ReferencePrepass(bytes).run();
         bytes = prepared;
     }
