@@ -58,7 +58,7 @@ testsupport::BookSpec bookSpec(int number, int entries) {
         spec.chapters.append(QStringLiteral("Text/chapter%1.xhtml").arg(i));
     for (int part = 0; part < chapters / 10; ++part) {
         testsupport::NavPointSpec point{
-            QStringLiteral("Part %1").arg(part + 1), spec.chapters[part * 10], {}};
+            QStringLiteral("Volume %1").arg(part + 1), spec.chapters[part * 10], {}};
         for (int k = 0; k < 10; ++k)
             point.children.append({QStringLiteral("Chapter %1").arg(part * 10 + k + 1),
                                    spec.chapters[part * 10 + k] + QStringLiteral("#start"),

@@ -16,6 +16,10 @@ inline constexpr qsizetype kMaxEntrySize = 32 * 1024 * 1024;
 // that is found but cannot be inflated to the end (damaged data, encryption, unknown method)
 // answers true with whatever bytes were produced. An entry larger than kMaxEntrySize answers
 // true with an empty buffer and buffer.oversized set. The archive is closed on every path.
+//
+// The first call also sets two process-wide things that opening thousands of archives needs
+// (see archive_reader.cpp): TZ=":/etc/localtime" when TZ is unset, and 1 MiB of glibc heap
+// top padding (M_TOP_PAD) unless MALLOC_TOP_PAD_ is set.
 bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer);
 
 }  // namespace epub

@@ -87,11 +87,11 @@ TEST_F(Book, OpenFillsEveryField) {
                      QStringLiteral("c3.xhtml"), QStringLiteral("c4.xhtml"),
                      QStringLiteral("c5.xhtml")};
     spec.coverHref = QStringLiteral("Images/cover.jpg");
-    spec.toc = {{QStringLiteral("Part 1"),
+    spec.toc = {{QStringLiteral("Volume One"),
                  QStringLiteral("Text/c1.xhtml"),
                  {{QStringLiteral("Ch 1"), QStringLiteral("Text/c1.xhtml#s1"), {}},
                   {QStringLiteral("Ch 2"), QStringLiteral("Text/c2.xhtml"), {}}}},
-                {QStringLiteral("Part 2"), QStringLiteral("c3.xhtml"), {}}};
+                {QStringLiteral("Volume Two"), QStringLiteral("c3.xhtml"), {}}};
     const QString path = write(spec);
     book.Open(path);
 
@@ -122,10 +122,10 @@ TEST_F(Book, OpenFillsEveryField) {
     EXPECT_EQ(book.LastIndex, 4);
     EXPECT_EQ(book.CurrentIndex, 0);
     ASSERT_EQ(book.Toc.size(), 4);
-    EXPECT_EQ(book.Toc[0].second.Label, QStringLiteral("Part 1"));
+    EXPECT_EQ(book.Toc[0].second.Label, QStringLiteral("Volume One"));
     EXPECT_EQ(book.Toc[1].second.Src, QStringLiteral("Text/c1.xhtml#s1"));
     EXPECT_EQ(book.Toc[2].first, QStringLiteral("Ch 2"));
-    EXPECT_EQ(book.Toc[3].second.Label, QStringLiteral("Part 2"));
+    EXPECT_EQ(book.Toc[3].second.Label, QStringLiteral("Volume Two"));
     EXPECT_TRUE(sink.messages.isEmpty());
 }
 
@@ -185,7 +185,8 @@ TEST_F(Book, BooksWithoutNcxOrMetadataStillOpen) {
     EXPECT_EQ(book.Manifest, QStringList{QStringLiteral("c1.xhtml")});
 
     // An empty reading order.
-    book.Open(writeRaw("<package><metadata><title>T</title></metadata><manifest/><spine/></package>"));
+    book.Open(
+        writeRaw("<package><metadata><title>T</title></metadata><manifest/><spine/></package>"));
     EXPECT_EQ(book.Title, QStringLiteral("T"));
     EXPECT_EQ(book.LastIndex, -1);
     EXPECT_EQ(book.CurrentIndex, 0);
