@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -422,6 +423,49 @@ TEST(EventLoop, AnErrorEscapingAHandlerIsShownInTheErrorBoxAndTheProgramGoesOn) 
     QCoreApplication::processEvents();
     EXPECT_EQ(dialogs.textsOf(u("error")),
               QStringList({u("the handler failed"), u("the handler failed")}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MainWindow, ButtonsAndMenusReachTheirCommands) {
+    testsupport::TempTree tree;
+    const QString picked = tree.makeFolder(QStringLiteral("picked"));
+    apptest::ScriptedDialogs dialogs;
+    apptest::ScriptedDialogs::Install install(dialogs);
+    app::TForm1 form;
+
+    // The output-folder edit's browse button: the picker, then the chosen folder is taken.
+    dialogs.folderAnswers = {picked, std::nullopt};
+    form.JvDirectoryEdit1Button()->click();
+    EXPECT_EQ(form.state().outputFolder, picked + QDir::separator());
+    EXPECT_EQ(form.JvDirectoryEdit1()->text(), picked);
+    form.JvDirectoryEdit1Button()->click();  // cancelled: nothing changes
+    EXPECT_EQ(form.state().outputFolder, picked + QDir::separator());
+
+    // Adding to the favourites, then picking the favourite back.
+    form.Button1()->click();
+    ASSERT_EQ(form.ComboBox1()->count(), 1);
+    EXPECT_EQ(form.ComboBox1()->itemText(0), picked);
+    form.JvDirectoryEdit1()->clear();
+    form.ComboBox1()->setCurrentIndex(0);
+    emit form.ComboBox1()->activated(0);
+    EXPECT_EQ(form.JvDirectoryEdit1()->text(), picked);
+
+    // The run with no output folder refuses with its message.
+    form.state().outputFolder.clear();
+    form.RzToolButton1()->click();
+    EXPECT_EQ(dialogs.textsOf(u("message")).value(0), u("A kimeneti könyvtár nincs kiválasztva"));
+    form.RzToolButton2()->click();
+    EXPECT_TRUE(form.state().stopRequested);
+
+    // Removing empty folders asks first; declined, nothing else happens.
+    form.JvDirectoryEdit1()->setText(picked);
+    dialogs.confirmAnswers = {false};
+    form.RzToolButton4()->click();
+    EXPECT_EQ(dialogs.textsOf(u("confirm")).size(), 1);
+    EXPECT_TRUE(QFileInfo(picked).isDir());
 }
 
 }  // namespace
