@@ -355,7 +355,7 @@ public:
         } else {
             Frame& parent = frames_[depth_ - 1];
             beginItem(parent);
-            node = &parent.node->children.emplace_back();
+            node = &newChild(*parent.node);
         }
         node->kind = XmlNode::Kind::Element;
         names_.split(prefix, localname, node->prefix, node->localName);
@@ -395,7 +395,7 @@ public:
         if (depth_ == 0) return;  // outside the root element: not part of the tree
         Frame& parent = frames_[depth_ - 1];
         beginItem(parent);
-        XmlNode& node = parent.node->children.emplace_back();
+        XmlNode& node = newChild(*parent.node);
         node.kind = kind;
         if (text)
             node.text = length < 0 ? fromUtf8(text)
@@ -409,6 +409,13 @@ private:
         bool mixed = false;  // some item other than text seen
     };
 
+    // Elements with children mostly have a few (navPoint: label, content, nested points):
+    // room for four saves the first reallocations.
+    static XmlNode& newChild(XmlNode& parent) {
+        if (parent.children.capacity() == 0) parent.children.reserve(4);
+        return parent.children.emplace_back();
+    }
+
     // A non-text item arrives: the text before it becomes a child unless it is all white space.
     void beginItem(Frame& frame) {
         flushRun(frame);
@@ -417,7 +424,7 @@ private:
 
     static void flushRun(Frame& frame) {
         if (!frame.run.empty() && !isBlank(frame.run)) {
-            XmlNode& text = frame.node->children.emplace_back();
+            XmlNode& text = newChild(*frame.node);
             text.kind = XmlNode::Kind::Text;
             text.text = QString::fromUtf8(frame.run.data(), qsizetype(frame.run.size()));
         }
