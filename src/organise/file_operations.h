@@ -4,6 +4,8 @@
 // implementation forwards to src/platform.
 #include <QSet>
 #include <QString>
+#include <string>
+#include <vector>
 
 namespace organise {
 
@@ -18,6 +20,8 @@ public:
     // Never replace an existing file; 0 or an OS error code.
     virtual int copyFile(const QString& source, const QString& target) = 0;
     virtual int moveFile(const QString& source, const QString& target) = 0;
+    // Called once when the run ends: copies are forced to the disk here rather than one by one.
+    virtual void finish() {}
 };
 
 // The real disk, through src/platform.
@@ -28,6 +32,10 @@ public:
     bool createFolder(const QString& path) override;
     int copyFile(const QString& source, const QString& target) override;
     int moveFile(const QString& source, const QString& target) override;
+    void finish() override;
+
+private:
+    std::vector<std::string> copiedFolders_;
 };
 
 // Reads the real disk and remembers, without writing anything, what the run would have created,

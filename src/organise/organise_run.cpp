@@ -43,6 +43,7 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
         observer.processEvents();
     }
 
+    files.finish();
     observer.setStatus1(QString());
     observer.setStatus2(observer.englishUi() ? QStringLiteral("Ready") : QStringLiteral("Kész"));
     observer.resetProgress();

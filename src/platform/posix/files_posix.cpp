@@ -1,6 +1,7 @@
 // Files and folders on POSIX (Linux). Copies never replace: the data goes to a file with no
-// name (O_TMPFILE) or a hidden temporary name in the target folder, is flushed, and is then
-// linked into place with an operation that fails when the target exists.
+// name (O_TMPFILE) or a hidden temporary name in the target folder and is then linked into place
+// with an operation that fails when the target exists. A copy whose source is deleted afterwards
+// (a move across volumes) is flushed to the disk first.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -207,7 +208,11 @@ void resetAttributes(const std::string& path) {
     if ((info.st_mode & S_IWUSR) == 0) ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR);
 }
 
-int copyFileNoReplace(const std::string& src, const std::string& dst) {
+namespace {
+
+// durable: the data and the new name are forced to the disk before returning, for a copy whose
+// source is about to be deleted.
+int copyNoReplace(const std::string& src, const std::string& dst, bool durable) {
     const CopyFault fault = takeCopyFault();
     FileDescriptor in(::open(src.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in) return errno;
@@ -244,7 +249,7 @@ int copyFileNoReplace(const std::string& src, const std::string& dst) {
     ::fchmod(out.get(), mode);
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     ::futimens(out.get(), times);
-    if (::fsync(out.get()) != 0) return discard(errno);
+    if (durable && ::fsync(out.get()) != 0) return discard(errno);
 
     int error = 0;
     if (anonymous) {
@@ -274,8 +279,28 @@ int copyFileNoReplace(const std::string& src, const std::string& dst) {
     }
     if (error != 0) return discard(error);
     out.reset();
-    syncFolder(folder);
+    if (durable) syncFolder(folder);
     return 0;
+}
+
+}  // namespace
+
+int copyFileNoReplace(const std::string& src, const std::string& dst) {
+    return copyNoReplace(src, dst, false);
+}
+
+int flushFileSystems(const std::vector<std::string>& paths) {
+    std::vector<dev_t> flushed;
+    int result = 0;
+    for (const std::string& path : paths) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) continue;
+        if (std::find(flushed.begin(), flushed.end(), info.st_dev) != flushed.end()) continue;
+        flushed.push_back(info.st_dev);
+        FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd || ::syncfs(fd.get()) != 0) result = errno;
+    }
+    return result;
 }
 
 int moveFileNoReplace(const std::string& src, const std::string& dst) {
@@ -293,7 +318,8 @@ int moveFileNoReplace(const std::string& src, const std::string& dst) {
     }
     if (error != EXDEV) return error;
 
-    if (const int copyError = copyFileNoReplace(src, dst)) return copyError;
+    // The source goes away below, so the copy must be on the disk first.
+    if (const int copyError = copyNoReplace(src, dst, true)) return copyError;
     if (::unlink(src.c_str()) != 0) {
         const int deleteError = errno;
         // POSIX lets a file that another program holds open be deleted. EBUSY is the nearest

@@ -199,6 +199,11 @@ int copyFileNoReplace(const std::string& src, const std::string& dst) {
     return 0;
 }
 
+// Every Windows copy is flushed before it is renamed into place, so there is nothing left to do.
+int flushFileSystems(const std::vector<std::string>&) {
+    return 0;
+}
+
 int moveFileNoReplace(const std::string& src, const std::string& dst) {
     if (sameVolume(src, dst)) {
         if (MoveFileExW(widen(src).c_str(), widen(dst).c_str(), 0)) return 0;
