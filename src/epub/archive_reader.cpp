@@ -5,13 +5,12 @@
 #include <QFile>
 #include <algorithm>
 #include <cstdlib>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 #include <cstring>
 #include <ctime>
 #include <memory>
 #include <mutex>
+
+#include "platform/process_tuning.h"
 
 namespace epub {
 
@@ -82,37 +81,11 @@ void inflateEntry(zip_t* archive, zip_uint64_t index, WorkBuffer& buffer) {
     buffer.bytes.resize(start + produced);
 }
 
-// Two process settings that reading thousands of books one after another depends on, made
-// once, before the first archive is opened:
-// - libzip turns every entry's DOS time into a time_t with mktime() when it opens an archive,
-//   and glibc re-reads the zone file's status on every mktime() while TZ is unset: one stat()
-//   per entry, three times per book. Naming the same zone file in TZ makes glibc keep what it
-//   read. Local time stays what it was; only a change of /etc/localtime while the program
-//   runs goes unnoticed.
-// - Each book builds and frees three document trees of a few hundred KiB. Without top padding
-//   glibc hands the freed top of the heap back to the system every time and the next tree
-//   faults it in again, which costs about as much as the parse. Keeping 1 MiB of padding
-//   stops that; at most that much more memory stays with the process.
-void prepareProcess() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-#ifndef _WIN32
-        if (std::getenv("TZ") == nullptr) {
-            setenv("TZ", ":/etc/localtime", 0);
-            tzset();
-        }
-#endif
-#ifdef __GLIBC__
-        if (std::getenv("MALLOC_TOP_PAD_") == nullptr) mallopt(M_TOP_PAD, 1024 * 1024);
-#endif
-    });
-}
-
 }  // namespace
 
 bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer) {
     if (entryName.isEmpty() || archivePath.isEmpty()) return false;
-    prepareProcess();
+    platform::prepareProcessForBookReading();
     int error = 0;
     const Archive archive(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
     if (!archive) return false;

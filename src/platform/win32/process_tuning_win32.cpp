@@ -1,0 +1,7 @@
+#include "platform/process_tuning.h"
+
+namespace platform {
+
+void prepareProcessForBookReading() {}
+
+}  // namespace platform
