@@ -129,7 +129,9 @@ int copyData(int in, int out, std::uint64_t size, const CopyFault& fault) {
         if (::lseek(out, static_cast<off_t>(copied), SEEK_SET) < 0) return errno;
     }
 
-    std::vector<char> buffer(1u << 20);
+    // One buffer for every copy: allocating (and zeroing) a fresh megabyte per book cost more
+    // than the kernel copy itself.
+    static thread_local std::vector<char> buffer(1u << 20);
     for (;;) {
         const std::uint64_t room = limit - copied;
         if (room == 0) return fault.errorCode;
