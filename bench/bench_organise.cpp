@@ -84,9 +84,11 @@ private:
     epub::StderrMessageSink sink_;
 };
 
-// The real operations except a copy that does not flush: the flush's share of the run's time.
-class UnflushedCopy final : public organise::FileOperations {
+// The real operations except the copy, which is a plain one (no temporary name, no link) that
+// flushes each book or nothing: the references the run's copy is compared with.
+class ReferenceCopy final : public organise::FileOperations {
 public:
+    explicit ReferenceCopy(bool flushEachBook) : flushEachBook_(flushEachBook) {}
     bool fileExists(const QString& p) override { return real_.fileExists(p); }
     bool folderExists(const QString& p) override { return real_.folderExists(p); }
     bool createFolder(const QString& p) override { return real_.createFolder(p); }
@@ -94,25 +96,7 @@ public:
         std::error_code error;
         std::filesystem::copy_file(source.toStdString(), target.toStdString(),
                                    std::filesystem::copy_options::none, error);
-        return error.value();
-    }
-    int moveFile(const QString& s, const QString& t) override { return real_.moveFile(s, t); }
-
-private:
-    organise::PlatformFileOperations real_;
-};
-
-// The same, flushing each copied file's data but not its folder: the share of the folder flush.
-class FileFlushedCopy final : public organise::FileOperations {
-public:
-    bool fileExists(const QString& p) override { return real_.fileExists(p); }
-    bool folderExists(const QString& p) override { return real_.folderExists(p); }
-    bool createFolder(const QString& p) override { return real_.createFolder(p); }
-    int copyFile(const QString& source, const QString& target) override {
-        std::error_code error;
-        std::filesystem::copy_file(source.toStdString(), target.toStdString(),
-                                   std::filesystem::copy_options::none, error);
-        if (error) return error.value();
+        if (error || !flushEachBook_) return error.value();
         const int fd = ::open(target.toStdString().c_str(), O_WRONLY | O_CLOEXEC);
         if (fd < 0) return errno;
         const int result = ::fsync(fd) == 0 ? 0 : errno;
@@ -122,6 +106,7 @@ public:
     int moveFile(const QString& s, const QString& t) override { return real_.moveFile(s, t); }
 
 private:
+    bool flushEachBook_;
     organise::PlatformFileOperations real_;
 };
 
@@ -250,12 +235,12 @@ int main(int argc, char** argv) {
                                          organise::TransferMode::Copy, platformFiles);
     const double copySync = timedSync();
 
-    UnflushedCopy unflushed;
+    ReferenceCopy unflushed(false);
     const RunFigures noFlush = organiseInto(sources, top + QStringLiteral("out-noflush/"),
                                             organise::TransferMode::Copy, unflushed);
     const double noFlushSync = timedSync();
 
-    FileFlushedCopy fileFlushed;
+    ReferenceCopy fileFlushed(true);
     const RunFigures dataFlush = organiseInto(sources, top + QStringLiteral("out-fileflush/"),
                                               organise::TransferMode::Copy, fileFlushed);
     const double dataFlushSync = timedSync();
