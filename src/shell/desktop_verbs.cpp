@@ -13,6 +13,7 @@ namespace shell {
 namespace {
 
 const char* const EntryName = "epub-polcaro.desktop";
+const char* const NemoName = "epub-polcaro.nemo_action";
 const char* const MimeTypes = "inode/directory;application/epub+zip;";
 const char* const ActionId = "copy-to-collection";
 
@@ -31,10 +32,60 @@ std::string serviceMenuFolder(const std::string& prefix) {
     return join(join(prefix, "kio"), "servicemenus");
 }
 
-// %f: the file manager passes the clicked item's path as one argument of its own, so blanks,
-// quotes and dollars in it never reach a shell.
-std::string execLine(const std::string& programPath) {
-    return QuoteExecArgument(programPath) + " %f";
+std::string nemoFolder(const std::string& prefix) {
+    return join(join(prefix, "nemo"), "actions");
+}
+
+std::string fileManagerFolder(const std::string& prefix) {
+    return join(join(prefix, "file-manager"), "actions");
+}
+
+void rejectControlCharacters(const std::string& text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            throw platform::Error("A control character cannot be written into a desktop entry: " +
+                                  text);
+        }
+    }
+}
+
+// A key-file value: the file format itself reads "\\" as one backslash.
+std::string keyFileValue(const std::string& text) {
+    std::string value;
+    for (char c : text) {
+        if (c == '\\') value += '\\';
+        value += c;
+    }
+    return value;
+}
+
+// One argument for a parser that follows the shell's quoting rules (Nemo and the file-manager
+// actions both split their command line that way): single quotes keep everything literal, and
+// a single quote inside is closed, escaped and reopened.
+std::string shellQuote(const std::string& argument) {
+    rejectControlCharacters(argument);
+    std::string quoted = "'";
+    for (char c : argument) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string lines(std::initializer_list<std::string> all) {
+    std::string text;
+    for (const std::string& line : all) text += line + "\n";
+    return text;
+}
+
+// The text earlier versions wrote as the program entry: a program entry with our menu action.
+bool isLegacyEntry(const std::string& text) {
+    return text.rfind("[Desktop Entry]\n", 0) == 0 &&
+           text.find("\nName=Epub polcaro\n") != std::string::npos &&
+           text.find(std::string("\n[Desktop Action ") + ActionId + "]\nName=" + MenuCaption +
+                     "\n") != std::string::npos;
 }
 
 void writeFile(const std::string& folder, const std::string& path, const std::string& text) {
@@ -50,10 +101,16 @@ void removeFile(const std::string& path) {
         throw platform::SystemError(static_cast<std::uint32_t>(rc));
 }
 
-void refreshMimeCache(const std::string& prefix) {
-    if (platform::folderExists(applicationsFolder(prefix))) {
-        platform::runProgram("update-desktop-database", {"-q", applicationsFolder(prefix)});
-    }
+// Removes the legacy program entry when it is the one we wrote, then refreshes the MIME cache
+// of its folder so the desktop forgets the claim on folders and EPUB files too.
+void removeLegacyEntry(const std::string& prefix) {
+    const std::string path = LegacyDesktopEntryPath(prefix);
+    std::string text;
+    int error = 0;
+    if (!platform::fileExists(path) || !platform::readWholeFile(path, text, error)) return;
+    if (!isLegacyEntry(text)) return;
+    removeFile(path);
+    platform::runProgram("update-desktop-database", {"-q", applicationsFolder(prefix)});
 }
 
 }  // namespace
@@ -63,31 +120,38 @@ std::string SystemPrefix() {
     return prefix && *prefix ? std::string(prefix) : std::string("/usr/local/share");
 }
 
-std::string DesktopEntryPath(const std::string& prefix) {
-    return join(applicationsFolder(prefix), EntryName);
-}
-
 std::string ServiceMenuPath(const std::string& prefix) {
     return join(serviceMenuFolder(prefix), EntryName);
 }
 
+std::string NemoActionPath(const std::string& prefix) {
+    return join(nemoFolder(prefix), NemoName);
+}
+
+std::string FileManagerActionPath(const std::string& prefix) {
+    return join(fileManagerFolder(prefix), EntryName);
+}
+
+std::string LegacyDesktopEntryPath(const std::string& prefix) {
+    return join(applicationsFolder(prefix), EntryName);
+}
+
+std::vector<std::string> DesktopVerbPaths(const std::string& prefix) {
+    return {ServiceMenuPath(prefix), NemoActionPath(prefix), FileManagerActionPath(prefix)};
+}
+
 std::string QuoteExecArgument(const std::string& argument) {
+    rejectControlCharacters(argument);
     std::string quoted = "\"";
     for (char c : argument) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-            throw platform::Error("A control character cannot be written into a desktop entry: " +
-                                  argument);
-        }
         if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
         quoted += c;
     }
     quoted += '"';
     // The key file itself escapes backslashes once more; '%' would start a field code.
     std::string escaped;
-    for (char c : quoted) {
-        if (c == '\\')
-            escaped += "\\\\";
-        else if (c == '%')
+    for (char c : keyFileValue(quoted)) {
+        if (c == '%')
             escaped += "%%";
         else
             escaped += c;
@@ -95,61 +159,84 @@ std::string QuoteExecArgument(const std::string& argument) {
     return escaped;
 }
 
-std::string DesktopEntryText(const std::string& programPath) {
-    const std::string exec = execLine(programPath);
-    std::string text;
-    for (const std::string& line : {
-             std::string("[Desktop Entry]"),
-             std::string("Type=Application"),
-             std::string("Version=1.4"),
-             std::string("Name=Epub polcaro"),
-             "Exec=" + exec,
-             std::string("Terminal=false"),
-             std::string("Categories=Office;"),
-             std::string("MimeType=") + MimeTypes,
-             std::string("Actions=") + ActionId + ";",
-             std::string(),
-             std::string("[Desktop Action ") + ActionId + "]",
-             std::string("Name=") + MenuCaption,
-             "Exec=" + exec,
-         }) {
-        text += line + "\n";
-    }
-    return text;
+// %f: Dolphin starts one copy per selected item, each with the item's path as an argument of
+// its own, so blanks, quotes and dollars in it never reach a shell. TopLevel puts the item
+// straight into the context menu, as Explorer does, instead of into the "Actions" submenu.
+std::string ServiceMenuText(const std::string& programPath) {
+    return lines({
+        "[Desktop Entry]",
+        "Type=Service",
+        "X-KDE-ServiceTypes=KonqPopupMenu/Plugin",
+        std::string("MimeType=") + MimeTypes,
+        std::string("Actions=") + ActionId + ";",
+        "X-KDE-Priority=TopLevel",
+        "",
+        std::string("[Desktop Action ") + ActionId + "]",
+        std::string("Name=") + MenuCaption,
+        std::string("Icon=") + ApplicationId,
+        "Exec=" + QuoteExecArgument(programPath) + " %f",
+    });
 }
 
-std::string ServiceMenuText(const std::string& programPath) {
-    const std::string exec = execLine(programPath);
-    std::string text;
-    for (const std::string& line : {
-             std::string("[Desktop Entry]"),
-             std::string("Type=Service"),
-             std::string("X-KDE-ServiceTypes=KonqPopupMenu/Plugin"),
-             std::string("MimeType=") + MimeTypes,
-             std::string("Actions=") + ActionId + ";",
-             std::string(),
-             std::string("[Desktop Action ") + ActionId + "]",
-             std::string("Name=") + MenuCaption,
-             "Exec=" + exec,
-         }) {
-        text += line + "\n";
+// Nemo replaces %F by the selected paths, each enclosed in the Quote= character with its
+// double quotes escaped, and splits the result like a shell. It has no per-item token, so the
+// entry is offered for a single selection only. The first '%' in Exec must be the token: Nemo
+// stops expanding at a '%' that starts none.
+std::string NemoActionText(const std::string& programPath) {
+    if (programPath.find('%') != std::string::npos) {
+        throw platform::Error("A program path with '%' cannot be written into a Nemo action: " +
+                              programPath);
     }
-    return text;
+    return lines({
+        "[Nemo Action]",
+        std::string("Name=") + MenuCaption,
+        std::string("Icon-Name=") + ApplicationId,
+        "Exec=" + keyFileValue(shellQuote(programPath)) + " %F",
+        "Quote=double",
+        "Selection=s",
+        std::string("Mimetypes=") + MimeTypes,
+    });
+}
+
+// The file-manager actions format: %f is the first selected path, already quoted by the file
+// manager; a command that holds only such singular parameters runs once per selected item.
+// "%%" stands for a percent sign.
+std::string FileManagerActionText(const std::string& programPath) {
+    std::string program;
+    for (char c : shellQuote(programPath)) {
+        if (c == '%')
+            program += "%%";
+        else
+            program += c;
+    }
+    return lines({
+        "[Desktop Entry]",
+        "Type=Action",
+        std::string("Name=") + MenuCaption,
+        std::string("Icon=") + ApplicationId,
+        "Profiles=default;",
+        "",
+        "[X-Action-Profile default]",
+        std::string("Name=") + MenuCaption,
+        "Exec=" + keyFileValue(program) + " %f",
+        std::string("MimeTypes=") + MimeTypes,
+    });
 }
 
 void WriteDesktopVerbs(const std::string& prefix, const std::string& programPath) {
-    // Both texts are built first, so a path that cannot be written leaves nothing half done.
-    const std::string entry = DesktopEntryText(programPath);
+    // Every text is built first, so a path that cannot be written leaves nothing half done.
     const std::string menu = ServiceMenuText(programPath);
-    writeFile(applicationsFolder(prefix), DesktopEntryPath(prefix), entry);
+    const std::string nemo = NemoActionText(programPath);
+    const std::string action = FileManagerActionText(programPath);
     writeFile(serviceMenuFolder(prefix), ServiceMenuPath(prefix), menu);
-    refreshMimeCache(prefix);
+    writeFile(nemoFolder(prefix), NemoActionPath(prefix), nemo);
+    writeFile(fileManagerFolder(prefix), FileManagerActionPath(prefix), action);
+    removeLegacyEntry(prefix);
 }
 
 void RemoveDesktopVerbs(const std::string& prefix) {
-    removeFile(DesktopEntryPath(prefix));
-    removeFile(ServiceMenuPath(prefix));
-    refreshMimeCache(prefix);
+    for (const std::string& path : DesktopVerbPaths(prefix)) removeFile(path);
+    removeLegacyEntry(prefix);
 }
 
 }  // namespace shell

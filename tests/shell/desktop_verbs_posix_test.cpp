@@ -75,15 +75,38 @@ std::vector<std::string> execArguments(const std::string& exec) {
     return args;
 }
 
+// Runs `command` with sh and returns what it printed (stdout and stderr).
+std::string outputOf(const shelltest::TempFolder& folder, const std::string& command) {
+    const std::string out = folder.path("output.txt");
+    platform::runProgram("sh", {"-c", command + " >'" + out + "' 2>&1"});
+    return shelltest::readFile(out);
+}
+
+// The program entry that registering used to write: it claimed folders and EPUB files.
+std::string legacyEntry(const std::string& program) {
+    const std::string exec = "Exec=" + shell::QuoteExecArgument(program) + " %f\n";
+    return "[Desktop Entry]\nType=Application\nVersion=1.4\nName=Epub polcaro\n" + exec +
+           "Terminal=false\nCategories=Office;\nMimeType=inode/directory;application/epub+zip;\n"
+           "Actions=copy-to-collection;\n\n[Desktop Action copy-to-collection]\n"
+           "Name=Gyüjtö könyvtárba másolás ...\n" +
+           exec;
+}
+
 class DesktopVerbsTest : public ::testing::Test {
 protected:
     std::string prefix() const { return folder_.path("share"); }
     std::vector<std::string> filesBelow(const std::string& path) const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(path))
-            if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), path).string());
+        if (!fs::exists(shelltest::fromUtf8(path))) return names;
+        for (const auto& entry : fs::recursive_directory_iterator(shelltest::fromUtf8(path)))
+            if (entry.is_regular_file())
+                names.push_back(shelltest::utf8(fs::relative(entry.path(), path)));
         std::sort(names.begin(), names.end());
         return names;
+    }
+    void put(const std::string& path, const std::string& text) const {
+        fs::create_directories(shelltest::fromUtf8(path).parent_path());
+        shelltest::writeFile(path, text);
     }
 
     shelltest::TempFolder folder_;
@@ -108,53 +131,108 @@ TEST_F(DesktopVerbsTest, ExecArgumentSurvivesEveryAwkwardCharacter) {
     EXPECT_THROW(shell::QuoteExecArgument("/a\nb"), platform::Error);
 }
 
-TEST_F(DesktopVerbsTest, RegisterWritesBothFilesForTheRunningProgram) {
+TEST_F(DesktopVerbsTest, RegisterWritesTheThreeActionFilesForTheRunningProgram) {
     EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations"), 0u);
-    const std::string entry = shelltest::readFile(shell::DesktopEntryPath(prefix()));
-    const std::string menu = shelltest::readFile(shell::ServiceMenuPath(prefix()));
-    ASSERT_FALSE(entry.empty());
-    ASSERT_FALSE(menu.empty());
-    EXPECT_EQ(shell::DesktopEntryPath(prefix()), prefix() + "/applications/epub-polcaro.desktop");
     EXPECT_EQ(shell::ServiceMenuPath(prefix()),
               prefix() + "/kio/servicemenus/epub-polcaro.desktop");
+    EXPECT_EQ(shell::NemoActionPath(prefix()), prefix() + "/nemo/actions/epub-polcaro.nemo_action");
+    EXPECT_EQ(shell::FileManagerActionPath(prefix()),
+              prefix() + "/file-manager/actions/epub-polcaro.desktop");
+    const std::string menu = shelltest::readFile(shell::ServiceMenuPath(prefix()));
+    const std::string nemo = shelltest::readFile(shell::NemoActionPath(prefix()));
+    const std::string action = shelltest::readFile(shell::FileManagerActionPath(prefix()));
+    EXPECT_EQ(menu, shell::ServiceMenuText(platform::executablePath()));
+    EXPECT_EQ(nemo, shell::NemoActionText(platform::executablePath()));
+    EXPECT_EQ(action, shell::FileManagerActionText(platform::executablePath()));
+    // Only action files: nothing an "Open with" list or a default handler could pick up.
+    EXPECT_EQ(filesBelow(prefix()),
+              (std::vector<std::string>{"file-manager/actions/epub-polcaro.desktop",
+                                        "kio/servicemenus/epub-polcaro.desktop",
+                                        "nemo/actions/epub-polcaro.nemo_action"}));
 
-    const std::vector<std::string> expected{platform::executablePath(), "%f"};
-    EXPECT_EQ(valueOf(entry, "Desktop Entry", "Name"), "Epub polcaro");
-    EXPECT_EQ(valueOf(entry, "Desktop Entry", "Type"), "Application");
-    EXPECT_EQ(valueOf(entry, "Desktop Entry", "MimeType"), "inode/directory;application/epub+zip;");
-    EXPECT_EQ(execArguments(valueOf(entry, "Desktop Entry", "Exec")), expected);
-    const std::string action =
-        "Desktop Action " + valueOf(entry, "Desktop Entry", "Actions").substr(0, 18);
-    EXPECT_EQ(valueOf(entry, action, "Name"), "Gyüjtö könyvtárba másolás ...");
-    EXPECT_EQ(execArguments(valueOf(entry, action, "Exec")), expected);
-
-    EXPECT_EQ(valueOf(menu, "Desktop Entry", "Type"), "Service");
-    EXPECT_EQ(valueOf(menu, "Desktop Entry", "MimeType"), "inode/directory;application/epub+zip;");
-    EXPECT_EQ(valueOf(menu, action, "Name"), "Gyüjtö könyvtárba másolás ...");
-    EXPECT_EQ(execArguments(valueOf(menu, action, "Exec")), expected);
+    // The exact texts, for an installed program.
+    EXPECT_EQ(shell::ServiceMenuText("/usr/bin/epub-polcaro"),
+              "[Desktop Entry]\n"
+              "Type=Service\n"
+              "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
+              "MimeType=inode/directory;application/epub+zip;\n"
+              "Actions=copy-to-collection;\n"
+              "X-KDE-Priority=TopLevel\n"
+              "\n"
+              "[Desktop Action copy-to-collection]\n"
+              "Name=Gyüjtö könyvtárba másolás ...\n"
+              "Icon=hu.epubpolcaro.EpubPolcaro\n"
+              "Exec=\"/usr/bin/epub-polcaro\" %f\n");
+    EXPECT_EQ(shell::NemoActionText("/usr/bin/epub-polcaro"),
+              "[Nemo Action]\n"
+              "Name=Gyüjtö könyvtárba másolás ...\n"
+              "Icon-Name=hu.epubpolcaro.EpubPolcaro\n"
+              "Exec='/usr/bin/epub-polcaro' %F\n"
+              "Quote=double\n"
+              "Selection=s\n"
+              "Mimetypes=inode/directory;application/epub+zip;\n");
+    EXPECT_EQ(shell::FileManagerActionText("/usr/bin/epub-polcaro"),
+              "[Desktop Entry]\n"
+              "Type=Action\n"
+              "Name=Gyüjtö könyvtárba másolás ...\n"
+              "Icon=hu.epubpolcaro.EpubPolcaro\n"
+              "Profiles=default;\n"
+              "\n"
+              "[X-Action-Profile default]\n"
+              "Name=Gyüjtö könyvtárba másolás ...\n"
+              "Exec='/usr/bin/epub-polcaro' %f\n"
+              "MimeTypes=inode/directory;application/epub+zip;\n");
 
     // Twice gives the same files, and no temporary file is left beside them.
     EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations"), 0u);
-    EXPECT_EQ(shelltest::readFile(shell::DesktopEntryPath(prefix())), entry);
     EXPECT_EQ(shelltest::readFile(shell::ServiceMenuPath(prefix())), menu);
-    for (const auto& name : filesBelow(prefix())) {
-        EXPECT_TRUE(name == "applications/epub-polcaro.desktop" ||
-                    name == "kio/servicemenus/epub-polcaro.desktop" ||
-                    name == "applications/mimeinfo.cache")
-            << name;
-    }
+    EXPECT_EQ(shelltest::readFile(shell::NemoActionPath(prefix())), nemo);
+    EXPECT_EQ(shelltest::readFile(shell::FileManagerActionPath(prefix())), action);
+    EXPECT_EQ(filesBelow(prefix()).size(), 3u);
 }
 
-TEST_F(DesktopVerbsTest, WrittenEntryPassesTheValidator) {
-    if (!toolExists("desktop-file-validate"))
-        GTEST_SKIP() << "desktop-file-validate is not installed";
-    const std::string odd = folder_.path("a \"quoted\" $dir/epub polcaro 100%");
-    shell::WriteDesktopVerbs(prefix(), odd);
-    EXPECT_EQ(platform::runProgram("desktop-file-validate", {shell::DesktopEntryPath(prefix())}),
-              0);
-    const std::string entry = shelltest::readFile(shell::DesktopEntryPath(prefix()));
-    EXPECT_EQ(execArguments(valueOf(entry, "Desktop Entry", "Exec")),
-              (std::vector<std::string>{odd, "%f"}));
+// Nemo and the file-manager actions split their command line like a shell after putting the
+// clicked path in; sh splits it the same way here, so an awkward program path must come back
+// whole, next to the clicked path.
+TEST_F(DesktopVerbsTest, WrittenFilesGiveBackTheProgramPath) {
+    const std::string program = folder_.path("it's \"odd\" $dir/back\\slash/epub polcaro");
+    const std::string clicked = "/books/a \"b\" 'c'";
+    const auto splitBySh = [&](const std::string& commandLine) {
+        return outputOf(folder_, "set -- " + commandLine + "; printf '%s|' \"$@\"");
+    };
+
+    // Nemo: %F becomes the path in double quotes with its double quotes escaped.
+    std::string nemoPath = "\"";
+    for (char c : clicked) nemoPath += c == '"' ? std::string("\\\"") : std::string(1, c);
+    nemoPath += "\"";
+    std::string exec = valueOf(shell::NemoActionText(program), "Nemo Action", "Exec");
+    ASSERT_EQ(exec.substr(exec.size() - 3), " %F");
+    EXPECT_EQ(splitBySh(exec.substr(0, exec.size() - 2) + nemoPath), program + "|" + clicked + "|");
+    EXPECT_THROW(shell::NemoActionText("/opt/100%/epub-polcaro"), platform::Error);
+
+    // File-manager actions: %f becomes the path in single quotes; "%%" is a percent sign.
+    std::string singleQuoted = "'";
+    for (char c : clicked) singleQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    singleQuoted += "'";
+    const std::string withPercent = program + " 100%";
+    exec = valueOf(shell::FileManagerActionText(withPercent), "X-Action-Profile default", "Exec");
+    ASSERT_EQ(exec.substr(exec.size() - 3), " %f");
+    std::string command;
+    for (std::size_t i = 0; i + 2 < exec.size(); ++i) {
+        command += exec[i];
+        if (exec[i] == '%' && exec[i + 1] == '%') ++i;
+    }
+    EXPECT_EQ(splitBySh(command + singleQuoted), withPercent + "|" + clicked + "|");
+
+    // Dolphin reads the Desktop Entry rules.
+    EXPECT_EQ(execArguments(valueOf(shell::ServiceMenuText(program),
+                                    "Desktop Action copy-to-collection", "Exec")),
+              (std::vector<std::string>{program, "%f"}));
+    EXPECT_THROW(shell::ServiceMenuText("/a\tb"), platform::Error);
+    EXPECT_THROW(shell::NemoActionText("/a\tb"), platform::Error);
+    EXPECT_THROW(shell::FileManagerActionText("/a\tb"), platform::Error);
+    EXPECT_THROW(shell::WriteDesktopVerbs(prefix(), "/opt/100%/epub-polcaro"), platform::Error);
+    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(prefix()))) << "nothing half written";
 }
 
 TEST_F(DesktopVerbsTest, UnregisterRemovesExactlyOurFiles) {
@@ -162,20 +240,32 @@ TEST_F(DesktopVerbsTest, UnregisterRemovesExactlyOurFiles) {
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
     EXPECT_FALSE(fs::exists(shelltest::fromUtf8(prefix())));
 
-    const std::string other = folder_.path("share/applications/other.desktop");
-    const std::string otherMenu = folder_.path("share/kio/servicemenus/other.desktop");
-    shell::WriteDesktopVerbs(prefix(), "/usr/bin/epub-polcaro");
-    shelltest::writeFile(other, "[Desktop Entry]\nType=Application\nName=Other\nExec=other\n");
-    shelltest::writeFile(otherMenu, "keep");
+    put(folder_.path("share/applications/other.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Other\nExec=other\n");
+    put(folder_.path("share/kio/servicemenus/other.desktop"), "keep");
+    put(folder_.path("share/nemo/actions/other.nemo_action"), "keep");
+    put(folder_.path("share/file-manager/actions/other.desktop"), "keep");
+    const auto before = filesBelow(prefix());
 
+    shell::WriteDesktopVerbs(prefix(), "/usr/bin/epub-polcaro");
+    EXPECT_EQ(filesBelow(prefix()).size(), before.size() + 3);
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(shell::DesktopEntryPath(prefix()))));
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(shell::ServiceMenuPath(prefix()))));
-    EXPECT_EQ(shelltest::readFile(otherMenu), "keep");
-    EXPECT_TRUE(fs::exists(shelltest::fromUtf8(other)));
-    const std::string cache =
-        shelltest::readFile(folder_.path("share/applications/mimeinfo.cache"));
-    EXPECT_EQ(cache.find("epub-polcaro"), std::string::npos) << "the MIME cache must forget us too";
+    EXPECT_EQ(filesBelow(prefix()), before);
+
+    // The program entry of earlier versions goes too, with its MIME cache line; an entry of
+    // the same name that is not ours stays.
+    put(shell::LegacyDesktopEntryPath(prefix()), legacyEntry(platform::executablePath()));
+    platform::runProgram("update-desktop-database", {folder_.path("share/applications")});
+    EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
+    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(shell::LegacyDesktopEntryPath(prefix()))));
+    EXPECT_EQ(
+        shelltest::readFile(folder_.path("share/applications/mimeinfo.cache")).find("epub-polcaro"),
+        std::string::npos);
+    const std::string foreign = "[Desktop Entry]\nType=Application\nName=Someone else\nExec=x\n";
+    put(shell::LegacyDesktopEntryPath(prefix()), foreign);
+    EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations"), 0u);
+    EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
+    EXPECT_EQ(shelltest::readFile(shell::LegacyDesktopEntryPath(prefix())), foreign);
 
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
     EXPECT_EQ(shell::ShellVerbTask("/Unregister_global_file_associations"), 31u);
@@ -184,6 +274,51 @@ TEST_F(DesktopVerbsTest, UnregisterRemovesExactlyOurFiles) {
 TEST_F(DesktopVerbsTest, UnknownSwitchTouchesNothing) {
     EXPECT_EQ(shell::ShellVerbTask("/REGISTER_GLOBAL_FILE_ASSOCIATIONS"), 31u);
     EXPECT_FALSE(fs::exists(shelltest::fromUtf8(prefix())));
+}
+
+// The desktop's answer for the default handlers of folders and EPUB files, asked of gio and of
+// xdg-mime with only our private data folders: the registered prefix first, then a folder
+// holding a file manager. No EPUB reader is installed there, so EPUB files have no default.
+TEST_F(DesktopVerbsTest, RegisteringLeavesEveryDefaultHandlerAlone) {
+    if (!toolExists("gio") || !toolExists("xdg-mime"))
+        GTEST_SKIP() << "gio or xdg-mime is not installed";
+    const std::string other = folder_.path("other");
+    put(other + "/applications/files.desktop",
+        "[Desktop Entry]\nType=Application\nName=Files\nExec=true %U\n"
+        "MimeType=inode/directory;\n");
+    platform::runProgram("update-desktop-database", {other + "/applications"});
+    fs::create_directories(shelltest::fromUtf8(prefix()));
+    const std::string environment =
+        "env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION "
+        "-u GNOME_DESKTOP_SESSION_ID XDG_DATA_DIRS='" +
+        prefix() + ":" + other + "' XDG_DATA_HOME='" + folder_.path("home") +
+        "' XDG_CONFIG_HOME='" + folder_.path("config") + "' XDG_CONFIG_DIRS='" +
+        folder_.path("config-dirs") + "' ";
+    const auto defaults = [&] {
+        std::string answers;
+        for (const std::string type : {"inode/directory", "application/epub+zip"}) {
+            answers += outputOf(folder_, environment + "gio mime " + type);
+            answers += outputOf(folder_, environment + "xdg-mime query default " + type);
+        }
+        return answers;
+    };
+
+    const std::string before = defaults();
+    ASSERT_NE(before.find("Default application for “inode/directory”: files.desktop"),
+              std::string::npos)
+        << before;
+    ASSERT_EQ(before.find("epub-polcaro"), std::string::npos) << before;
+
+    // The entry earlier versions wrote takes over folders: the check sees it.
+    put(shell::LegacyDesktopEntryPath(prefix()), legacyEntry(platform::executablePath()));
+    platform::runProgram("update-desktop-database", {prefix() + "/applications"});
+    ASSERT_NE(defaults().find("Default application for “inode/directory”: epub-polcaro.desktop"),
+              std::string::npos);
+
+    EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations"), 0u);
+    EXPECT_EQ(defaults(), before);
+    EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
+    EXPECT_EQ(defaults(), before);
 }
 
 }  // namespace
