@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libdbus-1-dev
   libzip-dev libxml2-dev zlib1g-dev libgtest-dev googletest
   xvfb xauth dbus dbus-x11 fonts-wine desktop-file-utils zip pkexec
+  # The package stage: validators, the desktop's MIME queries (gio, xdg-mime), the .deb tools,
+  # and the window check under Xvfb (xdotool, xdpyinfo, Xlib, screenshots).
+  appstream xdg-utils libglib2.0-bin dpkg-dev imagemagick xdotool x11-utils libx11-dev
 )
 # The Windows half of the platform layer is cross-built and tested under Wine.
 cross_packages=(g++-mingw-w64-x86-64 wine wine64)

@@ -149,9 +149,16 @@ void applyLanguageFile(const LanguageFile& file, QWidget* form, QWidget* splash)
 }
 
 void applyLanguageStep(QWidget* form, QWidget* splash, FormState& state,
-                       const QString& programFolder) {
-    const QString path = languageFilePath(programFolder);
-    if (!platform::fileExists(QDir::toNativeSeparators(path).toStdString())) return;
+                       const QString& programFolder, const QString& settingsFolder) {
+    const auto exists = [](const QString& candidate) {
+        return platform::fileExists(QDir::toNativeSeparators(candidate).toStdString());
+    };
+    QString path = languageFilePath(programFolder);
+    if (!exists(path)) {
+        if (settingsFolder.isEmpty()) return;
+        path = languageFilePath(settingsFolder);
+        if (!exists(path)) return;
+    }
     state.englishUi = true;
     applyLanguageFile(LanguageFile::load(path), form, splash);
 }

@@ -22,12 +22,15 @@ QString languageFilePath(const QString& programFolder);
 // group's last item are ignored.
 void applyLanguageFile(const LanguageFile& file, QWidget* form, QWidget* splash);
 
-// Start-up step of the main window: when "eng.lng" is a file in `programFolder`, sets
-// state.englishUi and applies the file to `form` and the visible `splash`. The flag is set
+// Start-up step of the main window: when "eng.lng" is a file in `programFolder`, or else in
+// the per-user `settingsFolder` (may be empty: then only beside the program counts), sets
+// state.englishUi and applies that file to `form` and the visible `splash`. An installed
+// program's folder is not writable for its users, hence the second place. The flag is set
 // whatever the file contains, before it is read. A file that exists but cannot be read throws
 // platform::Error ("Cannot open file "<path>". <reason>"); the flag then stays set.
-// The window passes QCoreApplication::applicationDirPath() as `programFolder`.
+// The window passes QCoreApplication::applicationDirPath() as `programFolder` and
+// FormState::settingsFolder as `settingsFolder`.
 void applyLanguageStep(QWidget* form, QWidget* splash, FormState& state,
-                       const QString& programFolder);
+                       const QString& programFolder, const QString& settingsFolder = QString());
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include "app/tform1.h"
 #include "app/tsplash.h"
 #include "app/window_font.h"
+#include "shell/desktop_verbs.h"
 
 int main(int argc, char** argv) {
     // A copy started elevated with the marker switch performs its action and ends in here.
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
 
     app::Application application(argc, argv);
     application.setApplicationName(QStringLiteral("Epub polcaro"));
+    // Lets the desktop match the window to its launcher (Wayland app id, taskbar grouping).
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(shell::ApplicationId));
     // Tahoma at 11 pixels for every window, the message boxes included.
     QApplication::setFont(app::windowFont());
 

@@ -169,7 +169,8 @@ TForm1::TForm1(QWidget* parent)
     registerIcons();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Epub polcaro"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/open_folder.svg")));
+    // The application icon, the same picture the launcher shows.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/epub-polcaro.svg")));
     setFont(windowFont());
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -599,7 +600,8 @@ void TForm1::FormCreate(const QStringList& arguments) {
     try {
         state_.englishUi = false;
         settings_->fixSettingsFolder();
-        applyLanguageStep(this, splash_, state_, QCoreApplication::applicationDirPath());
+        applyLanguageStep(this, splash_, state_, QCoreApplication::applicationDirPath(),
+                          state_.settingsFolder);
         settings_->loadOutputFolder();
         switch (settings_->firstRunPrompt()) {
             case SettingsController::FirstRun::Quit:

@@ -225,6 +225,35 @@ TEST(ApplyLanguage, StepSetsEnglishOnlyWhenTheFileIsBesideTheProgram) {
     EXPECT_EQ(w.splash->windowTitle(), u("Betöltés..."));
 }
 
+// An installed program's folder belongs to root: the per-user settings folder is the second
+// place, and the file beside the program wins when both exist.
+TEST(ApplyLanguage, StepAlsoFindsTheFileInTheSettingsFolder) {
+    testsupport::TempTree tree;
+    const QString program = tree.makeFolder(QStringLiteral("usr/bin"));
+    const QString settings =
+        tree.makeFolder(QStringLiteral("config/Epub_polcaro")) + QDir::separator();
+
+    Windows hungarian;
+    app::FormState none;
+    app::applyLanguageStep(hungarian.form.get(), nullptr, none, program, settings);
+    EXPECT_FALSE(none.englishUi);
+    EXPECT_EQ(hungarian.form->windowTitle(), QStringLiteral("Epub polcaro"));
+
+    tree.writeFile(QStringLiteral("config/Epub_polcaro/eng.lng"), "[TForm1]\nCaption=Per user\n");
+    Windows perUser;
+    app::FormState english;
+    app::applyLanguageStep(perUser.form.get(), nullptr, english, program, settings);
+    EXPECT_TRUE(english.englishUi);
+    EXPECT_EQ(perUser.form->windowTitle(), QStringLiteral("Per user"));
+
+    tree.writeFile(QStringLiteral("usr/bin/eng.lng"), "[TForm1]\nCaption=Beside\n");
+    Windows beside;
+    app::FormState both;
+    app::applyLanguageStep(beside.form.get(), nullptr, both, program, settings);
+    EXPECT_TRUE(both.englishUi);
+    EXPECT_EQ(beside.form->windowTitle(), QStringLiteral("Beside"));
+}
+
 TEST(ApplyLanguage, FileThatCannotBeReadIsReportedWithItsPathAndReason) {
     testsupport::TempTree tree;
     const QString folder = tree.makeFolder(QStringLiteral("a folder"));
