@@ -1,6 +1,8 @@
 # The Debian package: `cpack -G DEB` in the build folder (scripts/package.sh does it all).
 # Everything goes below /usr; the library dependencies are read from the binaries.
 set(CPACK_GENERATOR DEB)
+# The texts below reach the package as written (quotes included).
+set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME epub-polcaro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Epub polcaro")

@@ -153,12 +153,18 @@ mkdir -p "$config/Epub_polcaro" "$work/collection"
 printf '[kimeneti_mappa]\nDirectory=%s/\n' "$work/collection" > "$config/Epub_polcaro/epub_polcaro.ini"
 cp /usr/share/epub-polcaro/translations/eng.lng "$config/Epub_polcaro/"
 touch -d 2000-01-01 "$config/Epub_polcaro/epub_polcaro.ini"  # closing must write it again
-env DISPLAY="$display" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb \
+runtime="$work/runtime"
+mkdir -m 700 "$runtime"
+env DISPLAY="$display" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=xcb \
   dbus-run-session -- /usr/bin/epub-polcaro "$work/books" >"$work/program.log" 2>&1 &
 program=$!
 window=$(DISPLAY="$display" timeout 60 xdotool search --sync --onlyvisible --name '^Epub polcaro$' | head -n 1) ||
   { cat "$work/program.log"; fail "no window appeared"; }
 sleep 3  # let the folder search fill the list
+DISPLAY="$display" xprop -id "$window" WM_CLASS | grep -q '"epub-polcaro"' ||
+  fail "the window's class does not match the launcher's StartupWMClass"
+DISPLAY="$display" xprop -id "$window" -notype _NET_WM_ICON | grep -q 'Icon (' ||
+  fail "the window has no icon"
 DISPLAY="$display" import -window root "$work/window.png"
 echo "screenshot: $work/window.png"
 DISPLAY="$display" "$work/close_window" "$window"
