@@ -24,8 +24,8 @@ inline constexpr const char* UnregisterSwitch = "/unregister_global_file_associa
 std::uint32_t ShellVerbTask(const std::string& parameters);
 
 // Write or remove both entries for the running program, then tell the desktop. Windows: the
-// registry below HKEY_CLASSES_ROOT (64-bit view). Elsewhere: the desktop entry and the file
-// manager action files below the system prefix (see desktop_verbs.h).
+// registry below HKEY_CLASSES_ROOT (64-bit view). Elsewhere: the file managers' action files
+// below the system prefix, never an application entry (see desktop_verbs.h).
 void RegisterShellVerbs();
 void UnregisterShellVerbs();
 
