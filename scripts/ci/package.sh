@@ -140,12 +140,14 @@ grep -q '"Teszt Elek"' "$work/inspect.jsonl" || fail "the installed tool did not
 
 step "start the installed program under Xvfb"
 cc -O2 -o "$work/close_window" scripts/ci/close_window.c -lX11
-display=:$(( 90 + RANDOM % 100 ))
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number to fd 3.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display.txt" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 stop_xvfb() { kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; }
 trap 'stop_xvfb; echo "package stage: $(( $(date +%s) - started )) s"' EXIT
-for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.2; done
+for _ in $(seq 100); do [ -s "$work/display.txt" ] && break; sleep 0.1; done
+display=":$(head -n 1 "$work/display.txt")"
+xdpyinfo -display "$display" >/dev/null || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
 # A user of the installed program: an output folder already chosen, the English language
 # file in the per-user settings folder (the program folder /usr/bin is not theirs).
 config="$work/user-config"
