@@ -99,14 +99,16 @@ void removeOldJournals(const QString& folder) {
 }  // namespace
 
 QString journalFolder(const QString& settingsFolder) {
+    if (settingsFolder.isEmpty()) return QString();
     return withSeparator(settingsFolder) + QStringLiteral("journal") + nativeSeparatorChar();
 }
 
-RunJournal::RunJournal(QString folder) : folder_(withSeparator(folder)) {}
+RunJournal::RunJournal(QString folder)
+    : folder_(folder.isEmpty() ? QString() : withSeparator(folder)) {}
 
 bool RunJournal::open() {
     if (file_.isOpen()) return true;
-    if (!error_.isEmpty()) return false;
+    if (!error_.isEmpty() || folder_.isEmpty()) return false;
     try {
         if (!shell::ForceFolder(native(folder_))) {
             error_ = QStringLiteral("cannot create %1").arg(folder_);

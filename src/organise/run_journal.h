@@ -22,7 +22,7 @@ namespace organise {
 
 constexpr int kJournalsKept = 20;
 
-// settingsFolder followed by "journal" and a separator.
+// settingsFolder followed by "journal" and a separator; empty when settingsFolder is.
 QString journalFolder(const QString& settingsFolder);
 
 struct JournalEntry {
@@ -39,6 +39,7 @@ struct JournalEntry {
 // cannot be written never stops the run: error() tells the front end, which says so.
 class RunJournal {
 public:
+    // An empty folder keeps no journal (a front end that has no settings folder).
     explicit RunJournal(QString folder);
     RunJournal(const RunJournal&) = delete;
     RunJournal& operator=(const RunJournal&) = delete;

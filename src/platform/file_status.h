@@ -19,7 +19,8 @@ struct FileStatus {
 // holds the OS error code (ENOENT / ERROR_FILE_NOT_FOUND for a missing file).
 std::optional<FileStatus> fileStatus(const std::string& path, int& error);
 
-// Compares the bytes of two files. Returns 0 and sets `same`, or the OS error code.
+// Compares the bytes of two files. Returns 0 and sets `same`, or the OS error code. Two names
+// of one file (the same path, a hard link) are not two copies: `same` is false for them.
 int compareFiles(const std::string& a, const std::string& b, bool& same);
 
 // A file opened only for appending. Every append is handed to the system at once, so a process

@@ -59,6 +59,7 @@ int compareFiles(const std::string& a, const std::string& b, bool& same) {
     }, infoB{};
     if (::fstat(first.get(), &infoA) != 0 || ::fstat(second.get(), &infoB) != 0) return errno;
     if (S_ISDIR(infoA.st_mode) || S_ISDIR(infoB.st_mode)) return EISDIR;
+    if (infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino) return 0;
     if (infoA.st_size != infoB.st_size) return 0;
 
     static thread_local std::vector<char> bufferA(1u << 18), bufferB(1u << 18);

@@ -80,6 +80,13 @@ int compareFiles(const std::string& a, const std::string& b, bool& same) {
     if (!first.valid()) return static_cast<int>(GetLastError());
     ReadHandle second(openForReading(b));
     if (!second.valid()) return static_cast<int>(GetLastError());
+    BY_HANDLE_FILE_INFORMATION infoA{}, infoB{};
+    if (!GetFileInformationByHandle(first.get(), &infoA) ||
+        !GetFileInformationByHandle(second.get(), &infoB))
+        return static_cast<int>(GetLastError());
+    if (infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+        infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow)
+        return 0;
     LARGE_INTEGER sizeA{}, sizeB{};
     if (!GetFileSizeEx(first.get(), &sizeA) || !GetFileSizeEx(second.get(), &sizeB))
         return static_cast<int>(GetLastError());
