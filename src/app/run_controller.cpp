@@ -15,6 +15,7 @@
 #include "app/form_state.h"
 #include "epub/message_sink.h"
 #include "organise/organise_run.h"
+#include "organise/run_journal.h"
 
 namespace app {
 namespace {
@@ -192,7 +193,10 @@ void RunController::RzToolButton1Click() {
 
     ListViewWorkList rows(form_->findChild<QTreeWidget*>(QStringLiteral("RzListView1")));
     FormRunObserver observer(form_, state_, rows);
-    organise::OrganiseRun(rows, observer);
+    organise::PlatformFileOperations disk;
+    organise::RunJournal journal(organise::journalFolder(state_.settingsFolder));
+    organise::JournalingFileOperations files(disk, journal);
+    organise::OrganiseRun(rows, observer, files);
 }
 
 void RunController::RzToolButton2Click() {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "undo_command.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ constexpr char kUsage[] =
     "Commands:\n"
     "  inspect BOOK...     print each book's metadata as one JSON object per line\n"
     "  organise ...        copy or move books into an output folder (see organise --help)\n"
+    "  undo ...            take the last organise run back (see undo --help)\n"
     "\n"
     "Run 'epub-polcaro-cli COMMAND --help' for a command's options.\n";
 
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
     }
     if (command == QLatin1String("inspect")) return cli::runInspect(args);
     if (command == QLatin1String("organise")) return cli::runOrganise(args);
+    if (command == QLatin1String("undo")) return cli::runUndo(args);
     std::fprintf(stderr, "epub-polcaro-cli: unknown command '%s'\n\n%s", command.toUtf8().constData(), kUsage);
     return 2;
 }

@@ -15,7 +15,9 @@
 #include "organise/extension.h"
 #include "organise/file_operations.h"
 #include "organise/organise_run.h"
+#include "organise/run_journal.h"
 #include "platform/files.h"
+#include "undo_command.h"
 
 namespace cli {
 
@@ -335,7 +337,12 @@ int runOrganise(const QStringList& args) {
         organise::DryRunFileOperations files;
         organise::OrganiseRun(list, observer, files);
     } else {
-        organise::OrganiseRun(list, observer);
+        organise::PlatformFileOperations disk;
+        organise::RunJournal journal(journalFolder());
+        organise::JournalingFileOperations files(disk, journal);
+        organise::OrganiseRun(list, observer, files);
+        if (!journal.error().isEmpty())
+            printErr(QStringLiteral("epub-polcaro-cli organise: no journal: ") + journal.error());
     }
     std::signal(SIGINT, SIG_DFL);
 

@@ -1,0 +1,260 @@
+#include "organise/run_journal.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <algorithm>
+#include <exception>
+#include <string>
+
+#include "organise/target_rules.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/listing.h"
+#include "shell/appdata.h"
+
+namespace organise {
+
+namespace {
+
+const QLatin1String kPrefix("run-");
+const QLatin1String kSuffix(".jsonl");
+
+std::string native(const QString& path) {
+    return path.toStdString();
+}
+
+QString describe(int error) {
+    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
+}
+
+QString withSeparator(const QString& folder) {
+    const QChar separator = nativeSeparatorChar();
+    return folder.endsWith(separator) ? folder : folder + separator;
+}
+
+// "run-20261208-214152-123" sorts by time; a second journal of the same millisecond gets "-2".
+QString stemOf(const QString& name) {
+    return name.left(name.size() - kSuffix.size());
+}
+
+bool isJournalName(const QString& name) {
+    return name.startsWith(kPrefix) && name.endsWith(kSuffix) &&
+           name.size() > kPrefix.size() + kSuffix.size();
+}
+
+// The journal may be undone from another working folder (the window, or the command line
+// started elsewhere), so it never holds a relative path.
+QString absolute(const QString& path) {
+    if (!QDir::isRelativePath(path)) return path;
+    return withSeparator(QDir::toNativeSeparators(QDir::currentPath())) + path;
+}
+
+QByteArray lineOf(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+bool parseLine(const QByteArray& line, JournalEntry& entry, bool& undoneMarker) {
+    undoneMarker = false;
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) return false;
+    const QJsonObject object = document.object();
+    if (object.contains(QLatin1String("undone"))) {
+        undoneMarker = true;
+        return true;
+    }
+    if (object.value(QLatin1String("folder")).isString()) {
+        entry = JournalEntry{};
+        entry.kind = JournalEntry::Kind::Folder;
+        entry.target = object.value(QLatin1String("folder")).toString();
+        return !entry.target.isEmpty();
+    }
+    const QString mode = object.value(QLatin1String("mode")).toString();
+    const QJsonValue source = object.value(QLatin1String("source"));
+    const QJsonValue target = object.value(QLatin1String("target"));
+    const QJsonValue size = object.value(QLatin1String("size"));
+    const QJsonValue mtime = object.value(QLatin1String("mtime"));
+    if ((mode != QLatin1String("copy") && mode != QLatin1String("move")) || !source.isString() ||
+        !target.isString() || !size.isDouble() || !mtime.isDouble())
+        return false;
+    entry = JournalEntry{};
+    entry.kind = JournalEntry::Kind::Book;
+    entry.mode = mode == QLatin1String("move") ? TransferMode::Move : TransferMode::Copy;
+    entry.source = source.toString();
+    entry.target = target.toString();
+    entry.written.size = size.toInteger(-1);
+    entry.written.modifiedNs = mtime.toInteger(0);
+    return !entry.source.isEmpty() && !entry.target.isEmpty() && entry.written.size >= 0;
+}
+
+void removeOldJournals(const QString& folder) {
+    const QStringList files = JournalFiles(folder);
+    for (qsizetype k = 0; k + kJournalsKept < files.size(); ++k)
+        platform::deleteFile(native(files.at(k)));
+}
+
+}  // namespace
+
+QString journalFolder(const QString& settingsFolder) {
+    if (settingsFolder.isEmpty()) return QString();
+    return withSeparator(settingsFolder) + QStringLiteral("journal") + nativeSeparatorChar();
+}
+
+RunJournal::RunJournal(QString folder)
+    : folder_(folder.isEmpty() ? QString() : withSeparator(folder)) {}
+
+bool RunJournal::open() {
+    if (file_.isOpen()) return true;
+    if (!error_.isEmpty() || folder_.isEmpty()) return false;
+    try {
+        if (!shell::ForceFolder(native(folder_))) {
+            error_ = QStringLiteral("cannot create %1").arg(folder_);
+            return false;
+        }
+    } catch (const std::exception& e) {
+        error_ = QString::fromStdString(e.what());
+        return false;
+    }
+    const QString stem =
+        kPrefix + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    int error = 0;
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QString candidate = folder_ + stem +
+                                  (attempt > 1 ? QStringLiteral("-%1").arg(attempt) : QString()) +
+                                  kSuffix;
+        error = file_.create(native(candidate));
+        if (error == 0) {
+            path_ = candidate;
+            removeOldJournals(folder_);
+            return true;
+        }
+        if (platform::fileExists(native(candidate)) == false &&
+            platform::folderExists(native(candidate)) == false)
+            break;  // not a name clash: trying other names will not help
+    }
+    error_ = describe(error);
+    return false;
+}
+
+void RunJournal::append(const QByteArray& line) {
+    if (!open()) return;
+    if (const int error = file_.append(line.toStdString()); error != 0 && error_.isEmpty())
+        error_ = describe(error);
+}
+
+void RunJournal::recordFolder(const QString& folder) {
+    QJsonObject object;
+    object.insert(QLatin1String("folder"), absolute(folder));
+    append(lineOf(object));
+}
+
+void RunJournal::recordBook(TransferMode mode, const QString& source, const QString& target) {
+    int error = 0;
+    const auto status = platform::fileStatus(native(target), error);
+    QJsonObject object;
+    object.insert(QLatin1String("mode"),
+                  mode == TransferMode::Move ? QStringLiteral("move") : QStringLiteral("copy"));
+    object.insert(QLatin1String("source"), absolute(source));
+    object.insert(QLatin1String("target"), absolute(target));
+    // A target that cannot be read back gets a size no file has: the undo then keeps it.
+    object.insert(QLatin1String("size"), status ? status->size : qint64(-1));
+    object.insert(QLatin1String("mtime"), status ? status->modifiedNs : qint64(0));
+    append(lineOf(object));
+}
+
+void RunJournal::finish() {
+    if (!file_.isOpen()) return;
+    if (const int error = file_.flush(); error != 0 && error_.isEmpty()) error_ = describe(error);
+    file_.close();
+}
+
+bool JournalingFileOperations::createFolder(const QString& path) {
+    const bool created = disk_.createFolder(path);
+    if (created) journal_.recordFolder(path);
+    return created;
+}
+
+int JournalingFileOperations::copyFile(const QString& source, const QString& target) {
+    const int error = disk_.copyFile(source, target);
+    if (error == 0) journal_.recordBook(TransferMode::Copy, source, target);
+    return error;
+}
+
+int JournalingFileOperations::moveFile(const QString& source, const QString& target) {
+    const int error = disk_.moveFile(source, target);
+    if (error == 0) journal_.recordBook(TransferMode::Move, source, target);
+    return error;
+}
+
+void JournalingFileOperations::finish() {
+    disk_.finish();
+    journal_.finish();
+}
+
+int JournalContents::bookCount() const {
+    return static_cast<int>(std::count_if(entries.begin(), entries.end(), [](const auto& e) {
+        return e.kind == JournalEntry::Kind::Book;
+    }));
+}
+
+int ReadJournal(const QString& path, JournalContents& contents) {
+    contents = JournalContents{};
+    std::string bytes;
+    int error = 0;
+    if (!platform::readWholeFile(native(path), bytes, error)) return error;
+    const QByteArray all = QByteArray::fromStdString(bytes);
+    for (const QByteArray& raw : all.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty()) continue;
+        JournalEntry entry;
+        bool undoneMarker = false;
+        if (!parseLine(line, entry, undoneMarker))
+            ++contents.unreadableLines;
+        else if (undoneMarker)
+            contents.undone = true;
+        else
+            contents.entries.append(entry);
+    }
+    return 0;
+}
+
+QStringList JournalFiles(const QString& folder) {
+    const QString base = withSeparator(folder);
+    QStringList names;
+    platform::listFolder(native(base), [&](const platform::FolderEntry& entry) {
+        const QString name = QString::fromStdString(entry.name);
+        if (!(entry.attributes & platform::AttrDirectory) && isJournalName(name))
+            names.append(name);
+        return true;
+    });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return stemOf(a) < stemOf(b); });
+    QStringList paths;
+    for (const QString& name : names) paths.append(base + name);
+    return paths;
+}
+
+QString NewestJournal(const QString& folder) {
+    const QStringList files = JournalFiles(folder);
+    for (qsizetype k = files.size() - 1; k >= 0; --k) {
+        JournalContents contents;
+        if (ReadJournal(files.at(k), contents) == 0 && !contents.undone) return files.at(k);
+    }
+    return QString();
+}
+
+int MarkJournalUndone(const QString& path) {
+    platform::AppendOnlyFile file;
+    if (const int error = file.openExisting(native(path))) return error;
+    QJsonObject object;
+    object.insert(QLatin1String("undone"),
+                  QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    // A killed run may have left its last line cut off; the marker must not join it.
+    if (const int error = file.append('\n' + lineOf(object).toStdString())) return error;
+    return file.flush();
+}
+
+}  // namespace organise

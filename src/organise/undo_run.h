@@ -1,0 +1,75 @@
+#pragma once
+// Taking a run back: the run's journal walked from its last line to its first. A moved book
+// goes back to its source path, a copied book is deleted, the folders the run created are
+// removed when empty, and nothing is ever overwritten or deleted unless its twin exists: every
+// book the undo cannot take back safely stays where it is, with the reason.
+#include <QList>
+#include <QString>
+
+#include "organise/run_journal.h"
+#include "organise/undo_file_operations.h"
+#include "organise/work_list.h"
+
+namespace organise {
+
+enum class UndoOutcome {
+    Undone,           // the book is back (moved) or its copy removed (copied)
+    KeptChanged,      // the target's size or modification time differ from the journal's
+    KeptSourceTaken,  // something now occupies the source path
+    KeptOnlyCopy,     // the source is gone or no longer holds the same bytes
+    Failed            // the system refused; reason says why
+};
+
+// "Undone", "KeptChanged", "KeptSourceTaken", "KeptOnlyCopy", "Failed".
+const char* undoOutcomeName(UndoOutcome outcome);
+// The text a row of the work list shows for an outcome; Failed carries the system's reason.
+QString undoOutcomeText(UndoOutcome outcome, const QString& reason, bool englishUi);
+
+struct UndoBookResult {
+    JournalEntry entry;
+    UndoOutcome outcome = UndoOutcome::Failed;
+    QString reason;  // the system's description of the error, for Failed
+    // Where the book is once the undo is done with it: its source path when it was moved back,
+    // empty when its copy was removed, otherwise its target.
+    QString nowAt;
+};
+
+class UndoObserver {
+public:
+    virtual ~UndoObserver() = default;
+    // Book `index` in undo order (0 is the last book the run wrote) has been handled.
+    virtual void bookFinished(int index, const UndoBookResult& result) = 0;
+    virtual void folderRemoved(const QString& folder) { (void)folder; }
+    // Lets pending work happen between books (the window: processEvents).
+    virtual void processEvents() {}
+    virtual bool stopRequested() const { return false; }
+};
+
+struct UndoSummary {
+    int books = 0;  // books handled
+    int undone = 0;
+    int kept = 0;
+    int failed = 0;
+    int foldersRemoved = 0;
+    bool stopped = false;
+};
+
+// The books in the order the undo takes them (the last one written first): the window fills
+// its list with these, one row each, so that the outcome of book i goes to row i.
+QList<JournalEntry> UndoOrder(const JournalContents& journal);
+
+// Walks the journal backwards. Stops before the next entry once the observer asks it to.
+UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
+                    UndoFileOperations& files);
+
+// Undoes the journal file: a real undo on the disk marks the journal undone when it has gone
+// through to its first line, so that the next undo takes the run before it. Returns 0 or the OS
+// error code of reading the journal.
+int UndoJournal(const QString& journalPath, UndoObserver& observer, bool dryRun,
+                UndoSummary& summary);
+
+// Writes a book's outcome into its row, as the run writes a book's result: "Hiba" gets the
+// outcome text and "Kimenet" the place where the book now is.
+void writeUndoRow(WorkList& list, int row, const UndoBookResult& result, bool englishUi);
+
+}  // namespace organise

@@ -1,0 +1,50 @@
+#pragma once
+// What the run journal and its undo need of files besides copying and moving: a file's size and
+// modification time, a comparison of two files' bytes, and a file that only ever grows by whole
+// lines. Paths are UTF-8 text with the native separator; nothing here throws.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+struct FileStatus {
+    std::int64_t size = 0;
+    // Nanoseconds since 1970-01-01 00:00 UTC, as precise as the file system keeps it.
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStatus&) const = default;
+};
+
+// The status of an existing file (a folder is not a file). Empty when there is none; error then
+// holds the OS error code (ENOENT / ERROR_FILE_NOT_FOUND for a missing file).
+std::optional<FileStatus> fileStatus(const std::string& path, int& error);
+
+// Compares the bytes of two files. Returns 0 and sets `same`, or the OS error code. Two names
+// of one file (the same path, a hard link) are not two copies: `same` is false for them.
+int compareFiles(const std::string& a, const std::string& b, bool& same);
+
+// A file opened only for appending. Every append is handed to the system at once, so a process
+// killed afterwards leaves it in the file; flush() also forces it to the disk.
+class AppendOnlyFile {
+public:
+    AppendOnlyFile() = default;
+    ~AppendOnlyFile();
+    AppendOnlyFile(const AppendOnlyFile&) = delete;
+    AppendOnlyFile& operator=(const AppendOnlyFile&) = delete;
+
+    // Creates a new file; fails with EEXIST / ERROR_FILE_EXISTS when the name is taken.
+    int create(const std::string& path);
+    // Opens an existing file to add to its end.
+    int openExisting(const std::string& path);
+    bool isOpen() const { return handle_ != kClosed; }
+    // Writes all the bytes at the end of the file. Returns 0 or the OS error code.
+    int append(const std::string& bytes);
+    int flush();
+    void close();
+
+private:
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t handle_ = kClosed;
+};
+
+}  // namespace platform

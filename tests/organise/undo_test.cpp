@@ -1,0 +1,317 @@
+// The run journal and the undo: runs of a generated library, disturbed after the run the way a
+// user would disturb them, are taken back with one outcome per book, and the tree afterwards is
+// the tree before the run except where an outcome says why.
+#include "organise/undo_run.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <functional>
+
+#include "epub/message_sink.h"
+#include "organise/organise_run.h"
+#include "organise/run_journal.h"
+#include "support/epub_builder.h"
+#include "support/temp_tree.h"
+
+namespace organise {
+namespace {
+
+class Rows final : public WorkList {
+public:
+    QStringList sources;
+    QStringList results;
+    QStringList outputs;
+    int rowCount() const override { return static_cast<int>(sources.size()); }
+    QString source(int row) const override { return sources.at(row); }
+    void setResultText(int row, const QString& text) override { results[row] = text; }
+    void setOutputText(int row, const QString& text) override { outputs[row] = text; }
+};
+
+class Quiet final : public epub::MessageSink {
+public:
+    void showMessage(const QString&) override {}
+};
+
+class Headless final : public RunObserver {
+public:
+    TransferMode mode = TransferMode::Copy;
+    QString output;
+    int stopAfter = -1;  // rows handled before the run is cut short
+    int handled = 0;
+    QList<OrganiseResult> results;
+
+    void setProgressTotal(int) override {}
+    void setProgressPosition(int) override {}
+    void resetProgress() override {}
+    void ensureRowVisible(int) override {}
+    void setStatus1(const QString&) override {}
+    void setStatus2(const QString&) override {}
+    void processEvents() override {}
+    void clearStopRequest() override {}
+    bool stopRequested() const override { return stopAfter >= 0 && handled >= stopAfter; }
+    NamingOptions namingOptions() const override { return NamingOptions{}; }
+    TransferMode transferMode() const override { return mode; }
+    QString outputFolder() const override { return output; }
+    bool englishUi() const override { return true; }
+    epub::MessageSink& messageSink() override { return sink_; }
+    void showMessage(const QString&) override {}
+    void rowFinished(int, OrganiseResult result) override {
+        results.append(result);
+        ++handled;
+    }
+
+private:
+    Quiet sink_;
+};
+
+class Recorder final : public UndoObserver {
+public:
+    QMap<QString, UndoBookResult> byTarget;  // keyed by the target's file name
+    QStringList folders;
+    void bookFinished(int, const UndoBookResult& result) override {
+        byTarget.insert(QFileInfo(result.entry.target).fileName(), result);
+    }
+    void folderRemoved(const QString& folder) override { folders.append(folder); }
+};
+
+// Every file (with its bytes) and every folder below root, by relative path.
+QMap<QString, QByteArray> snapshot(const QString& root) {
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(root).relativeFilePath(path);
+        if (it.fileInfo().isDir()) {
+            tree.insert(relative + QLatin1Char('/'), QByteArray());
+        } else {
+            QFile file(path);
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+            tree.insert(relative, file.readAll());
+        }
+    }
+    return tree;
+}
+
+void appendTo(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write(bytes);
+}
+
+class UndoTest : public ::testing::Test {
+protected:
+    testsupport::TempTree tree;
+    QString lib = tree.makeFolder(QStringLiteral("root/lib"));
+    QString out = tree.path(QStringLiteral("root/out")) + QLatin1Char('/');
+    QString journals = tree.path(QStringLiteral("journal"));
+    QString root = tree.path(QStringLiteral("root"));
+    Rows rows;
+
+    // A book by `creator`: the run files it as out/<creator>/<creator> - <title>.epub.
+    QString addBook(const QString& relative, const QString& creator, const QString& title) {
+        testsupport::BookSpec spec;
+        spec.creators = {creator};
+        spec.title = title;
+        const QString path = lib + QLatin1Char('/') + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        testsupport::writeBook(path, spec);
+        rows.sources.append(path);
+        return path;
+    }
+
+    QString targetOf(const QString& creator, const QString& title) const {
+        return out + creator + QLatin1Char('/') + creator + QStringLiteral(" - ") + title +
+               QStringLiteral(".epub");
+    }
+
+    // A library with books that will succeed, one that cannot be read and one whose target is
+    // already taken by a book that was in the collection before the run.
+    void makeLibrary() {
+        addBook(QStringLiteral("a/one.epub"), QStringLiteral("Ann"), QStringLiteral("One"));
+        addBook(QStringLiteral("a/two.epub"), QStringLiteral("Ann"), QStringLiteral("Two"));
+        addBook(QStringLiteral("b/three.epub"), QStringLiteral("Bob"), QStringLiteral("Three"));
+        addBook(QStringLiteral("b/four.epub"), QStringLiteral("Cid"), QStringLiteral("Four"));
+        addBook(QStringLiteral("solo/five.epub"), QStringLiteral("Dee"), QStringLiteral("Five"));
+        rows.sources.append(tree.writeFile(QStringLiteral("root/lib/broken.epub"), "not a zip"));
+        addBook(QStringLiteral("b/six.epub"), QStringLiteral("Eve"), QStringLiteral("Six"));
+        tree.writeFile(QStringLiteral("root/out/Eve/Eve - Six.epub"), "an older book");
+        rows.results = rows.outputs = QStringList(rows.sources.size(), QString());
+    }
+
+    Headless run(TransferMode mode, int stopAfter = -1) {
+        Headless observer;
+        observer.mode = mode;
+        observer.output = out;
+        observer.stopAfter = stopAfter;
+        PlatformFileOperations disk;
+        RunJournal journal(journals);
+        JournalingFileOperations files(disk, journal);
+        OrganiseRun(rows, observer, files);
+        EXPECT_TRUE(journal.error().isEmpty()) << journal.error().toStdString();
+        return observer;
+    }
+
+    Recorder undo(bool dryRun, UndoSummary& summary) {
+        Recorder recorder;
+        const QString journal = NewestJournal(journals);
+        EXPECT_FALSE(journal.isEmpty());
+        EXPECT_EQ(UndoJournal(journal, recorder, dryRun, summary), 0);
+        return recorder;
+    }
+};
+
+TEST_F(UndoTest, CopyRunIsTakenBackExceptChangedCopiesAndOnlyCopies) {
+    makeLibrary();
+    const QMap<QString, QByteArray> before = snapshot(root);
+    const Headless ran = run(TransferMode::Copy);
+    ASSERT_EQ(ran.results, (QList<OrganiseResult>{OrganiseResult::Done, OrganiseResult::Done,
+                                                  OrganiseResult::Done, OrganiseResult::Done,
+                                                  OrganiseResult::Done, OrganiseResult::ReadFailed,
+                                                  OrganiseResult::TargetExists}));
+
+    // After the run: one copy is edited, one source is deleted, one source is rewritten.
+    appendTo(targetOf(QStringLiteral("Ann"), QStringLiteral("Two")), "notes");
+    ASSERT_TRUE(QFile::remove(lib + QStringLiteral("/b/three.epub")));
+    appendTo(lib + QStringLiteral("/b/four.epub"), "a later edition");
+    const QMap<QString, QByteArray> afterRun = snapshot(root);
+
+    // The dry run decides as the real undo does and changes nothing.
+    UndoSummary dry;
+    const Recorder planned = undo(true, dry);
+    EXPECT_EQ(snapshot(root), afterRun);
+
+    UndoSummary summary;
+    const Recorder done = undo(false, summary);
+    ASSERT_EQ(done.byTarget.size(), 5);
+    const auto outcome = [&](const Recorder& r, const char* name) {
+        return r.byTarget.value(QString::fromUtf8(name)).outcome;
+    };
+    for (const Recorder* r : {&planned, &done}) {
+        EXPECT_EQ(outcome(*r, "Ann - One.epub"), UndoOutcome::Undone);
+        EXPECT_EQ(outcome(*r, "Ann - Two.epub"), UndoOutcome::KeptChanged);
+        EXPECT_EQ(outcome(*r, "Bob - Three.epub"), UndoOutcome::KeptOnlyCopy);
+        EXPECT_EQ(outcome(*r, "Cid - Four.epub"), UndoOutcome::KeptOnlyCopy);
+        EXPECT_EQ(outcome(*r, "Dee - Five.epub"), UndoOutcome::Undone);
+    }
+    EXPECT_EQ(dry.undone, 2);
+    EXPECT_EQ(summary.undone, 2);
+    EXPECT_EQ(summary.kept, 3);
+    EXPECT_EQ(dry.foldersRemoved, summary.foldersRemoved);
+
+    // The tree before the run, but for the books kept and the folders that hold them.
+    QMap<QString, QByteArray> expected = before;
+    expected.remove(QStringLiteral("lib/b/three.epub"));
+    expected.insert(QStringLiteral("lib/b/four.epub"),
+                    afterRun.value(QStringLiteral("lib/b/four.epub")));
+    for (const char* kept : {"out/Ann/", "out/Ann/Ann - Two.epub", "out/Bob/",
+                             "out/Bob/Bob - Three.epub", "out/Cid/", "out/Cid/Cid - Four.epub"})
+        expected.insert(QString::fromUtf8(kept), afterRun.value(QString::fromUtf8(kept)));
+    EXPECT_EQ(snapshot(root), expected);
+    EXPECT_EQ(done.folders, QStringList{out + QStringLiteral("Dee")});
+
+    // The journal is marked: a second undo finds nothing left to take back.
+    EXPECT_TRUE(NewestJournal(journals).isEmpty());
+}
+
+TEST_F(UndoTest, MoveRunIsTakenBackExceptChangedTargetsAndTakenSources) {
+    makeLibrary();
+    const QMap<QString, QByteArray> before = snapshot(root);
+    const Headless ran = run(TransferMode::Move);
+    ASSERT_EQ(ran.results.count(OrganiseResult::Done), 5);
+
+    // After the run: one target touched (same bytes, new time), one source path taken by a new
+    // file, and the folder of another source removed.
+    const QString touched = targetOf(QStringLiteral("Ann"), QStringLiteral("Two"));
+    {
+        QFile file(touched);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1000000000),
+                                     QFileDevice::FileModificationTime));
+    }
+    tree.writeFile(QStringLiteral("root/lib/b/three.epub"), "a newcomer");
+    ASSERT_TRUE(QDir(lib + QStringLiteral("/solo")).removeRecursively());
+    const QMap<QString, QByteArray> afterRun = snapshot(root);
+
+    UndoSummary summary;
+    const Recorder done = undo(false, summary);
+    ASSERT_EQ(done.byTarget.size(), 5);
+    const auto result = [&](const char* name) {
+        return done.byTarget.value(QString::fromUtf8(name));
+    };
+    EXPECT_EQ(result("Ann - One.epub").outcome, UndoOutcome::Undone);
+    EXPECT_EQ(result("Ann - One.epub").nowAt, lib + QStringLiteral("/a/one.epub"));
+    EXPECT_EQ(result("Ann - Two.epub").outcome, UndoOutcome::KeptChanged);
+    EXPECT_EQ(result("Bob - Three.epub").outcome, UndoOutcome::KeptSourceTaken);
+    EXPECT_EQ(result("Cid - Four.epub").outcome, UndoOutcome::Undone);
+    EXPECT_EQ(result("Dee - Five.epub").outcome, UndoOutcome::Failed);
+    EXPECT_FALSE(result("Dee - Five.epub").reason.isEmpty());
+
+    QMap<QString, QByteArray> expected = before;
+    for (const char* gone : {"lib/a/two.epub", "lib/solo/", "lib/solo/five.epub"})
+        expected.remove(QString::fromUtf8(gone));
+    expected.insert(QStringLiteral("lib/b/three.epub"), "a newcomer");
+    for (const char* kept : {"out/Ann/", "out/Ann/Ann - Two.epub", "out/Bob/",
+                             "out/Bob/Bob - Three.epub", "out/Dee/", "out/Dee/Dee - Five.epub"})
+        expected.insert(QString::fromUtf8(kept), afterRun.value(QString::fromUtf8(kept)));
+    EXPECT_EQ(snapshot(root), expected);
+
+    // Nothing was lost: every book is in exactly one place.
+    EXPECT_EQ(snapshot(root).value(QStringLiteral("out/Dee/Dee - Five.epub")),
+              before.value(QStringLiteral("lib/solo/five.epub")));
+}
+
+TEST_F(UndoTest, KilledMoveRunIsTakenBackAsFarAsItWent) {
+    makeLibrary();
+    const QMap<QString, QByteArray> before = snapshot(root);
+    // Three books moved, then the process dies while it writes the next line.
+    run(TransferMode::Move, 3);
+    const QStringList files = JournalFiles(journals);
+    ASSERT_EQ(files.size(), 1);
+    appendTo(files.first(), "{\"mode\":\"move\",\"source\":\"" + lib.toUtf8() + "/b/fo");
+
+    JournalContents contents;
+    ASSERT_EQ(ReadJournal(files.first(), contents), 0);
+    EXPECT_EQ(contents.bookCount(), 3);
+    EXPECT_EQ(contents.unreadableLines, 1);
+
+    UndoSummary summary;
+    const Recorder done = undo(false, summary);
+    EXPECT_EQ(summary.undone, 3);
+    EXPECT_EQ(summary.books, 3);
+    EXPECT_EQ(snapshot(root), before);
+    // The marker is not swallowed by the cut-off line.
+    EXPECT_TRUE(NewestJournal(journals).isEmpty());
+}
+
+TEST_F(UndoTest, OnlyTheNewestJournalsAreKeptAndRunsThatChangeNothingLeaveNone) {
+    makeLibrary();
+    rows.sources = {rows.sources.at(5)};  // the broken book alone: nothing is written
+    rows.results = rows.outputs = QStringList(1, QString());
+    run(TransferMode::Copy);
+    EXPECT_TRUE(JournalFiles(journals).isEmpty());
+
+    for (int k = 0; k < kJournalsKept + 3; ++k) {
+        RunJournal journal(journals);
+        journal.recordFolder(out + QString::number(k));
+        journal.finish();
+    }
+    const QStringList files = JournalFiles(journals);
+    ASSERT_EQ(files.size(), kJournalsKept);
+    JournalContents newest;
+    ASSERT_EQ(ReadJournal(NewestJournal(journals), newest), 0);
+    ASSERT_EQ(newest.entries.size(), 1);
+    EXPECT_EQ(newest.entries.first().target, out + QString::number(kJournalsKept + 2));
+    JournalContents oldest;
+    ASSERT_EQ(ReadJournal(files.first(), oldest), 0);
+    EXPECT_EQ(oldest.entries.first().target, out + QStringLiteral("3"));
+}
+
+}  // namespace
+}  // namespace organise
