@@ -84,23 +84,23 @@ void TForm1::setSplash(TSplash* splash) {
     refresh_->setSplashLabel(splash ? splash->Label3() : nullptr);
 }
 
-RunControls TForm1::runControls() const {
-    return {const_cast<TForm1*>(this),
-            RzListView1_,
-            RzProgressStatus1_,
-            RzStatusPane1_,
-            RzStatusPane2_,
-            RzRadioGroup1Items_,
-            RzRadioGroup3Items_,
-            chknyelv_,
-            chkszerzo_,
-            chkkonvcimmappa_,
-            chksorozat_,
-            chknone_};
+RunControls TForm1::runControls() {
+    return {.form = this,
+            .RzListView1 = RzListView1_,
+            .RzProgressStatus1 = RzProgressStatus1_,
+            .RzStatusPane1 = RzStatusPane1_,
+            .RzStatusPane2 = RzStatusPane2_,
+            .RzRadioGroup1Items = RzRadioGroup1Items_,
+            .RzRadioGroup3Items = RzRadioGroup3Items_,
+            .chknyelv = chknyelv_,
+            .chkszerzo = chkszerzo_,
+            .chkkonvcimmappa = chkkonvcimmappa_,
+            .chksorozat = chksorozat_,
+            .chknone = chknone_};
 }
 
-SettingsControls TForm1::settingsControls() const {
-    return {const_cast<TForm1*>(this), JvDirectoryEdit1_, ComboBox1_};
+SettingsControls TForm1::settingsControls() {
+    return {.form = this, .JvDirectoryEdit1 = JvDirectoryEdit1_, .ComboBox1 = ComboBox1_};
 }
 
 void TForm1::processPendingMessages() {

@@ -132,8 +132,8 @@ public:
     QProgressBar* RzProgressStatus1() const { return RzProgressStatus1_; }
     QLabel* RzStatusPane2() const { return RzStatusPane2_; }
     // The controls each controller works on.
-    RunControls runControls() const;
-    SettingsControls settingsControls() const;
+    RunControls runControls();
+    SettingsControls settingsControls();
 
     // The two caption colours of the topmost buttons.
     static QColor activeCaptionColour();    // red: the button whose state is in force
