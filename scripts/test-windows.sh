@@ -24,9 +24,11 @@ if [ ! -f "$gtest_prefix/lib/cmake/GTest/GTestConfig.cmake" ]; then
   cmake --install "$build/gtest-build" >/dev/null
 fi
 
+werror=()  # POLCARO_WERROR=ON in the environment (CI sets it) makes warnings errors
+[ -n "${POLCARO_WERROR:-}" ] && werror=(-DPOLCARO_WERROR="$POLCARO_WERROR")
 cmake -S . -B "$build/project" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DPOLCARO_CORE_ONLY=ON \
-  -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" >/dev/null
+  -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" "${werror[@]}" >/dev/null
 cmake --build "$build/project" --target platform_tests shell_tests -j2
 
 # A Wine prefix of our own: nothing from the user's ~/.wine is read or changed.

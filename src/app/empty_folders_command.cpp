@@ -66,12 +66,11 @@ void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& dire
     dialogs().message(owner, texts.ready);
 }
 
-void runEmptyFoldersCommand(QWidget* form, bool englishUi) {
+void runEmptyFoldersCommand(QWidget* owner, QLineEdit* JvDirectoryEdit1, bool englishUi) {
     // The edit is read again after the modal confirmation; guard against it going away.
-    const QPointer<QLineEdit> edit =
-        form->findChild<QLineEdit*>(QStringLiteral("JvDirectoryEdit1"));
+    const QPointer<QLineEdit> edit = JvDirectoryEdit1;
     runEmptyFoldersCommand(
-        form, [edit] { return edit ? edit->text() : QString(); }, englishUi);
+        owner, [edit] { return edit ? edit->text() : QString(); }, englishUi);
 }
 
 }  // namespace app

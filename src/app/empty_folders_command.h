@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 
+class QLineEdit;
 class QWidget;
 
 namespace app {
@@ -18,7 +19,7 @@ namespace app {
 void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& directoryEditText,
                             bool englishUi);
 
-// The same, reading the QLineEdit named "JvDirectoryEdit1" below `form`.
-void runEmptyFoldersCommand(QWidget* form, bool englishUi);
+// The same, reading the output-folder edit JvDirectoryEdit1 (null reads as empty).
+void runEmptyFoldersCommand(QWidget* owner, QLineEdit* JvDirectoryEdit1, bool englishUi);
 
 }  // namespace app

@@ -16,7 +16,7 @@ QString decodeHandOverText(const void* data, std::uint32_t cbData) {
 
 std::intptr_t handleHandOver(TForm1& form, const void* data, std::uint32_t cbData) {
     const QString path = decodeHandOverText(data, cbData);
-    if (!path.isEmpty()) form.handOverPath(path);
+    if (!path.isEmpty()) form.actOnPath(path);
     return 0;
 }
 

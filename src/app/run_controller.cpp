@@ -1,13 +1,14 @@
 #include "app/run_controller.h"
 
 #include <QAbstractItemModel>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QProgressBar>
-#include <QRadioButton>
+#include <QScopeGuard>
 #include <QTreeWidget>
 #include <vector>
 
@@ -86,23 +87,23 @@ private:
 // The status bar, the option widgets and FormState, as the run sees them.
 class FormRunObserver final : public organise::RunObserver {
 public:
-    FormRunObserver(QWidget* form, FormState& state, ListViewWorkList& rows)
-        : form_(form),
+    FormRunObserver(const RunControls& controls, FormState& state, ListViewWorkList& rows)
+        : controls_(controls),
+          form_(controls.form),
           state_(state),
           rows_(rows),
-          messages_(form),
-          shownAtStart_(form && form->isVisible()) {}
+          messages_(controls.form),
+          shownAtStart_(form_ && form_->isVisible()) {}
 
     void setProgressTotal(int total) override {
-        if (QProgressBar* bar = find<QProgressBar>("RzProgressStatus1")) bar->setMaximum(total);
+        if (QProgressBar* bar = control(controls_.RzProgressStatus1)) bar->setMaximum(total);
     }
     void setProgressPosition(int position) override {
-        if (QProgressBar* bar = find<QProgressBar>("RzProgressStatus1")) bar->setValue(position);
+        if (QProgressBar* bar = control(controls_.RzProgressStatus1)) bar->setValue(position);
     }
     void resetProgress() override {
         // Back to 0 percent; QProgressBar::reset() would blank the bar instead.
-        if (QProgressBar* bar = find<QProgressBar>("RzProgressStatus1"))
-            bar->setValue(bar->minimum());
+        if (QProgressBar* bar = control(controls_.RzProgressStatus1)) bar->setValue(bar->minimum());
     }
 
     void ensureRowVisible(int row) override {
@@ -110,10 +111,10 @@ public:
     }
 
     void setStatus1(const QString& text) override {
-        if (QLabel* pane = find<QLabel>("RzStatusPane1")) pane->setText(text);
+        if (QLabel* pane = control(controls_.RzStatusPane1)) pane->setText(text);
     }
     void setStatus2(const QString& text) override {
-        if (QLabel* pane = find<QLabel>("RzStatusPane2")) pane->setText(text);
+        if (QLabel* pane = control(controls_.RzStatusPane2)) pane->setText(text);
     }
 
     void processEvents() override { QCoreApplication::processEvents(); }
@@ -129,17 +130,22 @@ public:
 
     organise::NamingOptions namingOptions() const override {
         organise::NamingOptions options;
-        options.renameScheme = checkedItem("RzRadioGroup1", 3);
-        options.language = checked("chknyelv", options.language);
-        options.creator = checked("chkszerzo", options.creator);
-        options.title = checked("chkkonvcimmappa", options.title);
-        options.series = checked("chksorozat", options.series);
-        options.none = checked("chknone", options.none);
+        if (!form_) {
+            options.renameScheme = -1;
+            return options;
+        }
+        options.renameScheme = controls_.RzRadioGroup1Items->checkedId();
+        options.language = controls_.chknyelv->isChecked();
+        options.creator = controls_.chkszerzo->isChecked();
+        options.title = controls_.chkkonvcimmappa->isChecked();
+        options.series = controls_.chksorozat->isChecked();
+        options.none = controls_.chknone->isChecked();
         return options;
     }
     organise::TransferMode transferMode() const override {
-        return checkedItem("RzRadioGroup3", 2) == 1 ? organise::TransferMode::Move
-                                                    : organise::TransferMode::Copy;
+        return form_ && controls_.RzRadioGroup3Items->checkedId() == 1
+                   ? organise::TransferMode::Move
+                   : organise::TransferMode::Copy;
     }
     QString outputFolder() const override { return state_.outputFolder; }
     bool englishUi() const override { return state_.englishUi; }
@@ -148,28 +154,13 @@ public:
     void showMessage(const QString& text) override { dialogs().message(form_, text); }
 
 private:
+    // The controls are the window's children: they live exactly as long as the window does.
     template <typename T>
-    T* find(const char* name) const {
-        return form_ ? form_->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    T* control(T* widget) const {
+        return form_ ? widget : nullptr;
     }
 
-    bool checked(const char* name, bool fallback) const {
-        const QCheckBox* box = find<QCheckBox>(name);
-        return box ? box->isChecked() : fallback;
-    }
-
-    // The index of the checked item of a radio group (items named <group>_Item<i>); -1 when
-    // none is checked.
-    int checkedItem(const char* group, int items) const {
-        for (int i = 0; i < items; ++i) {
-            const QString name =
-                QString::fromLatin1(group) + QStringLiteral("_Item") + QString::number(i);
-            const QRadioButton* item = form_ ? form_->findChild<QRadioButton*>(name) : nullptr;
-            if (item && item->isChecked()) return i;
-        }
-        return -1;
-    }
-
+    const RunControls controls_;
     QPointer<QWidget> form_;
     FormState& state_;
     ListViewWorkList& rows_;
@@ -179,20 +170,18 @@ private:
 
 }  // namespace
 
-RunController::RunController(QWidget* form, FormState& state) : form_(form), state_(state) {}
+RunController::RunController(const RunControls& controls, FormState& state)
+    : controls_(controls), form_(controls.form), state_(state) {}
 
 RunController::~RunController() = default;
 
 void RunController::RzToolButton1Click() {
     if (running_ || !form_) return;
     running_ = true;
-    struct Running {
-        bool& flag;
-        ~Running() { flag = false; }
-    } running{running_};
+    const auto notRunning = qScopeGuard([this] { running_ = false; });
 
-    ListViewWorkList rows(form_->findChild<QTreeWidget*>(QStringLiteral("RzListView1")));
-    FormRunObserver observer(form_, state_, rows);
+    ListViewWorkList rows(controls_.RzListView1);
+    FormRunObserver observer(controls_, state_, rows);
     organise::PlatformFileOperations disk;
     organise::RunJournal journal(organise::journalFolder(state_.settingsFolder));
     organise::JournalingFileOperations files(disk, journal);

@@ -10,8 +10,7 @@
 // need not, because a run survives the list being cleared under it (see RzToolButton1Click).
 #include <QPointer>
 
-class QWidget;
-class QTreeWidget;
+#include "app/form_controls.h"
 
 namespace app {
 
@@ -19,9 +18,8 @@ struct FormState;
 
 class RunController {
 public:
-    // `form` is the main window whose children carry the control names; `state` is its
-    // FormState. Both outlive the controller.
-    RunController(QWidget* form, FormState& state);
+    // `controls` are the main window's; `state` is its FormState. Both outlive the controller.
+    RunController(const RunControls& controls, FormState& state);
     ~RunController();
     RunController(const RunController&) = delete;
     RunController& operator=(const RunController&) = delete;
@@ -48,6 +46,7 @@ public:
     bool isRunning() const { return running_; }
 
 private:
+    RunControls controls_;
     QPointer<QWidget> form_;
     FormState& state_;
     bool running_ = false;

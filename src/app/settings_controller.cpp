@@ -47,15 +47,16 @@ QString nativePath(const QString& path) {
 
 }  // namespace
 
-SettingsController::SettingsController(QWidget* form, FormState& state)
-    : form_(form), state_(state) {}
+SettingsController::SettingsController(const SettingsControls& controls, FormState& state)
+    : controls_(controls), form_(controls.form), state_(state) {}
 
+// The controls are the window's children: they live exactly as long as the window does.
 QLineEdit* SettingsController::edit() const {
-    return form_ ? form_->findChild<QLineEdit*>(QStringLiteral("JvDirectoryEdit1")) : nullptr;
+    return form_ ? controls_.JvDirectoryEdit1 : nullptr;
 }
 
 QComboBox* SettingsController::combo() const {
-    return form_ ? form_->findChild<QComboBox*>(QStringLiteral("ComboBox1")) : nullptr;
+    return form_ ? controls_.ComboBox1 : nullptr;
 }
 
 void SettingsController::fixSettingsFolder() {
@@ -111,13 +112,6 @@ void SettingsController::JvDirectoryEdit1AfterDialog(const QString& folder, bool
     const QString chosen = nativePath(folder);
     state_.outputFolder = withSeparator(chosen);
     if (QLineEdit* e = edit()) e->setText(chosen);
-}
-
-void SettingsController::browseOutputFolder() {
-    const QLineEdit* e = edit();
-    const std::optional<QString> chosen =
-        dialogs().pickFolder(form_, e ? e->text() : state_.outputFolder);
-    JvDirectoryEdit1AfterDialog(chosen.value_or(QString()), chosen.has_value());
 }
 
 void SettingsController::Button1Click() {

@@ -1,7 +1,7 @@
 #pragma once
 // The window side of the settings and favourites: the per-user folder, the output folder with
 // its first-run prompt, the output-folder edit, the favourites list and the saving at exit.
-// It works on the form's controls by object name (JvDirectoryEdit1, ComboBox1) and on its
+// It works on the form's output-folder edit and favourites list (SettingsControls) and on its
 // FormState, so the window only forwards its handlers here.
 //
 // The window owns one SettingsController and calls, in FormCreate (each step may throw a
@@ -19,19 +19,16 @@
 //   F6  loadFavourites();
 //   F7  (the first argument: the window's own)
 // and bound to the controls:
-//   JvDirectoryEdit1Button clicked    -> browseOutputFolder()
-//   (or, with its own dialog)         -> JvDirectoryEdit1AfterDialog(folder, accepted)
+//   JvDirectoryEdit1Button clicked    -> (the folder picker, the window's own)
+//                                        JvDirectoryEdit1AfterDialog(folder, accepted)
 //   Button1 clicked                   -> Button1Click()
 //   ComboBox1 activated (user's pick) -> ComboBox1Change()
 //   FormDestroy (after the event loop, while the controls still exist) -> FormDestroy()
 #include <QPointer>
 #include <QString>
 
+#include "app/form_controls.h"
 #include "organise/favourites.h"
-
-class QWidget;
-class QLineEdit;
-class QComboBox;
 
 namespace app {
 
@@ -39,9 +36,8 @@ struct FormState;
 
 class SettingsController {
 public:
-    // `form` is the main window whose children carry the control names; `state` is its
-    // FormState. Both outlive the controller.
-    SettingsController(QWidget* form, FormState& state);
+    // `controls` are the main window's; `state` is its FormState. Both outlive the controller.
+    SettingsController(const SettingsControls& controls, FormState& state);
 
     // Step B: the application name, the per-user folder created when missing (a failure to
     // create it is not reported: the files then simply cannot be read or written), and
@@ -73,8 +69,6 @@ public:
     // After the browse dialog of JvDirectoryEdit1: an accepted folder becomes the output folder
     // (with the separator) and is shown in the edit; a cancelled dialog changes nothing.
     void JvDirectoryEdit1AfterDialog(const QString& folder, bool accepted);
-    // The browse button: the folder picker, then JvDirectoryEdit1AfterDialog.
-    void browseOutputFolder();
 
     // Appends the edit's text, unchanged, to the favourites unless an entry equal to it
     // (letter case ignored) is there. The file is written only at exit.
@@ -103,6 +97,7 @@ private:
     QLineEdit* edit() const;
     QComboBox* combo() const;
 
+    SettingsControls controls_;
     QPointer<QWidget> form_;
     FormState& state_;
     organise::Favourites favourites_;

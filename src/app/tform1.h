@@ -1,12 +1,14 @@
 #pragma once
 // The main window: every control of the window layout as a real widget whose objectName is its
 // component name, the shared state, and the event handlers bound to the controls by name.
-// Other modules reach the controls through the accessors below (or findChild by name) and the
+// Other modules reach the controls through the typed accessors below (the controllers through
+// RunControls and SettingsControls; only the language file addresses them by name) and the
 // handlers here call into them (settings, the organise run, the language file, empty folders).
+// The layout is built in tform1_layout.cpp.
+#include "app/form_controls.h"
 #include "app/form_state.h"
 #include "app/tsplash.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -38,6 +40,7 @@ class FolderSearch;
 namespace app {
 
 class HandOverServer;
+class ListRefresh;
 class SettingsController;
 class RunController;
 
@@ -84,9 +87,9 @@ public:
     // Lets pending window messages be handled (the "let pending work happen" of long loops).
     void processPendingMessages();
 
-    // The hand-over of a path from another program, after the payload has been decoded: a
-    // folder is searched (appending), a file added, anything else ignored.
-    void handOverPath(const QString& path);
+    // A path named by the command line or handed over by another program: a folder is searched
+    // (appending), a file added, anything else ignored.
+    void actOnPath(const QString& path);
     // The name other programs connect to (the local socket's full path on POSIX); empty when the
     // hand-over listener could not start.
     QString handOverAddress() const;
@@ -128,6 +131,9 @@ public:
     QLabel* RzStatusPane1() const { return RzStatusPane1_; }
     QProgressBar* RzProgressStatus1() const { return RzProgressStatus1_; }
     QLabel* RzStatusPane2() const { return RzStatusPane2_; }
+    // The controls each controller works on.
+    RunControls runControls();
+    SettingsControls settingsControls();
 
     // The two caption colours of the topmost buttons.
     static QColor activeCaptionColour();    // red: the button whose state is in force
@@ -160,7 +166,6 @@ public slots:
     void RzToolButton7Click();  // always on top
     void RzToolButton8Click();  // normal stacking
     void RzRadioGroup3Changing(int newIndex);
-    void JvDirectoryEdit1BeforeDialog();
     void JvDirectoryEdit1AfterDialog(const QString& folder, bool accepted);
     void Button1Click();
     void ComboBox1Change();
@@ -185,8 +190,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    friend class ListBatch;
-
+    void buildLayout();
     void buildToolbar();
     void buildOutputFolderGroup(QWidget* parent);
     void buildWorkList(QWidget* parent);
@@ -197,14 +201,8 @@ private:
     void setTopmost(bool on);
     void paintTopmostCaptions(QToolButton* active);
     void browseOutputFolder();
-    void actOnPath(const QString& path);
     bool listDrop(QEvent* event);
     QTreeWidgetItem* selectedRow() const;
-    // Rows arriving in a burst: the list and the status texts are repainted at most once per
-    // screen frame while a batch is open, and brought up to date when it closes.
-    void beginBatch();
-    void endBatch();
-    void refresh(bool force);
 
     FormState state_;
     QPointer<TSplash> splash_;
@@ -213,12 +211,7 @@ private:
     std::unique_ptr<SettingsController> settings_;
     std::unique_ptr<RunController> run_;
     std::unique_ptr<HandOverServer> handOver_;
-    int batchDepth_ = 0;
-    QElapsedTimer lastRefresh_;
-    QString pendingPane1_;
-    bool pane1Dirty_ = false;
-    QString pendingSplashName_;
-    bool splashDirty_ = false;
+    ListRefresh* refresh_ = nullptr;  // the work list's burst repainting; a child of the list
     QTimer* blinkTimer_ = nullptr;
     bool blinkOn_ = true;
 

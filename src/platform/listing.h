@@ -10,10 +10,10 @@ namespace platform {
 
 enum Attribute : unsigned {
     AttrDirectory = 1u << 0,
-    AttrHidden = 1u << 1,   // POSIX: the name begins with a dot
-    AttrSystem = 1u << 2,   // never set on POSIX
+    AttrHidden = 1u << 1,  // POSIX: the name begins with a dot
+    AttrSystem = 1u << 2,  // never set on POSIX
     AttrReadOnly = 1u << 3,
-    AttrLink = 1u << 4,     // symbolic link or junction; AttrDirectory too when it leads to a folder
+    AttrLink = 1u << 4,  // symbolic link or junction; AttrDirectory too when it leads to a folder
 };
 
 struct FolderEntry {

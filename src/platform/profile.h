@@ -13,7 +13,7 @@ std::string readProfileString(const std::string& file, const std::string& sectio
                               std::size_t bufferChars = 2048);
 
 // Returns 0 or the OS error code.
-int writeProfileString(const std::string& file, const std::string& section,
-                       const std::string& key, const std::string& value);
+int writeProfileString(const std::string& file, const std::string& section, const std::string& key,
+                       const std::string& value);
 
 }  // namespace platform

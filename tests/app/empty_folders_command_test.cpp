@@ -77,7 +77,7 @@ TEST(EmptyFoldersCommand, ConfirmRemovesTheEmptyTreeFromTheFolderReadAfterTheDia
     EXPECT_EQ(dialogs.calls[1].texts, QStringList{u("Kész")});
 }
 
-TEST(EmptyFoldersCommand, EnglishTextsAndTheEditFoundByName) {
+TEST(EmptyFoldersCommand, EnglishTextsAndTheEditReadThroughItsControl) {
     testsupport::TempTree tree;
     tree.makeFolder(QStringLiteral("Out/A"));
     const QString out = tree.path(QStringLiteral("Out"));
@@ -89,7 +89,7 @@ TEST(EmptyFoldersCommand, EnglishTextsAndTheEditFoundByName) {
     ScriptedDialogs::Install installed(dialogs);
     dialogs.confirmAnswers = {true};
 
-    app::runEmptyFoldersCommand(&form, true);
+    app::runEmptyFoldersCommand(&form, edit, true);
 
     ASSERT_EQ(dialogs.calls.size(), 2u);
     EXPECT_EQ(dialogs.calls[0].texts,
@@ -124,10 +124,10 @@ TEST(EmptyFoldersCommand, AnEditNamingNoFolderIsRefusedInsteadOfWalkingFromARoot
               QStringList{QStringLiteral("No output folder is given")});
     EXPECT_TRUE(exists(tree.path(QStringLiteral("Out/A"))));
 
-    // A form without the edit is the same as an empty edit.
+    // No edit is the same as an empty edit.
     dialogs.calls.clear();
     QWidget form;
-    app::runEmptyFoldersCommand(&form, true);
+    app::runEmptyFoldersCommand(&form, nullptr, true);
     EXPECT_EQ(dialogs.textsOf(QStringLiteral("message")),
               QStringList{QStringLiteral("No output folder is given")});
 }

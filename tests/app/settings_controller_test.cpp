@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QToolButton>
 
 #include "app/form_state.h"
 #include "app/tform1.h"
@@ -84,7 +85,7 @@ private:
 };
 
 TEST_F(SettingsControllerTest, PerUserFolderIsCreatedAndEndsWithOneSeparator) {
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     settings.fixSettingsFolder();
     EXPECT_EQ(state.settingsFolder, settingsFolder);
     EXPECT_TRUE(QDir(settingsFolder).exists());
@@ -97,7 +98,7 @@ TEST_F(SettingsControllerTest, StoredFolderWithoutSeparatorIsShownCreatedAndWrit
     const QString books = tree.path(QStringLiteral("library/books"));  // does not exist yet
     storeOutputFolder(books);
 
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     state.stopRequested = true;
     EXPECT_EQ(startUp(settings), FirstRun::NotNeeded);
     EXPECT_TRUE(dialogs.calls.empty());
@@ -118,7 +119,7 @@ TEST_F(SettingsControllerTest, OutputFolderThatCannotBeCreatedRaisesAndKeepsTheF
     storeFavourites("/one\r\n/two\r\n");
     const QByteArray before = readAll(favouritesFile());
 
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     EXPECT_THROW(startUp(settings), platform::Error);
     // The rest of step F (the favourites) was skipped; exit must not wipe the stored list.
     settings.FormDestroy();
@@ -131,7 +132,7 @@ TEST_F(SettingsControllerTest, FavouritesAddIgnoringCaseAndEmptyEntryOnce) {
     storeOutputFolder(a);
     storeFavourites((a + QStringLiteral("\r\n")).toUtf8());
 
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     startUp(settings);
     ASSERT_EQ(comboEntries(), QStringList{a});
     EXPECT_EQ(combo()->currentIndex(), -1);  // nothing selected after loading
@@ -164,7 +165,7 @@ TEST_F(SettingsControllerTest, PickingAFavourite) {
     const QString gone = tree.makeFolder(QStringLiteral("gone"));
     storeOutputFolder(out + kSep);
     storeFavourites((gone + QStringLiteral("\r\n") + other + QStringLiteral("\r\n")).toUtf8());
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     startUp(settings);
     ASSERT_TRUE(QDir(gone).removeRecursively());
 
@@ -186,17 +187,18 @@ TEST_F(SettingsControllerTest, BrowseDialogSetsTheOutputFolderOnlyWhenAccepted) 
     const QString out = tree.makeFolder(QStringLiteral("out"));
     const QString picked = tree.makeFolder(QStringLiteral("picked"));
     storeOutputFolder(out);
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     startUp(settings);
 
+    // The window's browse button: the folder picker, then JvDirectoryEdit1AfterDialog.
     edit()->clear();
     dialogs.folderAnswers.push_back(std::nullopt);
-    settings.browseOutputFolder();
+    form.JvDirectoryEdit1Button()->click();
     EXPECT_EQ(edit()->text(), QString());
     EXPECT_EQ(state.outputFolder, out + kSep);
 
     dialogs.folderAnswers.push_back(picked);
-    settings.browseOutputFolder();
+    form.JvDirectoryEdit1Button()->click();
     EXPECT_EQ(edit()->text(), picked);
     EXPECT_EQ(state.outputFolder, picked + kSep);
 
@@ -210,21 +212,21 @@ TEST_F(SettingsControllerTest, TypedFolderIsTakenAtExitOnlyWhenItExists) {
     storeOutputFolder(out + kSep);
 
     {
-        SettingsController settings(&form, state);
+        SettingsController settings(form.settingsControls(), state);
         startUp(settings);
         edit()->setText(tree.path(QStringLiteral("missing")));
         settings.FormDestroy();
         EXPECT_EQ(storedOutputFolder(), out + kSep);
     }
     {
-        SettingsController settings(&form, state);
+        SettingsController settings(form.settingsControls(), state);
         startUp(settings);
         edit()->setText(QStringLiteral("."));  // exists, but only relative to where we run
         settings.FormDestroy();
         EXPECT_EQ(storedOutputFolder(), out + kSep);
     }
     {
-        SettingsController settings(&form, state);
+        SettingsController settings(form.settingsControls(), state);
         startUp(settings);
         edit()->setText(typed);
         // Typing alone does not change the folder the run uses.
@@ -234,7 +236,7 @@ TEST_F(SettingsControllerTest, TypedFolderIsTakenAtExitOnlyWhenItExists) {
     }
     {
         // The next start uses it, with the separator.
-        SettingsController settings(&form, state);
+        SettingsController settings(form.settingsControls(), state);
         startUp(settings);
         EXPECT_EQ(state.outputFolder, typed + kSep);
     }
@@ -245,7 +247,7 @@ TEST_F(SettingsControllerTest, Utf8FavouritesWithByteOrderMarkAreWrittenBackWith
     storeOutputFolder(out);
     const QByteArray bom("\xEF\xBB\xBF");
     storeFavourites(bom + QStringLiteral("/könyvek/Árvíztűrő\r\n/x\n").toUtf8());
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     startUp(settings);
     EXPECT_EQ(comboEntries(),
               (QStringList{QStringLiteral("/könyvek/Árvíztűrő"), QStringLiteral("/x")}));
@@ -261,7 +263,7 @@ TEST_F(SettingsControllerTest, FirstRunPromptOkAndPick) {
     const QString picked = tree.makeFolder(QStringLiteral("picked"));
     dialogs.errorTaskAnswers.push_back(true);
     dialogs.folderAnswers.push_back(picked);
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     EXPECT_EQ(startUp(settings), FirstRun::Chosen);
 
     ASSERT_EQ(dialogs.calls.size(), 3u);
@@ -283,7 +285,7 @@ TEST_F(SettingsControllerTest, FirstRunPromptInEnglishAndCancelledPickerEndsTheA
     state.englishUi = true;
     dialogs.errorTaskAnswers.push_back(true);
     dialogs.folderAnswers.push_back(std::nullopt);
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     EXPECT_EQ(startUp(settings), FirstRun::Quit);
     ASSERT_FALSE(dialogs.calls.empty());
     EXPECT_EQ(dialogs.calls[0].texts,
@@ -298,7 +300,7 @@ TEST_F(SettingsControllerTest, DismissedPromptSkipsLoadingAndNeverWipesStoredFav
     storeFavourites(stored);
     {
         // Dismissed, nothing added: the stored file is left exactly as it was.
-        SettingsController settings(&form, state);
+        SettingsController settings(form.settingsControls(), state);
         EXPECT_EQ(startUp(settings), FirstRun::Dismissed);
         EXPECT_EQ(dialogs.calls.size(), 1u);  // no picker
         EXPECT_TRUE(state.outputFolder.isEmpty());
@@ -310,7 +312,7 @@ TEST_F(SettingsControllerTest, DismissedPromptSkipsLoadingAndNeverWipesStoredFav
     }
     {
         // Dismissed, then entries added: they join the stored list instead of replacing it.
-        SettingsController settings(&form, state);
+        SettingsController settings(form.settingsControls(), state);
         startUp(settings);
         edit()->setText(QStringLiteral("/two"));  // already stored, letter case aside
         settings.Button1Click();
@@ -325,7 +327,7 @@ TEST_F(SettingsControllerTest, FavouritesWriteFailureIsShownAndKeepsTheSettingsF
     const QString out = tree.makeFolder(QStringLiteral("out"));
     const QString typed = tree.makeFolder(QStringLiteral("typed"));
     storeOutputFolder(out + kSep);
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     startUp(settings);
     // A folder in place of the favourites file cannot be replaced by a file.
     QDir().mkpath(favouritesFile() + QStringLiteral("/inside"));
@@ -342,7 +344,7 @@ TEST_F(SettingsControllerTest, FavouritesWriteFailureIsShownAndKeepsTheSettingsF
 TEST_F(SettingsControllerTest, SettingsWriteFailureIsShown) {
     const QString out = tree.makeFolder(QStringLiteral("out"));
     storeOutputFolder(out + kSep);
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     startUp(settings);
     QFile::remove(settingsFile());
     QDir().mkpath(settingsFile() + QStringLiteral("/inside"));
@@ -357,7 +359,7 @@ TEST_F(SettingsControllerTest, NothingIsWrittenWhenThePerUserFolderWasNeverFixed
     const QString here = tree.makeFolder(QStringLiteral("cwd"));
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(here));
-    SettingsController settings(&form, state);
+    SettingsController settings(form.settingsControls(), state);
     state.outputFolder = here + kSep;
     edit()->setText(QStringLiteral("/somewhere"));
     settings.Button1Click();

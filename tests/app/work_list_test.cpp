@@ -122,21 +122,21 @@ TEST_F(WorkList, AFolderSearchAppendsAndCountsEveryRowOfTheList) {
     tree.writeFile(u("more/1.epub"));
     tree.writeFile(u("more/2.epub"));
     tree.writeFile(u("more/deeper/3.epub"));
-    form.handOverPath(tree.path(u("more")));
+    form.actOnPath(tree.path(u("more")));
     EXPECT_EQ(form.RzListView1()->topLevelItemCount(), 5);
     EXPECT_EQ(form.RzStatusPane1()->text(), u("Db:5"));
     EXPECT_EQ(startSplash.Label3()->text(), u("3.epub"));
 
     form.state().englishUi = true;
     tree.writeFile(u("again/4.epub"));
-    form.handOverPath(tree.path(u("again")));
+    form.actOnPath(tree.path(u("again")));
     EXPECT_EQ(form.RzStatusPane1()->text(), u("Count:6"));
 
     // A single file: the pane names it; no count.
-    form.handOverPath(tree.writeFile(u("single.epub")));
+    form.actOnPath(tree.writeFile(u("single.epub")));
     EXPECT_EQ(form.RzStatusPane1()->text(), u("single.epub"));
-    form.handOverPath(tree.path(u("nothing-here")));
-    form.handOverPath(QString());
+    form.actOnPath(tree.path(u("nothing-here")));
+    form.actOnPath(QString());
     EXPECT_EQ(form.RzListView1()->topLevelItemCount(), 7);
 }
 
@@ -150,9 +150,9 @@ TEST_F(WorkList, ASearchRequestedWhileOneRunsDoesNothing) {
         if (nestedRan) return;
         nestedRan = true;
         EXPECT_TRUE(form.searching());
-        form.handOverPath(tree.path(u("inner")));
+        form.actOnPath(tree.path(u("inner")));
     });
-    form.handOverPath(tree.path(u("outer")));
+    form.actOnPath(tree.path(u("outer")));
     EXPECT_TRUE(nestedRan);
     EXPECT_FALSE(form.searching());
     QStringList names;

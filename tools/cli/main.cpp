@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("inspect")) return cli::runInspect(args);
     if (command == QLatin1String("organise")) return cli::runOrganise(args);
     if (command == QLatin1String("undo")) return cli::runUndo(args);
-    std::fprintf(stderr, "epub-polcaro-cli: unknown command '%s'\n\n%s", command.toUtf8().constData(), kUsage);
+    std::fprintf(stderr, "epub-polcaro-cli: unknown command '%s'\n\n%s",
+                 command.toUtf8().constData(), kUsage);
     return 2;
 }
