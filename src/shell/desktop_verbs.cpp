@@ -4,6 +4,7 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "platform/process.h"
 #include "shell/appdata.h"
 #include "shell/shell_verbs.h"
@@ -16,19 +17,12 @@ const char* const EntryName = "epub-polcaro.desktop";
 const char* const MimeTypes = "inode/directory;application/epub+zip;";
 const char* const ActionId = "copy-to-collection";
 
-std::string join(const std::string& folder, const std::string& name) {
-    std::string path = folder;
-    if (!path.empty() && path.back() != platform::nativeSeparator())
-        path += platform::nativeSeparator();
-    return path + name;
-}
-
 std::string applicationsFolder(const std::string& prefix) {
-    return join(prefix, "applications");
+    return platform::joinPath(prefix, "applications");
 }
 
 std::string serviceMenuFolder(const std::string& prefix) {
-    return join(join(prefix, "kio"), "servicemenus");
+    return platform::joinPath(platform::joinPath(prefix, "kio"), "servicemenus");
 }
 
 // %f: the file manager passes the clicked item's path as one argument of its own, so blanks,
@@ -64,11 +58,11 @@ std::string SystemPrefix() {
 }
 
 std::string DesktopEntryPath(const std::string& prefix) {
-    return join(applicationsFolder(prefix), EntryName);
+    return platform::joinPath(applicationsFolder(prefix), EntryName);
 }
 
 std::string ServiceMenuPath(const std::string& prefix) {
-    return join(serviceMenuFolder(prefix), EntryName);
+    return platform::joinPath(serviceMenuFolder(prefix), EntryName);
 }
 
 std::string QuoteExecArgument(const std::string& argument) {
