@@ -126,7 +126,16 @@ public:
                (shownAtStart_ && !form_->isVisible());
     }
 
-    organise::NamingOptions namingOptions() const override {
+    organise::BookSettings bookSettings() const override {
+        return {namingOptions(), transferMode(), state_.outputFolder};
+    }
+    bool englishUi() const override { return state_.englishUi; }
+
+    epub::MessageSink& messageSink() override { return messages_; }
+    void showMessage(const QString& text) override { dialogs().message(form_, text); }
+
+private:
+    organise::NamingOptions namingOptions() const {
         organise::NamingOptions options;
         options.renameScheme = checkedItem("RzRadioGroup1", 3);
         options.language = checked("chknyelv", options.language);
@@ -136,17 +145,11 @@ public:
         options.none = checked("chknone", options.none);
         return options;
     }
-    organise::TransferMode transferMode() const override {
+    organise::TransferMode transferMode() const {
         return checkedItem("RzRadioGroup3", 2) == 1 ? organise::TransferMode::Move
                                                     : organise::TransferMode::Copy;
     }
-    QString outputFolder() const override { return state_.outputFolder; }
-    bool englishUi() const override { return state_.englishUi; }
 
-    epub::MessageSink& messageSink() override { return messages_; }
-    void showMessage(const QString& text) override { dialogs().message(form_, text); }
-
-private:
     template <typename T>
     T* find(const char* name) const {
         return form_ ? form_->findChild<T*>(QString::fromLatin1(name)) : nullptr;
