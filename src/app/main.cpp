@@ -8,11 +8,13 @@
 #include "app/tform1.h"
 #include "app/tsplash.h"
 #include "app/window_font.h"
+#include "platform/process_tuning.h"
 
 int main(int argc, char** argv) {
     // A copy started elevated with the marker switch performs its action and ends in here.
     app::installElevatedActionAndCheck();
 
+    platform::prepareProcessForBookReading();
     app::Application application(argc, argv);
     application.setApplicationName(QStringLiteral("Epub polcaro"));
     // Tahoma at 11 pixels for every window, the message boxes included.
