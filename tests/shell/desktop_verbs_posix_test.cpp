@@ -86,7 +86,7 @@ protected:
         return names;
     }
 
-    shelltest::TempFolder folder_;
+    testsupport::TempDir folder_;
     shelltest::ScopedVariable variable_{"EPUB_POLCARO_SYSTEM_PREFIX", folder_.path("share")};
 };
 
@@ -110,8 +110,8 @@ TEST_F(DesktopVerbsTest, ExecArgumentSurvivesEveryAwkwardCharacter) {
 
 TEST_F(DesktopVerbsTest, RegisterWritesBothFilesForTheRunningProgram) {
     EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations"), 0u);
-    const std::string entry = shelltest::readFile(shell::DesktopEntryPath(prefix()));
-    const std::string menu = shelltest::readFile(shell::ServiceMenuPath(prefix()));
+    const std::string entry = testsupport::contentOf(shell::DesktopEntryPath(prefix()));
+    const std::string menu = testsupport::contentOf(shell::ServiceMenuPath(prefix()));
     ASSERT_FALSE(entry.empty());
     ASSERT_FALSE(menu.empty());
     EXPECT_EQ(shell::DesktopEntryPath(prefix()), prefix() + "/applications/epub-polcaro.desktop");
@@ -135,8 +135,8 @@ TEST_F(DesktopVerbsTest, RegisterWritesBothFilesForTheRunningProgram) {
 
     // Twice gives the same files, and no temporary file is left beside them.
     EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations"), 0u);
-    EXPECT_EQ(shelltest::readFile(shell::DesktopEntryPath(prefix())), entry);
-    EXPECT_EQ(shelltest::readFile(shell::ServiceMenuPath(prefix())), menu);
+    EXPECT_EQ(testsupport::contentOf(shell::DesktopEntryPath(prefix())), entry);
+    EXPECT_EQ(testsupport::contentOf(shell::ServiceMenuPath(prefix())), menu);
     for (const auto& name : filesBelow(prefix())) {
         EXPECT_TRUE(name == "applications/epub-polcaro.desktop" ||
                     name == "kio/servicemenus/epub-polcaro.desktop" ||
@@ -152,7 +152,7 @@ TEST_F(DesktopVerbsTest, WrittenEntryPassesTheValidator) {
     shell::WriteDesktopVerbs(prefix(), odd);
     EXPECT_EQ(platform::runProgram("desktop-file-validate", {shell::DesktopEntryPath(prefix())}),
               0);
-    const std::string entry = shelltest::readFile(shell::DesktopEntryPath(prefix()));
+    const std::string entry = testsupport::contentOf(shell::DesktopEntryPath(prefix()));
     EXPECT_EQ(execArguments(valueOf(entry, "Desktop Entry", "Exec")),
               (std::vector<std::string>{odd, "%f"}));
 }
@@ -160,21 +160,21 @@ TEST_F(DesktopVerbsTest, WrittenEntryPassesTheValidator) {
 TEST_F(DesktopVerbsTest, UnregisterRemovesExactlyOurFiles) {
     // Nothing registered yet: success, nothing made.
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(prefix())));
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(prefix())));
 
     const std::string other = folder_.path("share/applications/other.desktop");
     const std::string otherMenu = folder_.path("share/kio/servicemenus/other.desktop");
     shell::WriteDesktopVerbs(prefix(), "/usr/bin/epub-polcaro");
-    shelltest::writeFile(other, "[Desktop Entry]\nType=Application\nName=Other\nExec=other\n");
-    shelltest::writeFile(otherMenu, "keep");
+    testsupport::writeFile(other, "[Desktop Entry]\nType=Application\nName=Other\nExec=other\n");
+    testsupport::writeFile(otherMenu, "keep");
 
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(shell::DesktopEntryPath(prefix()))));
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(shell::ServiceMenuPath(prefix()))));
-    EXPECT_EQ(shelltest::readFile(otherMenu), "keep");
-    EXPECT_TRUE(fs::exists(shelltest::fromUtf8(other)));
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(shell::DesktopEntryPath(prefix()))));
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(shell::ServiceMenuPath(prefix()))));
+    EXPECT_EQ(testsupport::contentOf(otherMenu), "keep");
+    EXPECT_TRUE(fs::exists(testsupport::fsPath(other)));
     const std::string cache =
-        shelltest::readFile(folder_.path("share/applications/mimeinfo.cache"));
+        testsupport::contentOf(folder_.path("share/applications/mimeinfo.cache"));
     EXPECT_EQ(cache.find("epub-polcaro"), std::string::npos) << "the MIME cache must forget us too";
 
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
@@ -183,7 +183,7 @@ TEST_F(DesktopVerbsTest, UnregisterRemovesExactlyOurFiles) {
 
 TEST_F(DesktopVerbsTest, UnknownSwitchTouchesNothing) {
     EXPECT_EQ(shell::ShellVerbTask("/REGISTER_GLOBAL_FILE_ASSOCIATIONS"), 31u);
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(prefix())));
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(prefix())));
 }
 
 }  // namespace
