@@ -41,7 +41,7 @@ public:
                 if (hiddenAndSystem(entry.attributes)) return true;
                 if (entry.attributes & platform::AttrDirectory)
                     subfolders.push_back(prefix + entry.name);
-                else if (platform::hasEpubExtension(entry.name))
+                else if (platform::isEpubFileName(entry.name))
                     onFound_(epub::fromPlatformPath(prefix + entry.name));
                 return true;
             });
@@ -64,7 +64,7 @@ private:
 }  // namespace
 
 bool matchesEpubMask(const QString& name) {
-    return platform::hasEpubExtension(epub::toPlatformPath(name));
+    return platform::isEpubFileName(epub::toPlatformPath(name));
 }
 
 QString countText(int rows, bool english) {

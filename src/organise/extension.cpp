@@ -14,7 +14,7 @@ QString sourceExtension(const QString& path) {
 
 bool hasEpubExtension(const QString& path) {
     // ".epub" can only be the extension when the path ends with it ("epub" holds no dot).
-    return platform::hasEpubExtension(epub::toPlatformPath(path));
+    return platform::isEpubFileName(epub::toPlatformPath(path));
 }
 
 }  // namespace organise

@@ -33,7 +33,7 @@ std::string toNativeSeparators(std::string path) {
     return path;
 }
 
-bool hasEpubExtension(std::string_view name) {
+bool isEpubFileName(std::string_view name) {
     constexpr std::string_view kTail = ".epub";
     if (name.size() < kTail.size()) return false;
     const std::string_view tail = name.substr(name.size() - kTail.size());

@@ -36,6 +36,6 @@ std::string toNativeSeparators(std::string path);
 // True when the name ends with ".epub", A to Z compared without regard to case (a Turkish
 // dotless i or a Kelvin sign never passes for "i" or "k"). This is both the search mask
 // "*.epub" and the extension check of a path.
-bool hasEpubExtension(std::string_view name);
+bool isEpubFileName(std::string_view name);
 
 }  // namespace platform
