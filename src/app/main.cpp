@@ -8,12 +8,14 @@
 #include "app/tform1.h"
 #include "app/tsplash.h"
 #include "app/window_font.h"
+#include "platform/process_tuning.h"
 #include "shell/desktop_verbs.h"
 
 int main(int argc, char** argv) {
     // A copy started elevated with the marker switch performs its action and ends in here.
     app::installElevatedActionAndCheck();
 
+    platform::prepareProcessForBookReading();
     app::Application application(argc, argv);
     application.setApplicationName(QStringLiteral("Epub polcaro"));
     // Lets the desktop match the window to its launcher (Wayland app id, taskbar grouping).

@@ -27,10 +27,12 @@
 #include "app/settings_controller.h"
 #include "app/tsplash.h"
 #include "app/window_font.h"
+#include "epub/path_text_qt.h"
 #include "organise/collection.h"
 #include "organise/extension.h"
 #include "platform/file_manager.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "shell/shell_verbs.h"
 
 // The window's pictures live in a static library, whose resources are not registered by
@@ -318,7 +320,8 @@ void TForm1::ShowInExplorer(const QString& path) {
 void TForm1::AddFileToList(const QString& path) {
     if (!organise::hasEpubExtension(path)) return;
     RzListView1_->addTopLevelItem(new QTreeWidgetItem(QStringList{path, QString(), QString()}));
-    const QString name = organise::lastComponent(path);
+    const QString name =
+        epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(path)));
     if (splash_) refresh_->setSplashName(name);
     refresh_->setPane1(name);
     refresh_->update();

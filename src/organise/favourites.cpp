@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 
+#include "epub/path_text_qt.h"
 #include "platform/error.h"
 #include "platform/files.h"
 
@@ -136,7 +137,7 @@ QByteArray EncodeFavourites(const Favourites& favourites) {
 Favourites LoadFavourites(const QString& filePath) {
     std::string bytes;
     int error = 0;
-    if (!platform::readWholeFile(filePath.toStdString(), bytes, error)) {
+    if (!platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
         if (error == ENOENT || error == ENOTDIR) {
             Favourites none;
             none.loaded = true;
@@ -154,7 +155,7 @@ void SaveFavourites(const QString& filePath, const Favourites& favourites) {
         // replacing it.
         std::string bytes;
         int error = 0;
-        if (platform::readWholeFile(filePath.toStdString(), bytes, error)) {
+        if (platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
             toWrite = DecodeFavourites(QByteArray::fromStdString(bytes));
             bool added = false;
             for (const QString& entry : favourites.entries)
@@ -164,7 +165,7 @@ void SaveFavourites(const QString& filePath, const Favourites& favourites) {
             return;  // a stored list we cannot read is not ours to replace
         }
     }
-    const int error = platform::writeFileAtomically(filePath.toStdString(),
+    const int error = platform::writeFileAtomically(epub::toPlatformPath(filePath),
                                                     EncodeFavourites(toWrite).toStdString());
     if (error != 0) raise("Cannot create file", filePath, error);
 }

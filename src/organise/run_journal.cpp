@@ -9,11 +9,11 @@
 #include <exception>
 #include <string>
 
+#include "epub/path_text_qt.h"
 #include "organise/target_rules.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/listing.h"
-#include "shell/appdata.h"
 
 namespace organise {
 
@@ -23,7 +23,7 @@ const QLatin1String kPrefix("run-");
 const QLatin1String kSuffix(".jsonl");
 
 std::string native(const QString& path) {
-    return path.toStdString();
+    return epub::toPlatformPath(path);
 }
 
 QString describe(int error) {
@@ -110,7 +110,10 @@ bool RunJournal::open() {
     if (file_.isOpen()) return true;
     if (!error_.isEmpty() || folder_.isEmpty()) return false;
     try {
-        if (!shell::ForceFolder(native(folder_))) {
+        // The settings folder exists (the front end fixes it at start-up); the journal folder
+        // is one level below it.
+        const std::string folder = native(folder_);
+        if (!platform::folderExists(folder) && !platform::createFolder(folder)) {
             error_ = QStringLiteral("cannot create %1").arg(folder_);
             return false;
         }
