@@ -85,4 +85,9 @@ QString pathFromOutside(const QString& path) {
     return fromPlatformPath(platform::toNativeSeparators(toPlatformPath(path)));
 }
 
+QString withTrailingSeparator(const QString& folder) {
+    if (folder.isEmpty()) return folder;
+    return fromPlatformPath(platform::withTrailingSeparator(toPlatformPath(folder)));
+}
+
 }  // namespace epub

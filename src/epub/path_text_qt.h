@@ -26,4 +26,8 @@ QString fromPlatformPath(std::string_view path);
 // form: every '/' turned into the native separator.
 QString pathFromOutside(const QString& path);
 
+// A folder that can take a name directly after it: the native separator added unless the path
+// already ends in a separator. Empty stays empty (no folder chosen).
+QString withTrailingSeparator(const QString& folder);
+
 }  // namespace epub

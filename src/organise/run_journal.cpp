@@ -30,11 +30,6 @@ QString describe(int error) {
     return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
 }
 
-QString withSeparator(const QString& folder) {
-    const QChar separator = nativeSeparatorChar();
-    return folder.endsWith(separator) ? folder : folder + separator;
-}
-
 // "run-20261208-214152-123" sorts by time; a second journal of the same millisecond gets "-2".
 QString stemOf(const QString& name) {
     return name.left(name.size() - kSuffix.size());
@@ -49,7 +44,7 @@ bool isJournalName(const QString& name) {
 // started elsewhere), so it never holds a relative path.
 QString absolute(const QString& path) {
     if (!QDir::isRelativePath(path)) return path;
-    return withSeparator(QDir::toNativeSeparators(QDir::currentPath())) + path;
+    return epub::withTrailingSeparator(QDir::toNativeSeparators(QDir::currentPath())) + path;
 }
 
 QByteArray lineOf(const QJsonObject& object) {
@@ -100,11 +95,12 @@ void removeOldJournals(const QString& folder) {
 
 QString journalFolder(const QString& settingsFolder) {
     if (settingsFolder.isEmpty()) return QString();
-    return withSeparator(settingsFolder) + QStringLiteral("journal") + nativeSeparatorChar();
+    return epub::withTrailingSeparator(settingsFolder) + QStringLiteral("journal") +
+           nativeSeparatorChar();
 }
 
 RunJournal::RunJournal(QString folder)
-    : folder_(folder.isEmpty() ? QString() : withSeparator(folder)) {}
+    : folder_(folder.isEmpty() ? QString() : epub::withTrailingSeparator(folder)) {}
 
 bool RunJournal::open() {
     if (file_.isOpen()) return true;
@@ -225,10 +221,10 @@ int ReadJournal(const QString& path, JournalContents& contents) {
 }
 
 QStringList JournalFiles(const QString& folder) {
-    const QString base = withSeparator(folder);
+    const QString base = epub::withTrailingSeparator(folder);
     QStringList names;
     platform::listFolder(native(base), [&](const platform::FolderEntry& entry) {
-        const QString name = QString::fromStdString(entry.name);
+        const QString name = epub::fromPlatformPath(entry.name);
         if (!(entry.attributes & platform::AttrDirectory) && isJournalName(name))
             names.append(name);
         return true;
