@@ -12,12 +12,12 @@ namespace epub {
 // the parser or exhaust memory. A document past any of them is refused as a damaged book.
 struct XmlLimits {
     // libxml2 checks a start tag's attributes against each other pair by pair.
-    static constexpr qsizetype kAttributesPerElement = 256;
-    static constexpr qsizetype kAttributes = 1'000'000;
+    static constexpr qsizetype kAttributesPerElement = 128;
+    static constexpr qsizetype kAttributes = 400'000;
     static constexpr qsizetype kElements = 200'000;
     static constexpr qsizetype kDepth = 256;
     // Character data, attribute values, comments, CDATA and processing instructions together.
-    static constexpr qsizetype kTextBytes = 16 * 1024 * 1024;
+    static constexpr qsizetype kTextBytes = 8 * 1024 * 1024;
     // Each lone '&' grows to "&amp;".
     static constexpr qsizetype kLiteralAmpersands = 1'000'000;
 };

@@ -4,6 +4,7 @@
 
 #include "epub/errors.h"
 #include "epub/message_sink.h"
+#include "epub/reference_prepass.h"
 
 namespace epub {
 
@@ -159,6 +160,10 @@ void XmlDocumentQueries::GetXmlManifestList() {
         for (const QString& idref : std::as_const(XmlSpineList)) {
             const auto found = itemsById.constFind(idref);
             if (found == itemsById.constEnd()) continue;
+            // Repeated ids times repeated idrefs grow quadratically: past one entry per element
+            // a document may hold, the book is hostile, not long.
+            if (XmlManifestList.size() + found->size() > XmlLimits::kElements)
+                throw BookReadError("Too many content documents in the spine");
             for (const qsizetype i : *found)
                 XmlManifestList.append(
                     backslashed(items[static_cast<std::size_t>(i)].attribute(u"href")));
