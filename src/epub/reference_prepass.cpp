@@ -28,7 +28,7 @@ public:
     bool run() {
         if (mode_ == Mode::Rewrite) out_.reserve(in_.size() + in_.size() / 16);
         while (pos_ < in_.size()) {
-            pos_ = nextOf(pos_, '&', '<');
+            pos_ = nextMarkupOrReference(pos_);
             if (pos_ >= in_.size()) break;
             if (in_[pos_] == '&') {
                 reference();
@@ -49,14 +49,18 @@ private:
         throw XmlError(std::string("XML document exceeds the limit on ") + what);
     }
 
-    // Position of the next a or b, or the end of input.
-    qsizetype nextOf(qsizetype from, char a, char b) const {
-        const char* const data = in_.data();
-        const qsizetype size = in_.size();
-        for (qsizetype i = from; i < size; ++i) {
-            if (data[i] == a || data[i] == b) return i;
-        }
-        return size;
+    // Position of the next '&' or '<' at or after from, or the end of input. Each is found with
+    // memchr and remembered, so the text between markup is not compared byte by byte.
+    qsizetype nextMarkupOrReference(qsizetype from) {
+        if (nextAmpersand_ < from) nextAmpersand_ = find('&', from);
+        if (nextAngle_ < from) nextAngle_ = find('<', from);
+        return nextAmpersand_ < nextAngle_ ? nextAmpersand_ : nextAngle_;
+    }
+
+    qsizetype find(char c, qsizetype from) const {
+        if (from >= in_.size()) return in_.size();
+        const void* found = std::memchr(in_.data() + from, c, std::size_t(in_.size() - from));
+        return found ? static_cast<const char*>(found) - in_.data() : in_.size();
     }
 
     bool startsWith(qsizetype at, const char* text) const {
@@ -261,6 +265,8 @@ private:
     qsizetype pos_ = 0;
     qsizetype copied_ = 0;    // input before this position is already in out_
     qsizetype textFrom_ = 0;  // character data after markup starts here
+    qsizetype nextAmpersand_ = -1;
+    qsizetype nextAngle_ = -1;
     bool seenElement_ = false;
     bool changed_ = false;
     qsizetype elements_ = 0;
