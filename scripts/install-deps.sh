@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libdbus-1-dev
   libzip-dev libxml2-dev zlib1g-dev libgtest-dev googletest
   xvfb xauth dbus dbus-x11 fonts-wine desktop-file-utils zip pkexec
+  clang libclang-rt-14-dev  # the libFuzzer targets of fuzz/
 )
 # The Windows half of the platform layer is cross-built and tested under Wine.
 cross_packages=(g++-mingw-w64-x86-64 wine wine64)
