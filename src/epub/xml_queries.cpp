@@ -157,13 +157,17 @@ void XmlDocumentQueries::GetXmlManifestList() {
                 if (indices.isEmpty() || indices.last() != i) indices.append(i);
             }
         }
+        // Repeated ids times repeated idrefs grow quadratically: past one entry per element a
+        // document may hold, the book is hostile, not long. Counted before anything is built.
+        qsizetype total = 0;
+        for (const QString& idref : std::as_const(XmlSpineList)) {
+            total += itemsById.value(idref).size();
+            if (total > XmlLimits::kElements)
+                throw BookReadError("Too many content documents in the spine");
+        }
         for (const QString& idref : std::as_const(XmlSpineList)) {
             const auto found = itemsById.constFind(idref);
             if (found == itemsById.constEnd()) continue;
-            // Repeated ids times repeated idrefs grow quadratically: past one entry per element
-            // a document may hold, the book is hostile, not long.
-            if (XmlManifestList.size() + found->size() > XmlLimits::kElements)
-                throw BookReadError("Too many content documents in the spine");
             for (const qsizetype i : *found)
                 XmlManifestList.append(
                     backslashed(items[static_cast<std::size_t>(i)].attribute(u"href")));
