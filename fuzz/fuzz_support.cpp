@@ -11,9 +11,21 @@
 
 namespace fuzzsupport {
 
-QString writeScratch(const std::uint8_t* data, std::size_t size) {
+namespace {
+QString scratchPath() {
     static const QString path =
         QDir::temp().filePath(QStringLiteral("polcaro-fuzz-%1.epub").arg(::getpid()));
+    return path;
+}
+}  // namespace
+
+QString writeScratch(const std::uint8_t* data, std::size_t size) {
+    // Registered after the path exists, so the removal runs before the path is destroyed.
+    static const QString path = [] {
+        const QString made = scratchPath();
+        std::atexit([] { QFile::remove(scratchPath()); });
+        return made;
+    }();
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))

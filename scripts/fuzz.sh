@@ -19,6 +19,9 @@ seeds="$build/seeds"
 rm -rf "$seeds"
 "$build/fuzz/fuzz_seeds" "$seeds"
 
+# The targets write each input to a scratch file; keep those inside the build folder.
+export TMPDIR="$PWD/$build/tmp"
+mkdir -p "$TMPDIR"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
