@@ -14,6 +14,7 @@
 
 #include "app/dialogs.h"
 #include "app/form_state.h"
+#include "app/undo_command.h"
 #include "epub/message_sink.h"
 #include "organise/organise_run.h"
 #include "organise/run_journal.h"
@@ -179,9 +180,13 @@ RunController::RunController(const RunControls& controls, FormState& state)
 RunController::~RunController() = default;
 
 void RunController::RzToolButton1Click() {
-    if (running_ || !form_) return;
+    if (running_ || state_.busy || !form_) return;
     running_ = true;
-    const auto notRunning = qScopeGuard([this] { running_ = false; });
+    state_.busy = true;
+    const auto notRunning = qScopeGuard([this] {
+        running_ = false;
+        state_.busy = false;
+    });
 
     ListViewWorkList rows(controls_.RzListView1);
     FormRunObserver observer(controls_, state_, rows);
@@ -189,6 +194,8 @@ void RunController::RzToolButton1Click() {
     organise::RunJournal journal(organise::journalFolder(state_.settingsFolder));
     organise::JournalingFileOperations files(disk, journal);
     organise::OrganiseRun(rows, observer, files);
+    if (!journal.error().isEmpty() && form_)
+        dialogs().error(form_, journalWarning(journal.error(), state_.englishUi));
 }
 
 void RunController::RzToolButton2Click() {
