@@ -543,4 +543,8 @@ XmlDocument parseXmlDocument(QByteArrayView bytes) {
     return document;
 }
 
+void initialiseXmlParser() {
+    xmlInitParser();
+}
+
 }  // namespace epub
