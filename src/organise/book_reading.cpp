@@ -29,8 +29,8 @@ std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& 
         // The book lives only while it is read; nothing of it outlives this block.
         epub::TEpuB book(messages);
         book.Open(source);
-        return BookFields{std::move(book.Title), std::move(book.Creator),
-                          std::move(book.Language), std::move(book.Series)};
+        return BookFields{std::move(book.Title), std::move(book.Creator), std::move(book.Language),
+                          std::move(book.Series)};
     } catch (...) {
         return std::nullopt;
     }

@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "platform/file_status.h"
 #include "organise/target_rules.h"
+#include "platform/file_status.h"
 
 namespace epub {
 class MessageSink;
