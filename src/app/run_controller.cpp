@@ -16,6 +16,8 @@
 #include "app/form_state.h"
 #include "app/undo_command.h"
 #include "epub/message_sink.h"
+#include "epub/read_ahead.h"
+#include "organise/off_thread_transfers.h"
 #include "organise/organise_run.h"
 #include "organise/run_journal.h"
 
@@ -192,8 +194,10 @@ void RunController::RzToolButton1Click() {
     FormRunObserver observer(controls_, state_, rows);
     organise::PlatformFileOperations disk;
     organise::RunJournal journal(organise::journalFolder(state_.settingsFolder));
-    organise::JournalingFileOperations files(disk, journal);
-    organise::OrganiseRun(rows, observer, files);
+    organise::JournalingFileOperations journaled(disk, journal);
+    // The copy runs off the window's thread, so the window stays responsive during a long one.
+    organise::OffThreadTransfers files(journaled);
+    organise::OrganiseRun(rows, observer, files, epub::defaultReadAheadThreads());
     if (!journal.error().isEmpty() && form_)
         dialogs().error(form_, journalWarning(journal.error(), state_.englishUi));
 }

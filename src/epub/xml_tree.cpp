@@ -1,5 +1,7 @@
 #include "epub/xml_tree.h"
 
+#include <libxml/parser.h>
+
 #include "epub/reference_prepass.h"
 #include "epub/xml_tree_builder.h"
 
@@ -51,6 +53,10 @@ XmlDocument parseXmlDocument(QByteArrayView bytes) {
     if (prepareXmlBytes(bytes, prepared)) bytes = prepared;
     buildXmlTree(bytes, document);
     return document;
+}
+
+void initialiseXmlParser() {
+    xmlInitParser();
 }
 
 }  // namespace epub

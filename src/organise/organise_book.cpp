@@ -1,10 +1,11 @@
 #include "organise/organise_book.h"
 
 #include <exception>
+#include <optional>
 #include <vector>
 
+#include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
-#include "epub/tepub.h"
 #include "organise/extension.h"
 #include "organise/target_rules.h"
 #include "platform/path_rules.h"
@@ -73,7 +74,7 @@ OrganiseResult transfer(const QString& source, const Target& target, TransferMod
 
 OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
                             const BookSettings& settings, epub::MessageSink& messages,
-                            FileOperations& files) {
+                            FileOperations& files, const BookReading* ahead) {
     if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
     // Without an output folder every target would be relative to the working folder.
     if (settings.outputFolder.isEmpty()) return OrganiseResult::ReadFailed;
@@ -82,16 +83,16 @@ OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
     try {
         // Asked through the seam, so that a dry run sees a source an earlier row moved away.
         if (!files.fileExists(source)) return OrganiseResult::ReadFailed;
-        BookFields fields;
-        {
-            // The book lives only while it is read; nothing of it outlives this block.
-            epub::TEpuB book(messages);
-            book.Open(source);
-            fields.title = book.Title;
-            fields.creator = book.Creator;
-            fields.language = book.Language;
-            fields.series = book.Series;
+        std::optional<BookFields> read;
+        if (ahead && readingIsCurrent(*ahead, source)) {
+            // Read earlier on a worker: its messages are shown now, in the order it met them.
+            for (const QString& text : ahead->messages) messages.showMessage(text);
+            if (ahead->opened) read = ahead->fields;
+        } else {
+            read = readBookNow(source, messages);
         }
+        if (!read) return OrganiseResult::ReadFailed;
+        const BookFields& fields = *read;
         const Target target =
             BuildTarget(source, fields, outputFolderOf(settings), settings.naming);
 
