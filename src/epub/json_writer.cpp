@@ -5,11 +5,19 @@ namespace epub {
 namespace {
 
 // A JSON string literal. Everything outside ASCII stays UTF-8; control characters take their
-// short escape where JSON has one and \u00xx otherwise.
+// short escape where JSON has one and \u00xx otherwise. Runs of characters that need no escape
+// are copied whole: a book's record is mostly such runs.
 void appendString(QByteArray& out, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const char* run = utf8.constData();
+    const char* const end = run + utf8.size();
     out.append('"');
-    for (const char c : text.toUtf8()) {
-        switch (c) {
+    for (const char* p = run; p != end; ++p) {
+        const auto u = static_cast<unsigned char>(*p);
+        if (u >= 0x20 && u != '"' && u != '\\') continue;
+        out.append(run, p - run);
+        run = p + 1;
+        switch (u) {
             case '"':
                 out.append("\\\"");
                 break;
@@ -31,15 +39,13 @@ void appendString(QByteArray& out, const QString& text) {
             case '\f':
                 out.append("\\f");
                 break;
-            default:
-                if (const auto u = static_cast<unsigned char>(c); u < 0x20) {
-                    static const char hex[] = "0123456789abcdef";
-                    out.append("\\u00").append(hex[u >> 4]).append(hex[u & 0xF]);
-                } else {
-                    out.append(c);
-                }
+            default: {
+                static const char hex[] = "0123456789abcdef";
+                out.append("\\u00").append(hex[u >> 4]).append(hex[u & 0xF]);
+            }
         }
     }
+    out.append(run, end - run);
     out.append('"');
 }
 

@@ -1,5 +1,6 @@
 #include "epub/reference_prepass.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -14,6 +15,13 @@
 namespace epub {
 
 namespace {
+
+// The bytes a tag's scan must stop at: quotes, the end of the tag, a stray '<' and references.
+constexpr std::array<bool, 256> kTagSpecial = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : {'"', '\'', '>', '<', '&'}) table[c] = true;
+    return table;
+}();
 
 class ReferencePrepass {
 public:
@@ -132,9 +140,13 @@ private:
         }
         qsizetype attributes = 0;
         char quote = 0;
-        char previous = 0;
-        while (pos_ < in_.size()) {
-            const char c = in_[pos_];
+        const char* const data = in_.data();
+        const qsizetype size = in_.size();
+        while (pos_ < size) {
+            // Most bytes of a tag are names and values: step over them without looking twice.
+            while (pos_ < size && !kTagSpecial[static_cast<unsigned char>(data[pos_])]) ++pos_;
+            if (pos_ >= size) break;
+            const char c = data[pos_];
             if (quote) {
                 if (c == '&') {
                     reference();
@@ -146,14 +158,15 @@ private:
                 if (++attributes > XmlLimits::kAttributesPerElement)
                     refuse("attributes per element");
             } else if (c == '>') {
-                ++pos_;
                 break;
             } else if (c == '<') {
                 break;  // malformed; let the parser say so
             }
-            previous = c;
             ++pos_;
         }
+        // The byte before the closing '>' tells an empty-element tag ("<a/>").
+        const char previous = pos_ - 1 > start ? data[pos_ - 1] : 0;
+        if (pos_ < size && data[pos_] == '>') ++pos_;
         if (mode_ != Mode::Check) return;
         attributes_ += attributes;
         if (attributes_ > XmlLimits::kAttributes) refuse("attributes");
