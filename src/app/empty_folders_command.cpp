@@ -1,5 +1,6 @@
 #include "app/empty_folders_command.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
@@ -36,10 +37,11 @@ CommandTexts commandTexts(bool englishUi) {
             QStringLiteral("Nincs megadva kimeneti mappa")};
 }
 
-// An edit holding nothing but blanks names no folder; walking it would start from a root (or
-// the current folder) that the user never chose.
+// An edit holding nothing but blanks, or a relative path, names no folder: walking it would
+// start from a root, or from whatever folder the program was started in, that the user never
+// chose.
 bool namesNoFolder(const QString& text) {
-    return text.trimmed().isEmpty();
+    return text.trimmed().isEmpty() || !QDir::isAbsolutePath(text);
 }
 
 }  // namespace

@@ -35,8 +35,10 @@ QString withSeparator(const QString& folder) {
     return folder + QDir::separator();
 }
 
+// Only an absolute path names an output folder: a relative one would name a different folder
+// depending on where the program was started.
 bool isFolder(const QString& path) {
-    return !path.isEmpty() && platform::folderExists(utf8(path));
+    return !path.isEmpty() && QDir::isAbsolutePath(path) && platform::folderExists(utf8(path));
 }
 
 // Qt's folder picker answers with '/' on every platform; the edit, the favourites and the
@@ -67,6 +69,8 @@ void SettingsController::fixSettingsFolder() {
 
 void SettingsController::loadOutputFolder() {
     state_.outputFolder = organise::LoadSettings(state_.settingsFolder);
+    // A relative value (written by hand) names no folder: the first-run prompt asks for one.
+    if (!QDir::isAbsolutePath(state_.outputFolder)) state_.outputFolder.clear();
 }
 
 SettingsController::FirstRun SettingsController::firstRunPrompt() {
@@ -90,7 +94,10 @@ void SettingsController::prepareOutputFolder() {
     state_.outputFolder = withSeparator(state_.outputFolder);
     if (QLineEdit* e = edit()) e->setText(state_.outputFolder);
     if (!isFolder(state_.outputFolder) && !shell::ForceFolder(utf8(state_.outputFolder)))
-        throw platform::Error("Unable to create directory " + utf8(state_.outputFolder));
+        throw platform::Error(
+            utf8((state_.englishUi ? QStringLiteral("Unable to create directory %1")
+                                   : QStringLiteral("Nem sikerült létrehozni a könyvtárat: %1"))
+                     .arg(state_.outputFolder)));
 }
 
 void SettingsController::loadFavourites() {
@@ -161,8 +168,7 @@ void SettingsController::FormDestroy() {
     // a relative one would name a different folder depending on where the program starts.
     if (const QLineEdit* e = edit()) {
         const QString typed = e->text();
-        if (!state_.outputFolder.isEmpty() && QDir::isAbsolutePath(typed) && isFolder(typed))
-            state_.outputFolder = typed;
+        if (!state_.outputFolder.isEmpty() && isFolder(typed)) state_.outputFolder = typed;
     }
 
     try {

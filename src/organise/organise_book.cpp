@@ -6,6 +6,7 @@
 #include "epub/tepub.h"
 #include "organise/extension.h"
 #include "organise/target_rules.h"
+#include "platform/error.h"
 #include "platform/path_rules.h"
 
 namespace organise {
@@ -49,37 +50,70 @@ void createMissingLevels(const QString& folder, FileOperations& files) {
     }
 }
 
+// The reasons the run words itself, in the interface's language; the system's and the
+// reader's texts come as they are.
+QString pick(bool english, const char* hungarian, const char* englishText) {
+    return QString::fromUtf8(english ? englishText : hungarian);
+}
+
+QString systemText(int error) {
+    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
+}
+
+QString refusedPathReason(const QString& path, bool english) {
+    return pick(english,
+                "A Windows nem engedi ezt az útvonalat (túl hosszú, vagy \" < > | : * ? vagy "
+                "vezérlőkarakter van benne): ",
+                "Windows does not allow this path (too long, or it holds \" < > | : * ? or a "
+                "control character): ") +
+           path;
+}
+
 // Step B: the copy or the move. Any failure, refused paths included, is CopyFailed.
 OrganiseResult transfer(const QString& source, const Target& target, TransferMode mode,
-                        FileOperations& files) {
+                        FileOperations& files, bool english, QString& reason) {
     try {
         // An empty file name makes the target path the folder itself: nothing to copy onto.
-        if (target.fileName.isEmpty()) return OrganiseResult::CopyFailed;
-        const QString to = collapsed(target.targetPath);
-        if (!platform::transferPathAcceptable(source.toStdString()) ||
-            !platform::transferPathAcceptable(to.toStdString()))
+        if (target.fileName.isEmpty()) {
+            reason = pick(english, "A cél fájlneve üres", "The target file name is empty");
             return OrganiseResult::CopyFailed;
+        }
+        const QString to = collapsed(target.targetPath);
+        for (const QString& path : {source, to}) {
+            if (!platform::transferPathAcceptable(path.toStdString())) {
+                reason = refusedPathReason(DisplayPath(path), english);
+                return OrganiseResult::CopyFailed;
+            }
+        }
         const int error =
             mode == TransferMode::Move ? files.moveFile(source, to) : files.copyFile(source, to);
+        if (error != 0) reason = systemText(error);
         return error == 0 ? OrganiseResult::Done : OrganiseResult::CopyFailed;
+    } catch (const std::exception& error) {
+        reason = QString::fromUtf8(error.what());
+        return OrganiseResult::CopyFailed;
     } catch (...) {
         return OrganiseResult::CopyFailed;
     }
 }
 
-}  // namespace
-
-OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
+OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
                             const BookSettings& settings, epub::MessageSink& messages,
-                            FileOperations& files) {
-    if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
+                            FileOperations& files, QString& reason) {
+    const bool english = settings.englishUi;
     // Without an output folder every target would be relative to the working folder.
-    if (settings.outputFolder.isEmpty()) return OrganiseResult::ReadFailed;
-
+    if (settings.outputFolder.isEmpty()) {
+        reason = pick(english, "Nincs kiválasztva a kimeneti könyvtár",
+                      "No output directory is selected");
+        return OrganiseResult::ReadFailed;
+    }
     // Step A: reading the book, building the target and creating its folders.
     try {
         // Asked through the seam, so that a dry run sees a source an earlier row moved away.
-        if (!files.fileExists(source)) return OrganiseResult::ReadFailed;
+        if (!files.fileExists(source)) {
+            reason = pick(english, "A fájl nem létezik", "The file does not exist");
+            return OrganiseResult::ReadFailed;
+        }
         BookFields fields;
         {
             // The book lives only while it is read; nothing of it outlives this block.
@@ -92,28 +126,49 @@ OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
         }
         const Target target = BuildTarget(
             source, fields, withTrailingSeparator(settings.outputFolder), settings.naming);
-
         // Metadata must never place a book outside the output folder.
-        if (FolderPathClimbs(target.folderPath)) return OrganiseResult::ReadFailed;
-
+        if (FolderPathClimbs(target.folderPath)) {
+            reason = pick(english, "A könyv adatai a kimeneti mappán kívülre vinnék: ",
+                          "The book's metadata would take it outside the output folder: ") +
+                     DisplayPath(target.folderPath);
+            return OrganiseResult::ReadFailed;
+        }
         OrganiseResult result;
         if (files.fileExists(collapsed(target.targetPath))) {
             result = OrganiseResult::TargetExists;
         } else {
             const QString folder = collapsed(target.targetFolder);
             if (!files.folderExists(folder)) {
-                if (!platform::folderPathAcceptable(folder.toStdString()))
+                if (!platform::folderPathAcceptable(folder.toStdString())) {
+                    reason = refusedPathReason(DisplayPath(folder), english);
                     return OrganiseResult::ReadFailed;
+                }
                 createMissingLevels(folder, files);
             }
-            result = transfer(source, target, settings.mode, files);
+            result = transfer(source, target, settings.mode, files, english, reason);
         }
         list.setOutputText(row, DisplayPath(target.targetPath));
         return result;
-    } catch (...) {
+    } catch (const std::exception& error) {
         // Whatever went wrong while reading or building the target: an unreadable book.
+        reason = QString::fromUtf8(error.what());
+        return OrganiseResult::ReadFailed;
+    } catch (...) {
         return OrganiseResult::ReadFailed;
     }
+}
+
+}  // namespace
+
+OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
+                            const BookSettings& settings, epub::MessageSink& messages,
+                            FileOperations& files) {
+    if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
+    QString reason;
+    const OrganiseResult result =
+        organiseBook(source, row, list, settings, messages, files, reason);
+    list.setReason(row, reason);
+    return result;
 }
 
 }  // namespace organise

@@ -17,13 +17,15 @@ namespace organise {
 struct BookSettings {
     NamingOptions naming;
     TransferMode mode = TransferMode::Copy;
-    QString outputFolder;  // ends with a separator
+    QString outputFolder;    // ends with a separator
+    bool englishUi = false;  // the language of the reasons the run writes itself
 };
 
 // Organises the book at `source` (row `row` of `list`) and returns its result. For Done,
 // CopyFailed and TargetExists it writes the DisplayPath of the target path into the row's
 // "Kimenet" column; for ReadFailed and NotEpub that column keeps what it held. Every error of
-// reading or copying becomes a result: nothing escapes.
+// reading or copying becomes a result: nothing escapes. Every result but NotEpub also writes the
+// row's reason (WorkList::setReason): empty for Done and TargetExists.
 OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
                             const BookSettings& settings, epub::MessageSink& messages,
                             FileOperations& files);

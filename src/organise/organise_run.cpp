@@ -28,6 +28,7 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
         settings.naming = observer.namingOptions();
         settings.mode = observer.transferMode();
         settings.outputFolder = observer.outputFolder();
+        settings.englishUi = observer.englishUi();
 
         const OrganiseResult result =
             OrganiseBook(source, i, list, settings, observer.messageSink(), files);

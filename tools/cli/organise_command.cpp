@@ -29,9 +29,10 @@ constexpr char kOrganiseUsage[] =
     "Copies or moves every EPUB book found in PATH (a file, or a folder searched with its\n"
     "subfolders) into DIR, named and sorted into folders from the book's own metadata, as the\n"
     "window's start button does. Prints one JSON object per book:\n"
-    "  {\"source\":...,\"result\":...,\"text\":...,\"target\":...}\n"
+    "  {\"source\":...,\"result\":...,\"text\":...,\"target\":...,\"reason\":...}\n"
     "where result is Done, CopyFailed, TargetExists, ReadFailed or NotEpub, text is the row text\n"
-    "the window shows and target what it shows in its output column (\"\" when nothing).\n"
+    "the window shows, target what it shows in its output column (\"\" when nothing) and reason\n"
+    "why a book failed (the system's or the reader's error; \"\" when nothing went wrong).\n"
     "\n"
     "Options:\n"
     "  --output DIR       the output folder (required)\n"
@@ -106,6 +107,7 @@ struct Row {
     QString source;
     QString result;
     QString output;
+    QString reason;
 };
 
 class VectorWorkList final : public organise::WorkList {
@@ -118,6 +120,9 @@ public:
     }
     void setOutputText(int row, const QString& text) override {
         rows.at(static_cast<std::size_t>(row)).output = text;
+    }
+    void setReason(int row, const QString& reason) override {
+        rows.at(static_cast<std::size_t>(row)).reason = reason;
     }
 };
 
@@ -157,7 +162,8 @@ public:
         QByteArray line = "{\"source\":" + jsonString(r.source) + ",\"result\":\"" +
                           organise::resultName(result) +
                           "\",\"text\":" + jsonString(notEpub ? QString() : r.result) +
-                          ",\"target\":" + jsonString(r.output) + "}\n";
+                          ",\"target\":" + jsonString(r.output) +
+                          ",\"reason\":" + jsonString(r.reason) + "}\n";
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
         std::fflush(stdout);
         ++finished;

@@ -200,7 +200,25 @@ bool createFolder(const std::string& path) {
 }
 
 int removeFolder(const std::string& path) {
-    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+    if (::rmdir(path.c_str()) == 0) return 0;
+    const int error = errno;
+    if (error != EACCES && error != EPERM) return error;
+    // Removing a folder needs write permission on its parent, where Windows looks only at the
+    // folder itself. A parent the user made read-only gets its write permission for this one
+    // removal and then its mode back; nothing else is changed.
+    std::string parent = path;
+    while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+    const std::size_t slash = parent.rfind('/');
+    if (slash == std::string::npos) return error;
+    parent.resize(slash == 0 ? 1 : slash);
+    struct stat info {};
+    if (::lstat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        (info.st_mode & S_IWUSR) != 0 || info.st_uid != ::geteuid())
+        return error;
+    if (::chmod(parent.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) return error;
+    const int result = ::rmdir(path.c_str()) == 0 ? 0 : errno;
+    ::chmod(parent.c_str(), info.st_mode & 07777);
+    return result;
 }
 
 void resetAttributes(const std::string& path) {
