@@ -156,11 +156,13 @@ TEST(Favourites, ListNeverLoadedDoesNotWipeTheStoredOne) {
     organise::SaveFavourites(file, notLoaded);
     EXPECT_EQ(contentOf(file), QByteArray("/a/\r\n/b/\r\n"));
 
-    // Entries added in such a session join the stored list.
+    // Entries added in such a session join the stored list; "/B/" is "/b/" on Windows only.
     organise::addFavourite(notLoaded.entries, QStringLiteral("/B/"));
     organise::addFavourite(notLoaded.entries, QStringLiteral("/c/"));
     organise::SaveFavourites(file, notLoaded);
-    EXPECT_EQ(contentOf(file), QByteArray("/a/\r\n/b/\r\n/c/\r\n"));
+    EXPECT_EQ(contentOf(file), platform::pathsIgnoreCase()
+                                   ? QByteArray("/a/\r\n/b/\r\n/c/\r\n")
+                                   : QByteArray("/a/\r\n/b/\r\n/B/\r\n/c/\r\n"));
 
     // Without a stored list the session's entries are simply written.
     const QString other = tree.path(QStringLiteral("other.txt"));

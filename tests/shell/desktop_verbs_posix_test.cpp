@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -137,7 +136,7 @@ TEST_F(DesktopVerbsTest, ExecArgumentSurvivesEveryAwkwardCharacter) {
 TEST_F(DesktopVerbsTest, FailedWriteEndsTheElevatedCopyWith31) {
     // The prefix is a file: no action file can be written below it (the system says ENOTDIR).
     const std::string blocked = prefix() + "/blocked";
-    std::ofstream(blocked) << "not a folder";
+    put(blocked, "not a folder");
     shelltest::ScopedVariable variable("EPUB_POLCARO_SYSTEM_PREFIX", blocked);
     try {
         shell::ShellVerbTask("/register_global_file_associations");
