@@ -13,6 +13,7 @@
 
 #include "epub/message_sink.h"
 #include "epub/tepub.h"
+#include "platform/process_tuning.h"
 #include "support/epub_builder.h"
 
 namespace {
@@ -114,6 +115,7 @@ Rate openAll(const QStringList& books, int rounds, epub::MessageSink& sink) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::prepareProcessForBookReading();
     const int smallCount = argc > 1 ? std::atoi(argv[1]) : 200;
     const int largeCount = argc > 2 ? std::atoi(argv[2]) : 2000;
     const int entries = argc > 3 ? std::atoi(argv[3]) : 300;

@@ -30,6 +30,7 @@
 #include "organise/collection.h"
 #include "organise/file_operations.h"
 #include "organise/organise_run.h"
+#include "platform/process_tuning.h"
 #include "support/epub_builder.h"
 
 namespace {
@@ -58,18 +59,9 @@ public:
     int done = 0;
     int failed = 0;
 
-    void setProgressTotal(int) override {}
-    void setProgressPosition(int) override {}
-    void resetProgress() override {}
-    void ensureRowVisible(int) override {}
-    void setStatus1(const QString&) override {}
-    void setStatus2(const QString&) override {}
-    void processEvents() override {}
     void clearStopRequest() override {}
     bool stopRequested() const override { return false; }
-    organise::NamingOptions namingOptions() const override { return naming; }
-    organise::TransferMode transferMode() const override { return mode; }
-    QString outputFolder() const override { return output; }
+    organise::BookSettings bookSettings() const override { return {naming, mode, output}; }
     bool englishUi() const override { return false; }
     epub::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString& text) override { sink_.showMessage(text); }
@@ -154,6 +146,7 @@ QStringList search(const QString& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::prepareProcessForBookReading();
     const int books = argc > 1 ? std::atoi(argv[1]) : 2000;
     const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath();
     QTemporaryDir root(base + QStringLiteral("/bench_organise-XXXXXX"));

@@ -41,23 +41,16 @@ public:
     QString output;
     int done = 0;
 
-    void setProgressTotal(int) override {}
-    void setProgressPosition(int) override {}
-    void resetProgress() override {}
-    void ensureRowVisible(int) override {}
-    void setStatus1(const QString&) override {}
-    void setStatus2(const QString&) override {}
-    void processEvents() override {}
     void clearStopRequest() override {}
     bool stopRequested() const override { return false; }
-    organise::NamingOptions namingOptions() const override {
-        organise::NamingOptions naming;
-        naming.language = true;
-        naming.creator = true;
-        return naming;
+    organise::BookSettings bookSettings() const override {
+        organise::BookSettings settings;
+        settings.naming.language = true;
+        settings.naming.creator = true;
+        settings.mode = organise::TransferMode::Move;
+        settings.outputFolder = output;
+        return settings;
     }
-    organise::TransferMode transferMode() const override { return organise::TransferMode::Move; }
-    QString outputFolder() const override { return output; }
     bool englishUi() const override { return false; }
     epub::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString& text) override { sink_.showMessage(text); }

@@ -12,6 +12,7 @@
 
 #include "app/form_state.h"
 #include "app/language_file.h"
+#include "epub/path_text_qt.h"
 #include "platform/files.h"
 
 namespace app {
@@ -151,7 +152,7 @@ void applyLanguageFile(const LanguageFile& file, QWidget* form, QWidget* splash)
 void applyLanguageStep(QWidget* form, QWidget* splash, FormState& state,
                        const QString& programFolder, const QString& settingsFolder) {
     const auto exists = [](const QString& candidate) {
-        return platform::fileExists(QDir::toNativeSeparators(candidate).toStdString());
+        return platform::fileExists(epub::toPlatformPath(epub::pathFromOutside(candidate)));
     };
     QString path = languageFilePath(programFolder);
     if (!exists(path)) {

@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <string>
 
+#include "epub/path_text_qt.h"
 #include "platform/error.h"
 #include "platform/files.h"
 
@@ -74,7 +75,7 @@ LanguageFile LanguageFile::load(const QString& path) {
     const QString nativePath = QDir::toNativeSeparators(path);
     std::string bytes;
     int error = 0;
-    if (!platform::readWholeFile(nativePath.toStdString(), bytes, error)) {
+    if (!platform::readWholeFile(epub::toPlatformPath(nativePath), bytes, error)) {
         throw platform::Error("Cannot open file \"" + nativePath.toStdString() + "\". " +
                               platform::describeError(static_cast<std::uint32_t>(error)));
     }

@@ -13,6 +13,7 @@
 #include "app/tsplash.h"
 #include "app/window_font.h"
 #include "platform/process.h"
+#include "platform/process_tuning.h"
 #include "platform/termination.h"
 #include "shell/desktop_verbs.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     // A copy started elevated with the marker switch performs its action and ends in here.
     app::installElevatedActionAndCheck();
 
+    platform::prepareProcessForBookReading();
     // Qt sees the program name only: it must not take "-reverse", "-style" or "-platform" from
     // the command line (settings for Qt come from its environment variables).
     int qtArgc = argc > 0 ? 1 : 0;

@@ -131,7 +131,16 @@ public:
                (shownAtStart_ && !form_->isVisible());
     }
 
-    organise::NamingOptions namingOptions() const override {
+    organise::BookSettings bookSettings() const override {
+        return {namingOptions(), transferMode(), state_.outputFolder};
+    }
+    bool englishUi() const override { return state_.englishUi; }
+
+    epub::MessageSink& messageSink() override { return messages_; }
+    void showMessage(const QString& text) override { dialogs().message(form_, text); }
+
+private:
+    organise::NamingOptions namingOptions() const {
         organise::NamingOptions options;
         if (!form_) {
             options.renameScheme = -1;
@@ -145,18 +154,12 @@ public:
         options.none = controls_.chknone->isChecked();
         return options;
     }
-    organise::TransferMode transferMode() const override {
+    organise::TransferMode transferMode() const {
         return form_ && controls_.RzRadioGroup3Items->checkedId() == 1
                    ? organise::TransferMode::Move
                    : organise::TransferMode::Copy;
     }
-    QString outputFolder() const override { return state_.outputFolder; }
-    bool englishUi() const override { return state_.englishUi; }
 
-    epub::MessageSink& messageSink() override { return messages_; }
-    void showMessage(const QString& text) override { dialogs().message(form_, text); }
-
-private:
     // The controls are the window's children: they live exactly as long as the window does.
     template <typename T>
     T* control(T* widget) const {

@@ -1,4 +1,5 @@
 #include "app/settings_controller.h"
+#include "epub/path_text_qt.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -16,35 +17,11 @@
 namespace app {
 namespace {
 
-std::string utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-bool endsWithSeparator(const QString& path) {
-    return path.endsWith(QDir::separator()) || path.endsWith(QLatin1Char('/'));
-}
-
-// The output folder always ends with a separator, so that the run can append subfolders and
-// the file name directly.
-QString withSeparator(const QString& folder) {
-    if (folder.isEmpty() || endsWithSeparator(folder)) return folder;
-    return folder + QDir::separator();
-}
-
 // Only an absolute path names an output folder: a relative one would name a different folder
 // depending on where the program was started.
 bool isFolder(const QString& path) {
-    return !path.isEmpty() && QDir::isAbsolutePath(path) && platform::folderExists(utf8(path));
-}
-
-// Qt's folder picker answers with '/' on every platform; the edit, the favourites and the
-// settings file hold native paths.
-QString nativePath(const QString& path) {
-    return QDir::toNativeSeparators(path);
+    return !path.isEmpty() && QDir::isAbsolutePath(path) &&
+           platform::folderExists(epub::toPlatformPath(path));
 }
 
 }  // namespace
@@ -64,7 +41,7 @@ QComboBox* SettingsController::combo() const {
 void SettingsController::fixSettingsFolder() {
     shell::AppName = "Epub_polcaro";
     if (!platform::folderExists(shell::GetAppDataFolder())) shell::EnsureAppDataFolder();
-    state_.settingsFolder = fromUtf8(shell::GetAppDataFolder());
+    state_.settingsFolder = epub::fromPlatformPath(shell::GetAppDataFolder());
 }
 
 void SettingsController::loadOutputFolder() {
@@ -84,20 +61,22 @@ SettingsController::FirstRun SettingsController::firstRunPrompt() {
     if (!ok) return FirstRun::Dismissed;
     const std::optional<QString> chosen = dialogs().pickFolder(form_, QString());
     if (!chosen) return FirstRun::Quit;
-    state_.outputFolder = nativePath(*chosen);
+    state_.outputFolder = epub::pathFromOutside(*chosen);
     dialogs().message(form_, state_.outputFolder);
     return FirstRun::Chosen;
 }
 
 void SettingsController::prepareOutputFolder() {
     state_.stopRequested = false;
-    state_.outputFolder = withSeparator(state_.outputFolder);
+    state_.outputFolder = epub::withTrailingSeparator(state_.outputFolder);
     if (QLineEdit* e = edit()) e->setText(state_.outputFolder);
-    if (!isFolder(state_.outputFolder) && !shell::ForceFolder(utf8(state_.outputFolder)))
-        throw platform::Error(
-            utf8((state_.englishUi ? QStringLiteral("Unable to create directory %1")
+    if (!isFolder(state_.outputFolder) &&
+        !shell::ForceFolder(epub::toPlatformPath(state_.outputFolder)))
+        throw platform::Error((state_.englishUi
+                                   ? QStringLiteral("Unable to create directory %1")
                                    : QStringLiteral("Nem sikerült létrehozni a könyvtárat: %1"))
-                     .arg(state_.outputFolder)));
+                                  .arg(state_.outputFolder)
+                                  .toStdString());
 }
 
 void SettingsController::loadFavourites() {
@@ -116,8 +95,8 @@ void SettingsController::loadFavourites() {
 
 void SettingsController::JvDirectoryEdit1AfterDialog(const QString& folder, bool accepted) {
     if (!accepted) return;
-    const QString chosen = nativePath(folder);
-    state_.outputFolder = withSeparator(chosen);
+    const QString chosen = epub::pathFromOutside(folder);
+    state_.outputFolder = epub::withTrailingSeparator(chosen);
     if (QLineEdit* e = edit()) e->setText(chosen);
 }
 
@@ -143,7 +122,7 @@ void SettingsController::ComboBox1Change() {
 void SettingsController::ComboBox1Change(const QString& entry) {
     if (!isFolder(entry)) return;
     if (QLineEdit* e = edit()) e->setText(entry);
-    state_.outputFolder = withSeparator(entry);
+    state_.outputFolder = epub::withTrailingSeparator(entry);
 }
 
 void SettingsController::FormDestroy() {

@@ -33,10 +33,12 @@
 #include "app/tsplash.h"
 #include "app/window_font.h"
 #include "app/window_placement.h"
+#include "epub/path_text_qt.h"
 #include "organise/collection.h"
 #include "organise/extension.h"
 #include "platform/file_manager.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "shell/shell_verbs.h"
 
 // The window's pictures live in a static library, whose resources are not registered by
@@ -46,14 +48,6 @@ static void registerIcons() {
 }
 
 namespace app {
-
-namespace {
-
-QString nativePath(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
-
-}  // namespace
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent), search_(std::make_unique<organise::FolderSearch>()) {
@@ -282,7 +276,7 @@ void TForm1::RzToolButton2Click() {
 void TForm1::RzToolButton3Click() {
     Listatrlse1Click();
     if (const std::optional<QString> folder = dialogs().pickFolder(this, QString()))
-        SearchFolder(nativePath(*folder));
+        SearchFolder(epub::pathFromOutside(*folder));
     setStatusPane1(organise::scanCompleteText(state_.englishUi));
 }
 
@@ -320,7 +314,8 @@ void TForm1::RzRadioGroup3Changing(int newIndex) {
 
 void TForm1::browseOutputFolder() {
     const std::optional<QString> folder = dialogs().pickFolder(this, JvDirectoryEdit1_->text());
-    JvDirectoryEdit1AfterDialog(folder ? nativePath(*folder) : QString(), folder.has_value());
+    JvDirectoryEdit1AfterDialog(folder ? epub::pathFromOutside(*folder) : QString(),
+                                folder.has_value());
 }
 
 void TForm1::JvDirectoryEdit1AfterDialog(const QString& folder, bool accepted) {
@@ -361,7 +356,7 @@ void TForm1::teszt1Click() {
     QTreeWidgetItem* row = selectedRow();
     if (!row) return;
     const QString output = row->text(2);
-    if (!output.isEmpty() && platform::fileExists(output.toStdString()))
+    if (!output.isEmpty() && platform::fileExists(epub::toPlatformPath(output)))
         ShowInExplorer(output);
     else
         dialogs().message(this, text(QStringLiteral("A file még nem került másolásra"),
@@ -372,13 +367,14 @@ void TForm1::teszt1Click() {
 // Work list
 
 void TForm1::ShowInExplorer(const QString& path) {
-    platform::showInFileManager(path.toStdString());
+    platform::showInFileManager(epub::toPlatformPath(path));
 }
 
 void TForm1::AddFileToList(const QString& path) {
     if (!organise::hasEpubExtension(path)) return;
     RzListView1_->addTopLevelItem(new QTreeWidgetItem(QStringList{path, QString(), QString()}));
-    const QString name = organise::lastComponent(path);
+    const QString name =
+        epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(path)));
     if (splash_) refresh_->setSplashName(name);
     refresh_->setPane1(name);
     refresh_->update();
@@ -405,7 +401,7 @@ void TForm1::SearchFolder(const QString& folder) {
 
 void TForm1::actOnPath(const QString& path) {
     if (path.isEmpty()) return;
-    const std::string native = path.toStdString();
+    const std::string native = epub::toPlatformPath(path);
     if (platform::folderExists(native))
         SearchFolder(path);
     else if (platform::fileExists(native))
@@ -416,7 +412,7 @@ void TForm1::JvDragDrop1Drop(const QStringList& paths) {
     Listatrlse1Click();
     ListRefresh::Batch batch(*refresh_);
     for (const QString& path : paths) {
-        if (platform::folderExists(path.toStdString())) {
+        if (platform::folderExists(epub::toPlatformPath(path))) {
             // Loading windows of earlier drops are hidden for good; only the newest is kept.
             for (TSplash* old : findChildren<TSplash*>(QString(), Qt::FindDirectChildrenOnly))
                 if (!old->isVisible() && old != splash_) old->deleteLater();
@@ -471,7 +467,7 @@ bool TForm1::listDrop(QEvent* event) {
     QStringList paths;
     if (data && data->hasUrls()) {
         for (const QUrl& url : data->urls())
-            if (url.isLocalFile()) paths << nativePath(url.toLocalFile());
+            if (url.isLocalFile()) paths << epub::pathFromOutside(url.toLocalFile());
     }
     if (paths.isEmpty()) {
         drop->ignore();

@@ -2,7 +2,6 @@
 
 #include <zip.h>
 
-#include <QFile>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -10,7 +9,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/process_tuning.h"
+#include "epub/path_text_qt.h"
 
 namespace epub {
 
@@ -83,11 +82,16 @@ void inflateEntry(zip_t* archive, zip_uint64_t index, WorkBuffer& buffer) {
 
 }  // namespace
 
+QString archiveEntryName(QString path) {
+    return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
 bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer) {
     if (entryName.isEmpty() || archivePath.isEmpty()) return false;
-    platform::prepareProcessForBookReading();
     int error = 0;
-    const Archive archive(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
+    // libzip takes what the platform layer takes: UTF-8 on Windows (it widens the name itself),
+    // the file system's own bytes elsewhere.
+    const Archive archive(zip_open(toPlatformPath(archivePath).c_str(), ZIP_RDONLY, &error));
     if (!archive) return false;
     const zip_int64_t index = findEntry(archive.get(), entryName.toUtf8());
     if (index < 0) return false;

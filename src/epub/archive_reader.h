@@ -9,6 +9,9 @@ namespace epub {
 // No entry is ever inflated past this many bytes: a larger one is a damaged (or hostile) book.
 inline constexpr qsizetype kMaxEntrySize = 32 * 1024 * 1024;
 
+// An archive path as entries are named here: every '/' turned into '\'.
+QString archiveEntryName(QString path);
+
 // Opens the archive read-only, finds the first entry (central-directory order) whose stored
 // name, with every '/' turned into '\', equals entryName exactly (letter case significant),
 // appends its uncompressed bytes to buffer, sets the read position to 0 and answers true.
@@ -17,9 +20,8 @@ inline constexpr qsizetype kMaxEntrySize = 32 * 1024 * 1024;
 // answers true with whatever bytes were produced. An entry larger than kMaxEntrySize answers
 // true with an empty buffer and buffer.oversized set. The archive is closed on every path.
 //
-// The first call also sets two process-wide things that opening thousands of archives needs
-// (see archive_reader.cpp): TZ=":/etc/localtime" when TZ is unset, and 1 MiB of glibc heap
-// top padding (M_TOP_PAD) unless MALLOC_TOP_PAD_ is set.
+// A program that reads many books calls platform::prepareProcessForBookReading() once from its
+// main() (see platform/process_tuning.h); a library does not change the whole process.
 bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer);
 
 }  // namespace epub

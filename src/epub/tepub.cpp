@@ -5,14 +5,6 @@
 
 namespace epub {
 
-namespace {
-
-QString backslashed(QString path) {
-    return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
-}
-
-}  // namespace
-
 TEpuB::TEpuB(MessageSink& messages)
     : ownQueries_(std::make_unique<XmlDocumentQueries>(messages)), queries_(*ownQueries_) {}
 
@@ -21,30 +13,7 @@ TEpuB::TEpuB(XmlDocumentQueries& queries) : queries_(queries) {}
 TEpuB::~TEpuB() = default;
 
 void TEpuB::Clear() {
-    Loaded = false;
-    FileName.clear();
-    Title.clear();
-    Creator.clear();
-    Publisher.clear();
-    Language.clear();
-    Subject.clear();
-    Date.clear();
-    Source.clear();
-    Description.clear();
-    Identifier.clear();
-    Series.clear();
-    SeriesIndex.clear();
-    Isbn.clear();
-    Subjects.clear();
-    Version.clear();
-    CoverPath.clear();
-    OpfPath.clear();
-    OpfFolder.clear();
-    Manifest.clear();
-    Spine.clear();
-    Toc.clear();
-    LastIndex = -1;
-    CurrentIndex = -1;
+    static_cast<BookRecord&>(*this) = BookRecord();
     WorkBuffer.clear();
 }
 
@@ -73,7 +42,7 @@ void TEpuB::Open(const QString& path) {
         throw EntryTooLargeError("Archive entry too large: META-INF\\container.xml");
     queries_.LoadXmlDocument(WorkBuffer.unread());
 
-    OpfPath = backslashed(queries_.GetXMLValuex(u"rootfiles", u"full-path"));
+    OpfPath = archiveEntryName(queries_.GetXMLValuex(u"rootfiles", u"full-path"));
 
     // A package document that is not there leaves the empty document; the missing spine
     // then fails the book.
@@ -94,7 +63,7 @@ void TEpuB::Open(const QString& path) {
     OpfFolder = lastSeparator < 0 ? QString() : OpfPath.left(lastSeparator);
 
     // The NCX href is relative to the package document's folder.
-    QString ncxName = backslashed(queries_.GetNcxPath());
+    QString ncxName = archiveEntryName(queries_.GetNcxPath());
     if (!OpfFolder.isEmpty()) ncxName = OpfFolder + QLatin1Char('\\') + ncxName;
     readInto(path, ncxName);
     queries_.LoadXmlDocument(WorkBuffer.unread());

@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include "epub/archive_reader.h"
 #include "epub/errors.h"
 #include "epub/message_sink.h"
 
@@ -23,10 +24,6 @@ bool hasAttributeWithValue(const XmlNode& node, QStringView name, const QString&
         if (attribute.localName == name && attribute.value == value) return true;
     }
     return false;
-}
-
-QString backslashed(QString path) {
-    return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
 std::string missing(QStringView name) {
@@ -161,7 +158,7 @@ void XmlDocumentQueries::GetXmlManifestList() {
             if (found == itemsById.constEnd()) continue;
             for (const qsizetype i : *found)
                 XmlManifestList.append(
-                    backslashed(items[static_cast<std::size_t>(i)].attribute(u"href")));
+                    archiveEntryName(items[static_cast<std::size_t>(i)].attribute(u"href")));
         }
     } catch (const XmlError& error) {
         messages_.showMessage(QStringLiteral("Hiba GetXmlManifestList01") +

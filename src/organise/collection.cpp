@@ -1,9 +1,12 @@
 #include "organise/collection.h"
 
-#include "platform/files.h"
-#include "platform/listing.h"
-
+#include <QScopeGuard>
+#include <string>
 #include <vector>
+
+#include "epub/path_text_qt.h"
+#include "platform/listing.h"
+#include "platform/path_text.h"
 
 namespace organise {
 namespace {
@@ -13,46 +16,39 @@ bool hiddenAndSystem(unsigned attributes) {
     return (attributes & both) == both;
 }
 
-QString withTrailingSeparator(const QString& folder) {
-    const QChar native = QLatin1Char(platform::nativeSeparator());
-    if (folder.endsWith(native) || folder.endsWith(QLatin1Char('\\'))) return folder;
-    return folder + native;
-}
-
 class Walk {
 public:
     explicit Walk(const FolderSearch::FoundFile& onFound) : onFound_(onFound) {}
 
     // Lists one folder and then its subfolders. False when a listing failed unexpectedly, which
-    // ends the whole search.
-    bool searchFolder(const QString& folder) {
-        const QString prefix = withTrailingSeparator(folder);
-        const std::string native = prefix.toStdString();
+    // ends the whole search. The walk keeps the file system's own bytes: a name that is not
+    // valid UTF-8 becomes text only when it is reported.
+    bool searchFolder(const std::string& folder) {
+        const std::string prefix = platform::withTrailingSeparator(folder);
 
         // A symbolic link (or bind mount) may lead back into a folder that is being searched
         // further up; searching it again would never end.
-        const auto identity = platform::folderIdentity(native);
+        const auto identity = platform::folderIdentity(prefix);
         if (identity) {
             for (const platform::FileIdentity& open : chain_)
                 if (open == *identity) return true;
             chain_.push_back(*identity);
         }
 
-        std::vector<QString> subfolders;
+        std::vector<std::string> subfolders;
         const platform::ListStatus status =
-            platform::listFolder(native, [&](const platform::FolderEntry& entry) {
+            platform::listFolder(prefix, [&](const platform::FolderEntry& entry) {
                 if (hiddenAndSystem(entry.attributes)) return true;
-                const QString name = QString::fromStdString(entry.name);
                 if (entry.attributes & platform::AttrDirectory)
-                    subfolders.push_back(prefix + name);
-                else if (matchesEpubMask(name))
-                    onFound_(prefix + name);
+                    subfolders.push_back(prefix + entry.name);
+                else if (platform::isEpubFileName(entry.name))
+                    onFound_(epub::fromPlatformPath(prefix + entry.name));
                 return true;
             });
 
         bool ok = status != platform::ListStatus::Failed;
         // Not found and access denied count as an empty folder.
-        for (const QString& sub : subfolders) {
+        for (const std::string& sub : subfolders) {
             if (!ok) break;
             ok = searchFolder(sub);
         }
@@ -65,30 +61,10 @@ private:
     std::vector<platform::FileIdentity> chain_;
 };
 
-// Clears the running flag however the search ends, an exception from onFound included.
-class RunningFlag {
-public:
-    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~RunningFlag() { flag_ = false; }
-    RunningFlag(const RunningFlag&) = delete;
-    RunningFlag& operator=(const RunningFlag&) = delete;
-
-private:
-    bool& flag_;
-};
-
 }  // namespace
 
 bool matchesEpubMask(const QString& name) {
-    static const char16_t kTail[] = u".epub";
-    if (name.size() < 5) return false;
-    const qsizetype start = name.size() - 5;
-    for (qsizetype i = 0; i < 5; ++i) {
-        char16_t c = name.at(start + i).unicode();
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != kTail[i]) return false;
-    }
-    return true;
+    return platform::isEpubFileName(epub::toPlatformPath(name));
 }
 
 QString countText(int rows, bool english) {
@@ -101,9 +77,13 @@ QString scanCompleteText(bool english) {
 
 SearchOutcome FolderSearch::run(const QString& folder, const FoundFile& onFound) {
     if (running_) return SearchOutcome::AlreadyRunning;
-    RunningFlag flag(running_);
+    running_ = true;
+    // Cleared however the search ends, an exception from onFound included.
+    const auto clearRunning = qScopeGuard([this] { running_ = false; });
     Walk walk(onFound);
-    return walk.searchFolder(folder) ? SearchOutcome::Completed : SearchOutcome::ListingFailed;
+    return walk.searchFolder(epub::toPlatformPath(epub::pathFromOutside(folder)))
+               ? SearchOutcome::Completed
+               : SearchOutcome::ListingFailed;
 }
 
 }  // namespace organise

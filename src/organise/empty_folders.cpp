@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "epub/path_text_qt.h"
 #include "platform/files.h"
 #include "platform/listing.h"
 
@@ -10,12 +11,6 @@ namespace organise {
 namespace {
 
 std::function<void(const QString&)> beforeRemoval;
-
-std::string childPath(const std::string& folder, const std::string& name) {
-    // The output folder usually ends with a separator already.
-    if (!folder.empty() && folder.back() == platform::nativeSeparator()) return folder + name;
-    return folder + platform::nativeSeparator() + name;
-}
 
 bool isEmpty(const std::string& folder) {
     bool anything = false;
@@ -36,7 +31,7 @@ bool visited(const platform::FolderEntry& entry) {
 }
 
 void removeFolder(const std::string& folder) {
-    if (beforeRemoval) beforeRemoval(QString::fromStdString(folder));
+    if (beforeRemoval) beforeRemoval(epub::fromPlatformPath(folder));
     // The folder was found empty a moment ago; if that no longer holds, something else is at
     // work in the tree and the walk stops rather than guess. One listing answers both questions
     // (does the folder exist, is it empty), which matters over tens of thousands of folders.
@@ -63,7 +58,7 @@ void removeFolder(const std::string& folder) {
 void removeEmptyFolders(const std::string& folder) {
     platform::listFolder(folder, [&](const platform::FolderEntry& entry) {
         if (!visited(entry)) return true;
-        const std::string sub = childPath(folder, entry.name);
+        const std::string sub = platform::joinPath(folder, entry.name);
         if (isEmpty(sub)) {
             removeFolder(sub);
         } else {
@@ -79,12 +74,12 @@ void removeEmptyFolders(const std::string& folder) {
 }  // namespace
 
 bool IsFolderEmpty(const QString& path) {
-    return isEmpty(path.toStdString());
+    return isEmpty(epub::toPlatformPath(path));
 }
 
 void RemoveEmptyFolders(const QString& path) {
     if (path.isEmpty()) return;
-    removeEmptyFolders(path.toStdString());
+    removeEmptyFolders(epub::toPlatformPath(path));
 }
 
 namespace testing {

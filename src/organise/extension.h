@@ -4,13 +4,10 @@
 namespace organise {
 
 // The extension of a path: its last component from the last dot on, dot included, in the case
-// in which it stands; empty when the last component has no dot. Both separators end a component.
+// in which it stands; empty when the last component has no dot.
 QString sourceExtension(const QString& path);
 
 // True when the extension equals ".epub" with A to Z compared without regard to case.
 bool hasEpubExtension(const QString& path);
-
-// The last component of a path (after the last backslash or slash).
-QString lastComponent(const QString& path);
 
 }  // namespace organise

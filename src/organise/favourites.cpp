@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "epub/path_text_qt.h"
 #include "platform/code_page.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -151,7 +152,7 @@ QByteArray EncodeFavourites(const Favourites& favourites) {
 Favourites LoadFavourites(const QString& filePath) {
     std::string bytes;
     int error = 0;
-    if (!platform::readWholeFile(filePath.toStdString(), bytes, error)) {
+    if (!platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
         if (platform::isNotFoundError(static_cast<std::uint32_t>(error))) {
             Favourites none;
             none.loaded = true;
@@ -169,7 +170,7 @@ void SaveFavourites(const QString& filePath, const Favourites& favourites) {
         // replacing it.
         std::string bytes;
         int error = 0;
-        if (platform::readWholeFile(filePath.toStdString(), bytes, error)) {
+        if (platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
             toWrite = DecodeFavourites(QByteArray::fromStdString(bytes));
             bool added = false;
             for (const QString& entry : favourites.entries)
@@ -179,7 +180,7 @@ void SaveFavourites(const QString& filePath, const Favourites& favourites) {
             return;  // a stored list we cannot read is not ours to replace
         }
     }
-    const int error = platform::writeFileAtomically(filePath.toStdString(),
+    const int error = platform::writeFileAtomically(epub::toPlatformPath(filePath),
                                                     EncodeFavourites(toWrite).toStdString());
     if (error != 0) raise("Cannot create file", filePath, error);
 }

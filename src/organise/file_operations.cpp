@@ -2,40 +2,41 @@
 
 #include <cerrno>
 
+#include "epub/path_text_qt.h"
 #include "platform/files.h"
 #include "platform/path_rules.h"
 
 namespace organise {
 
 namespace {
-std::string native(const QString& path) {
-    return path.toStdString();
-}
-
-// The folder that holds a path (everything before its last separator).
+// The folder that holds a path (everything before its last separator); the working folder for
+// a relative name without one, such as an output folder "OUT" given on the command line.
 QString parentOf(const QString& path) {
-    const QString collapsed = QString::fromStdString(platform::collapseSeparators(native(path)));
+    const QString collapsed =
+        epub::fromPlatformPath(platform::collapseSeparators(epub::toPlatformPath(path)));
     const qsizetype cut = collapsed.lastIndexOf(QLatin1Char(platform::nativeSeparator()));
-    return cut <= 0 ? collapsed.left(cut + 1) : collapsed.left(cut);
+    if (cut < 0) return QStringLiteral(".");
+    return cut == 0 ? collapsed.left(1) : collapsed.left(cut);
 }
 }  // namespace
 
 bool PlatformFileOperations::fileExists(const QString& path) {
-    return platform::fileExists(native(path));
+    return platform::fileExists(epub::toPlatformPath(path));
 }
 
 bool PlatformFileOperations::folderExists(const QString& path) {
-    return platform::folderExists(native(path));
+    return platform::folderExists(epub::toPlatformPath(path));
 }
 
 bool PlatformFileOperations::createFolder(const QString& path) {
-    return platform::createFolder(native(path));
+    return platform::createFolder(epub::toPlatformPath(path));
 }
 
 int PlatformFileOperations::copyFile(const QString& source, const QString& target) {
-    const int error = platform::copyFileNoReplace(native(source), native(target));
+    const int error =
+        platform::copyFileNoReplace(epub::toPlatformPath(source), epub::toPlatformPath(target));
     if (error == 0) {
-        std::string folder = native(parentOf(target));
+        std::string folder = epub::toPlatformPath(parentOf(target));
         if (copiedFolders_.empty() || copiedFolders_.back() != folder)
             copiedFolders_.push_back(std::move(folder));
     }
@@ -50,11 +51,12 @@ void PlatformFileOperations::finish() {
 }
 
 int PlatformFileOperations::moveFile(const QString& source, const QString& target) {
-    return platform::moveFileNoReplace(native(source), native(target));
+    return platform::moveFileNoReplace(epub::toPlatformPath(source), epub::toPlatformPath(target));
 }
 
 QString DryRunFileOperations::key(const QString& path) {
-    QString collapsed = QString::fromStdString(platform::collapseSeparators(native(path)));
+    QString collapsed =
+        epub::fromPlatformPath(platform::collapseSeparators(epub::toPlatformPath(path)));
     const QChar separator = QLatin1Char(platform::nativeSeparator());
     while (collapsed.size() > 1 && collapsed.endsWith(separator)) collapsed.chop(1);
     return collapsed;
@@ -64,11 +66,12 @@ bool DryRunFileOperations::fileExists(const QString& path) {
     const QString k = key(path);
     if (createdFiles_.contains(k)) return true;
     if (removedFiles_.contains(k)) return false;
-    return platform::fileExists(native(path));
+    return platform::fileExists(epub::toPlatformPath(path));
 }
 
 bool DryRunFileOperations::folderExists(const QString& path) {
-    return createdFolders_.contains(key(path)) || platform::folderExists(native(path));
+    return createdFolders_.contains(key(path)) ||
+           platform::folderExists(epub::toPlatformPath(path));
 }
 
 bool DryRunFileOperations::createFolder(const QString& path) {

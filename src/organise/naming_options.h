@@ -1,6 +1,7 @@
 #pragma once
 // The naming options of the window's Options group and the copy/move choice, as plain values.
 // The window reads them from its widgets afresh for every book; the rules never read a widget.
+#include <QString>
 
 namespace organise {
 
@@ -17,6 +18,14 @@ struct NamingOptions {
     bool title = false;     // chkkonvcimmappa: a Title level
     bool series = false;    // chksorozat: a Series level
     bool none = false;      // chknone: no level at all, whatever the four above say
+};
+
+// The options as they stand when a book is handled.
+struct BookSettings {
+    NamingOptions naming;
+    TransferMode mode = TransferMode::Copy;
+    QString outputFolder;    // empty when none is chosen; a missing final separator is added
+    bool englishUi = false;  // the language of the reasons the run words itself
 };
 
 }  // namespace organise

@@ -3,26 +3,28 @@
 #include <exception>
 #include <vector>
 
+#include "epub/path_text_qt.h"
 #include "epub/tepub.h"
 #include "organise/extension.h"
 #include "organise/target_rules.h"
 #include "platform/error.h"
 #include "platform/path_rules.h"
+#include "platform/path_text.h"
 
 namespace organise {
 
 namespace {
 
 QString collapsed(const QString& path) {
-    return QString::fromStdString(platform::collapseSeparators(path.toStdString()));
+    return epub::fromPlatformPath(platform::collapseSeparators(epub::toPlatformPath(path)));
 }
 
 // The rules add nothing after OutputFolder, so one that lacks its separator would put every
-// book beside the output folder instead of into it.
-QString withTrailingSeparator(const QString& folder) {
-    const QChar separator = nativeSeparatorChar();
-    if (folder.endsWith(separator) || folder.endsWith(QLatin1Char('/'))) return folder;
-    return folder + separator;
+// book beside the output folder instead of into it. A folder given with '/' (allowed on Windows
+// too) takes the native separator first, as every path entering the program does.
+QString outputFolderOf(const BookSettings& settings) {
+    return epub::fromPlatformPath(platform::withTrailingSeparator(
+        platform::toNativeSeparators(epub::toPlatformPath(settings.outputFolder))));
 }
 
 // Creates every missing level of the (collapsed) folder, outermost first; the caller has seen
@@ -80,7 +82,7 @@ OrganiseResult transfer(const QString& source, const Target& target, TransferMod
         }
         const QString to = collapsed(target.targetPath);
         for (const QString& path : {source, to}) {
-            if (!platform::transferPathAcceptable(path.toStdString())) {
+            if (!platform::transferPathAcceptable(epub::toPlatformPath(path))) {
                 reason = refusedPathReason(DisplayPath(path), english);
                 return OrganiseResult::CopyFailed;
             }
@@ -124,8 +126,8 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             fields.language = book.Language;
             fields.series = book.Series;
         }
-        const Target target = BuildTarget(
-            source, fields, withTrailingSeparator(settings.outputFolder), settings.naming);
+        const Target target =
+            BuildTarget(source, fields, outputFolderOf(settings), settings.naming);
         // Metadata must never place a book outside the output folder.
         if (FolderPathClimbs(target.folderPath)) {
             reason = pick(english, "A könyv adatai a kimeneti mappán kívülre vinnék: ",
@@ -139,7 +141,7 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
         } else {
             const QString folder = collapsed(target.targetFolder);
             if (!files.folderExists(folder)) {
-                if (!platform::folderPathAcceptable(folder.toStdString())) {
+                if (!platform::folderPathAcceptable(epub::toPlatformPath(folder))) {
                     reason = refusedPathReason(DisplayPath(folder), english);
                     return OrganiseResult::ReadFailed;
                 }

@@ -13,14 +13,6 @@ class MessageSink;
 
 namespace organise {
 
-// The options as they stand when the book is handled.
-struct BookSettings {
-    NamingOptions naming;
-    TransferMode mode = TransferMode::Copy;
-    QString outputFolder;    // ends with a separator
-    bool englishUi = false;  // the language of the reasons the run writes itself
-};
-
 // Organises the book at `source` (row `row` of `list`) and returns its result. For Done,
 // CopyFailed and TargetExists it writes the DisplayPath of the target path into the row's
 // "Kimenet" column; for ReadFailed and NotEpub that column keeps what it held. Every error of

@@ -1,13 +1,14 @@
 #include "organise/organise_run.h"
 
+#include "epub/path_text_qt.h"
 #include "organise/organise_book.h"
-#include "organise/target_rules.h"
+#include "platform/path_text.h"
 
 namespace organise {
 
 void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
     observer.clearStopRequest();
-    if (observer.outputFolder().isEmpty()) {
+    if (observer.bookSettings().outputFolder.isEmpty()) {
         observer.showMessage(observer.englishUi()
                                  ? QStringLiteral("The output directory is not selected")
                                  : QStringLiteral("A kimeneti könyvtár nincs kiválasztva"));
@@ -24,12 +25,8 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
         if (i >= list.rowCount()) continue;
 
         const QString source = list.source(i);
-        BookSettings settings;
-        settings.naming = observer.namingOptions();
-        settings.mode = observer.transferMode();
-        settings.outputFolder = observer.outputFolder();
+        BookSettings settings = observer.bookSettings();
         settings.englishUi = observer.englishUi();
-
         const OrganiseResult result =
             OrganiseBook(source, i, list, settings, observer.messageSink(), files);
         if (result != OrganiseResult::NotEpub)
@@ -40,7 +37,8 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
         observer.ensureRowVisible(i);
         observer.setStatus1(QString::number(i) + QLatin1Char('/') +
                             QString::number(list.rowCount()));
-        observer.setStatus2(nativeLastComponent(source));
+        observer.setStatus2(
+            epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(source))));
         observer.processEvents();
     }
 

@@ -9,11 +9,11 @@
 #include <exception>
 #include <string>
 
+#include "epub/path_text_qt.h"
 #include "organise/target_rules.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/listing.h"
-#include "shell/appdata.h"
 
 namespace organise {
 
@@ -23,16 +23,11 @@ const QLatin1String kPrefix("run-");
 const QLatin1String kSuffix(".jsonl");
 
 std::string native(const QString& path) {
-    return path.toStdString();
+    return epub::toPlatformPath(path);
 }
 
 QString describe(int error) {
     return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
-}
-
-QString withSeparator(const QString& folder) {
-    const QChar separator = nativeSeparatorChar();
-    return folder.endsWith(separator) ? folder : folder + separator;
 }
 
 // "run-20261208-214152-123" sorts by time; a second journal of the same millisecond gets "-2".
@@ -49,7 +44,7 @@ bool isJournalName(const QString& name) {
 // started elsewhere), so it never holds a relative path.
 QString absolute(const QString& path) {
     if (!QDir::isRelativePath(path)) return path;
-    return withSeparator(QDir::toNativeSeparators(QDir::currentPath())) + path;
+    return epub::withTrailingSeparator(QDir::toNativeSeparators(QDir::currentPath())) + path;
 }
 
 QByteArray lineOf(const QJsonObject& object) {
@@ -100,17 +95,21 @@ void removeOldJournals(const QString& folder) {
 
 QString journalFolder(const QString& settingsFolder) {
     if (settingsFolder.isEmpty()) return QString();
-    return withSeparator(settingsFolder) + QStringLiteral("journal") + nativeSeparatorChar();
+    return epub::withTrailingSeparator(settingsFolder) + QStringLiteral("journal") +
+           nativeSeparatorChar();
 }
 
 RunJournal::RunJournal(QString folder)
-    : folder_(folder.isEmpty() ? QString() : withSeparator(folder)) {}
+    : folder_(folder.isEmpty() ? QString() : epub::withTrailingSeparator(folder)) {}
 
 bool RunJournal::open() {
     if (file_.isOpen()) return true;
     if (!error_.isEmpty() || folder_.isEmpty()) return false;
     try {
-        if (!shell::ForceFolder(native(folder_))) {
+        // The settings folder exists (the front end fixes it at start-up); the journal folder
+        // is one level below it.
+        const std::string folder = native(folder_);
+        if (!platform::folderExists(folder) && !platform::createFolder(folder)) {
             error_ = QStringLiteral("cannot create %1").arg(folder_);
             return false;
         }
@@ -222,10 +221,10 @@ int ReadJournal(const QString& path, JournalContents& contents) {
 }
 
 QStringList JournalFiles(const QString& folder) {
-    const QString base = withSeparator(folder);
+    const QString base = epub::withTrailingSeparator(folder);
     QStringList names;
     platform::listFolder(native(base), [&](const platform::FolderEntry& entry) {
-        const QString name = QString::fromStdString(entry.name);
+        const QString name = epub::fromPlatformPath(entry.name);
         if (!(entry.attributes & platform::AttrDirectory) && isJournalName(name))
             names.append(name);
         return true;

@@ -1,5 +1,6 @@
 #include "organise/settings.h"
 
+#include "epub/path_text_qt.h"
 #include "platform/error.h"
 #include "platform/profile.h"
 
@@ -21,15 +22,15 @@ QString settingsFilePath(const QString& settingsFolder) {
 
 QString LoadSettings(const QString& settingsFolder) {
     const std::string value =
-        platform::readProfileString(settingsFilePath(settingsFolder).toStdString(), kSection, kKey,
-                                    std::string(), kValueBuffer);
-    return QString::fromStdString(value);
+        platform::readProfileString(epub::toPlatformPath(settingsFilePath(settingsFolder)),
+                                    kSection, kKey, std::string(), kValueBuffer);
+    return epub::fromPlatformPath(value);
 }
 
 void SaveSettings(const QString& settingsFolder, const QString& outputFolder) {
     const QString file = settingsFilePath(settingsFolder);
-    if (platform::writeProfileString(file.toStdString(), kSection, kKey,
-                                     outputFolder.toStdString()) != 0)
+    if (platform::writeProfileString(epub::toPlatformPath(file), kSection, kKey,
+                                     epub::toPlatformPath(outputFolder)) != 0)
         throw platform::Error("Unable to write to " + file.toStdString());
 }
 

@@ -3,7 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "platform/files.h"
+#include "epub/path_text_qt.h"
+#include "platform/path_text.h"
 
 namespace organise {
 
@@ -29,12 +30,6 @@ QString extensionOf(const QString& fileName) {
 
 QChar nativeSeparatorChar() {
     return QLatin1Char(platform::nativeSeparator());
-}
-
-QString nativeLastComponent(const QString& path) {
-    const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(nativeSeparatorChar()));
-    return path.mid(cut + 1);
 }
 
 QString ReplaceInvalidChars(const QString& text, QChar replacement) {
@@ -74,7 +69,8 @@ QString DisplayPath(const QString& path, QChar separator) {
 Target BuildTarget(const QString& sourcePath, const BookFields& book, const QString& outputFolder,
                    const NamingOptions& options) {
     const QChar separator = nativeSeparatorChar();
-    const QString sourceName = nativeLastComponent(sourcePath);
+    const QString sourceName =
+        epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(sourcePath)));
     const QString extension = extensionOf(sourceName);
     const QString dash = QStringLiteral(" - ");
 

@@ -30,9 +30,6 @@ struct Target {
 // The native separator as a QChar ('/' on POSIX, '\' on Windows).
 QChar nativeSeparatorChar();
 
-// The last component of a path, cut at the native separator and at '/'.
-QString nativeLastComponent(const QString& path);
-
 // Replaces each of '"', '*', '/', ':', '<', '>', '?', '\', '|' and U+00A6 by `replacement`;
 // everything else, the length and the order stay.
 QString ReplaceInvalidChars(const QString& text, QChar replacement);

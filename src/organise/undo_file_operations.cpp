@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "epub/path_text_qt.h"
 #include "organise/target_rules.h"
 #include "platform/files.h"
 #include "platform/listing.h"
@@ -11,7 +12,7 @@ namespace organise {
 namespace {
 
 std::string native(const QString& path) {
-    return path.toStdString();
+    return epub::toPlatformPath(path);
 }
 
 QString parentOf(const QString& path) {
@@ -113,7 +114,7 @@ int DryRunUndoFileOperations::removeEmptyFolder(const QString& path) {
     const QString prefix = path + nativeSeparatorChar();
     const platform::ListStatus status =
         platform::listFolder(native(path), [&](const platform::FolderEntry& entry) {
-            if (removed_.contains(prefix + QString::fromStdString(entry.name))) return true;
+            if (removed_.contains(prefix + epub::fromPlatformPath(entry.name))) return true;
             empty = false;
             return false;
         });

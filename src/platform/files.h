@@ -1,14 +1,14 @@
 #pragma once
-// Files and folders. Paths are UTF-8 text with the native separator. Every function here
+// Files and folders. Paths are text as path_text.h describes it (UTF-8 on Windows, the file
+// system's own bytes on POSIX) with the native separator. Every function here
 // reports failure through its result; none throws.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace platform {
+#include "platform/path_text.h"
 
-// '\\' on Windows, '/' on POSIX: it plays the role the backslash has in Windows paths.
-char nativeSeparator();
+namespace platform {
 
 // An existing file. A folder never counts as an existing file.
 bool fileExists(const std::string& path);

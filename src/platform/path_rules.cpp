@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/path_text.h"
 
 namespace platform {
 namespace {
@@ -18,12 +19,6 @@ constexpr bool kDriveLetters = false;
 
 constexpr std::size_t kFolderPathLimit = 260;
 constexpr std::size_t kTransferPathLimit = 248;
-
-bool isSeparator(char c) {
-    // A backslash separates only where it is the native separator; on POSIX it is an
-    // ordinary name character (the target rules already wrote the native separator).
-    return c == nativeSeparator();
-}
 
 bool startsWithDriveLetter(const std::string& path) {
     if (path.size() < 2 || path[1] != ':') return false;

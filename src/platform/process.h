@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -10,6 +11,11 @@ namespace platform {
 // Arguments 1 to N of the running process as the platform splits them (Windows: the rules of
 // CommandLineToArgvW; POSIX: the argv the process was started with), enclosing quotes removed.
 std::vector<std::string> commandLineArguments();
+
+// Writes bytes to standard output exactly as given and flushes them. Windows opens standard
+// output in text mode, which would turn every LF into CRLF; it is switched to binary first, so
+// that a JSON line ends in LF on every platform.
+void writeStandardOutput(std::string_view bytes);
 
 // Ends the current process at once with `code` as its exit code: no destructors, no atexit
 // handlers, no flushing of C++ streams (Windows: TerminateProcess on the current process).

@@ -3,7 +3,7 @@
 namespace platform {
 
 // Process settings that reading thousands of books one after another depends on, made once
-// before the first archive is opened (later calls do nothing). POSIX:
+// before the first archive is opened, from the program's main() (later calls do nothing). POSIX:
 // - libzip turns every entry's DOS time into a time_t with mktime() when it opens an archive,
 //   and glibc re-reads the zone file's status on every mktime() while TZ is unset: one stat()
 //   per entry, three times per book. Naming the same zone file in TZ makes glibc keep what it

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "platform/system_folders.h"
 #include "shell/assertion.h"
 
@@ -11,11 +12,6 @@ namespace shell {
 std::string AppName;
 
 namespace {
-
-// The native separator plays the backslash's role; on POSIX a backslash is an ordinary character.
-bool isSeparator(char c) {
-    return c == platform::nativeSeparator();
-}
 
 bool validFolderName(const std::string& name) {
     for (unsigned char c : name) {
@@ -38,26 +34,20 @@ bool validFolderName(const std::string& name) {
     return true;
 }
 
-void ensureTrailingSeparator(std::string& path) {
-    if (path.empty() || !isSeparator(path.back())) path += platform::nativeSeparator();
-}
-
 }  // namespace
 
 std::string GetAppDataFolder() {
     Assert(validFolderName(AppName), "Invalid chars in AppName: " + AppName, "appdata");
     std::string folder = platform::roamingAppDataFolder();
-    if (!folder.empty()) ensureTrailingSeparator(folder);
-    folder += AppName;
-    ensureTrailingSeparator(folder);
-    return folder;
+    if (!folder.empty()) folder = platform::withTrailingSeparator(folder);
+    return platform::withTrailingSeparator(folder + AppName);
 }
 
 bool ForceFolder(const std::string& path) {
     if (path.empty()) throw InOutError("Nem tudom a " + GetAppDataFolder() + "-t létrehozni");
     std::string folder = path;
     // The root folder keeps its separator: without it, it would name nothing.
-    if (folder.size() > 1 && isSeparator(folder.back())) folder.pop_back();
+    if (folder.size() > 1 && platform::isSeparator(folder.back())) folder.pop_back();
     if (platform::folderExists(folder)) return true;
     std::string parent;
     const auto cut = folder.find_last_of(platform::nativeSeparator());

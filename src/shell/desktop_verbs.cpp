@@ -4,6 +4,7 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "platform/process.h"
 #include "shell/appdata.h"
 #include "shell/shell_verbs.h"
@@ -17,27 +18,20 @@ const char* const NemoName = "epub-polcaro.nemo_action";
 const char* const MimeTypes = "inode/directory;application/epub+zip;";
 const char* const ActionId = "copy-to-collection";
 
-std::string join(const std::string& folder, const std::string& name) {
-    std::string path = folder;
-    if (!path.empty() && path.back() != platform::nativeSeparator())
-        path += platform::nativeSeparator();
-    return path + name;
-}
-
 std::string applicationsFolder(const std::string& prefix) {
-    return join(prefix, "applications");
+    return platform::joinPath(prefix, "applications");
 }
 
 std::string serviceMenuFolder(const std::string& prefix) {
-    return join(join(prefix, "kio"), "servicemenus");
+    return platform::joinPath(platform::joinPath(prefix, "kio"), "servicemenus");
 }
 
 std::string nemoFolder(const std::string& prefix) {
-    return join(join(prefix, "nemo"), "actions");
+    return platform::joinPath(platform::joinPath(prefix, "nemo"), "actions");
 }
 
 std::string fileManagerFolder(const std::string& prefix) {
-    return join(join(prefix, "file-manager"), "actions");
+    return platform::joinPath(platform::joinPath(prefix, "file-manager"), "actions");
 }
 
 void rejectControlCharacters(const std::string& text) {
@@ -121,19 +115,19 @@ std::string SystemPrefix() {
 }
 
 std::string ServiceMenuPath(const std::string& prefix) {
-    return join(serviceMenuFolder(prefix), EntryName);
+    return platform::joinPath(serviceMenuFolder(prefix), EntryName);
 }
 
 std::string NemoActionPath(const std::string& prefix) {
-    return join(nemoFolder(prefix), NemoName);
+    return platform::joinPath(nemoFolder(prefix), NemoName);
 }
 
 std::string FileManagerActionPath(const std::string& prefix) {
-    return join(fileManagerFolder(prefix), EntryName);
+    return platform::joinPath(fileManagerFolder(prefix), EntryName);
 }
 
 std::string LegacyDesktopEntryPath(const std::string& prefix) {
-    return join(applicationsFolder(prefix), EntryName);
+    return platform::joinPath(applicationsFolder(prefix), EntryName);
 }
 
 std::vector<std::string> DesktopVerbPaths(const std::string& prefix) {

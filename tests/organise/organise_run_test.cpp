@@ -8,9 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <functional>
+#include <string>
 
 #include "epub/message_sink.h"
+#include "epub/path_text_qt.h"
+#include "organise/collection.h"
 #include "organise/file_operations.h"
 #include "organise/target_rules.h"
 #include "platform/files.h"
@@ -82,9 +86,7 @@ public:
     }
     void clearStopRequest() override { stop = false; }
     bool stopRequested() const override { return stop; }
-    NamingOptions namingOptions() const override { return naming; }
-    TransferMode transferMode() const override { return mode; }
-    QString outputFolder() const override { return output; }
+    BookSettings bookSettings() const override { return {naming, mode, output}; }
     bool englishUi() const override { return english; }
     epub::MessageSink& messageSink() override { return sink; }
     void showMessage(const QString& text) override { boxes.append(text); }
@@ -454,6 +456,67 @@ TEST_F(OrganiseRunTest, ADryRunDecidesLikeARealOneAndWritesNothing) {
     EXPECT_EQ(real.rows[1].result, kExists);
     EXPECT_EQ(real.rows[2].result, kReadFailed);
     EXPECT_EQ(real.rows[3].result, kCopyFailed);
+}
+
+// On POSIX a backslash is an ordinary name character: a folder called "sub\" holds its books
+// like any other folder, whether the search starts above it or at it.
+TEST_F(OrganiseRunTest, AFolderWhoseNameEndsInABackslashIsSearchedAndOrganised) {
+    if (platform::nativeSeparator() != '/') GTEST_SKIP() << "the backslash separates here";
+    const QString inside =
+        tree.makeFolder(QStringLiteral("lib/sub\\")) + QStringLiteral("/book.epub");
+    testsupport::BookSpec spec;
+    spec.title = QStringLiteral("T");
+    spec.creators = {QStringLiteral("C")};
+    testsupport::writeBook(inside, spec);
+
+    for (const QString& start :
+         {tree.path(QStringLiteral("lib")), tree.path(QStringLiteral("lib/sub\\"))}) {
+        FakeList found;
+        FolderSearch search;
+        EXPECT_EQ(search.run(start, [&](const QString& path) { found.add(path); }),
+                  SearchOutcome::Completed);
+        ASSERT_EQ(found.rows.size(), 1) << start.toStdString();
+        EXPECT_EQ(found.rows[0].source, inside);
+
+        DryRunFileOperations dry;
+        OrganiseRun(found, observer, dry);
+        EXPECT_EQ(found.rows[0].result, kOk);
+        EXPECT_EQ(found.rows[0].output, out(QStringLiteral("C/C - T.epub")));
+    }
+
+    list.add(inside);
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kOk);
+    EXPECT_EQ(bytes(out(QStringLiteral("C/C - T.epub"))), bytes(inside));
+}
+
+// A file name that is not UTF-8 (Latin-1 "caf\xE9.epub" from an old disk) is found, read and
+// copied under its own bytes, not under a name with U+FFFD in it.
+TEST_F(OrganiseRunTest, AFileNameThatIsNotUtf8KeepsItsBytesFromSearchToCopy) {
+    if (platform::nativeSeparator() != '/') GTEST_SKIP() << "Windows names are UTF-16";
+    book(QStringLiteral("plain.epub"), QStringLiteral("T"), QStringLiteral("C"));
+    const std::string in = tree.path(QStringLiteral("in")).toStdString();
+    const std::string latin1 = in + "/caf\xE9.epub";
+    ASSERT_EQ(std::rename((in + "/plain.epub").c_str(), latin1.c_str()), 0);
+
+    FolderSearch search;
+    search.run(tree.path(QStringLiteral("in")), [&](const QString& path) { list.add(path); });
+    ASSERT_EQ(list.rows.size(), 1);
+    EXPECT_EQ(epub::toPlatformPath(list.rows[0].source), latin1);
+    EXPECT_EQ(list.rows[0].source, epub::fromPlatformPath(latin1));
+
+    observer.naming.renameScheme = 0;  // keep the source's name
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kOk);
+    const std::string target = out(QStringLiteral("C/")).toStdString() + "caf\xE9.epub";
+    EXPECT_EQ(epub::toPlatformPath(list.rows[0].output), target);
+    std::string copied;
+    std::string source;
+    int error = 0;
+    ASSERT_TRUE(platform::readWholeFile(target, copied, error)) << error;
+    ASSERT_TRUE(platform::readWholeFile(latin1, source, error)) << error;
+    EXPECT_EQ(copied, source);
+    EXPECT_EQ(observer.status2.first(), epub::fromPlatformPath("caf\xE9.epub"));
 }
 
 }  // namespace

@@ -46,18 +46,9 @@ public:
     int handled = 0;
     QList<OrganiseResult> results;
 
-    void setProgressTotal(int) override {}
-    void setProgressPosition(int) override {}
-    void resetProgress() override {}
-    void ensureRowVisible(int) override {}
-    void setStatus1(const QString&) override {}
-    void setStatus2(const QString&) override {}
-    void processEvents() override {}
     void clearStopRequest() override {}
     bool stopRequested() const override { return stopAfter >= 0 && handled >= stopAfter; }
-    NamingOptions namingOptions() const override { return NamingOptions{}; }
-    TransferMode transferMode() const override { return mode; }
-    QString outputFolder() const override { return output; }
+    BookSettings bookSettings() const override { return {NamingOptions{}, mode, output}; }
     bool englishUi() const override { return true; }
     epub::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString&) override {}

@@ -7,13 +7,13 @@
 
 #include <string>
 
+#include "../support/temp_dir.h"
 #include "platform/files.h"
-#include "temp_dir.h"
 
 namespace {
 
-using platformtest::contentOf;
-using platformtest::TempDir;
+using testsupport::contentOf;
+using testsupport::TempDir;
 
 TEST(FileStatusEverywhere, StatusComparisonAndAppendOnlyFiles) {
     TempDir tmp;

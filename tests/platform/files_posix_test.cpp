@@ -14,13 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/temp_dir.h"
 #include "platform/posix/files_testing.h"
-#include "temp_dir.h"
 
 namespace {
 
-using platformtest::contentOf;
-using platformtest::TempDir;
+using testsupport::contentOf;
+using testsupport::TempDir;
 
 ino_t inodeOf(const std::string& path) {
     struct stat info {};

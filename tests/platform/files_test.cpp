@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace {
 
-using platformtest::contentOf;
-using platformtest::TempDir;
+using testsupport::contentOf;
+using testsupport::TempDir;
 
 #ifdef _WIN32
 constexpr int kTargetExists = 80;  // ERROR_FILE_EXISTS

@@ -11,11 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace {
 
-using platformtest::TempDir;
+using testsupport::TempDir;
 
 std::map<std::string, unsigned> listAll(const std::string& folder,
                                         platform::ListStatus* status = nullptr) {

@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace {
 
-using platformtest::fsPath;
-using platformtest::TempDir;
+using testsupport::fsPath;
+using testsupport::TempDir;
 
 TEST(ListingEverywhere, OrderIsTheFileSystemsAndStopsEarly) {
     TempDir tmp;

@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace {
 
-using platformtest::contentOf;
-using platformtest::TempDir;
+using testsupport::contentOf;
+using testsupport::TempDir;
 
 TEST(ProfilePosix, MissingFileSectionOrKeyGivesTheDefault) {
     TempDir tmp;

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace {
 
-using platformtest::TempDir;
+using testsupport::TempDir;
 
 TEST(ProfileEverywhere, ReadsWithWindowsSemantics) {
     TempDir tmp;

@@ -15,12 +15,12 @@ class AppDataPosixTest : public ::testing::Test {
 protected:
     void SetUp() override { shell::AppName = "Epub_polcaro"; }
     void TearDown() override { shell::AppName.clear(); }
-    shelltest::TempFolder folder_;
+    testsupport::TempDir folder_;
 };
 
 TEST_F(AppDataPosixTest, EnsureCreatesExactlyTheAppFolder) {
     shelltest::ScopedVariable config("XDG_CONFIG_HOME", folder_.path("roaming") + "/");
-    fs::create_directory(shelltest::fromUtf8(folder_.path("roaming")));
+    fs::create_directory(testsupport::fsPath(folder_.path("roaming")));
     const std::string expected = folder_.path("roaming") + "/Epub_polcaro/";
     EXPECT_EQ(shell::GetAppDataFolder(), expected) << "one separator, never two";
     EXPECT_FALSE(platform::folderExists(expected)) << "GetAppDataFolder creates nothing";
@@ -28,7 +28,7 @@ TEST_F(AppDataPosixTest, EnsureCreatesExactlyTheAppFolder) {
     EXPECT_TRUE(platform::folderExists(expected));
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& e :
-         fs::directory_iterator(shelltest::fromUtf8(folder_.path("roaming"))))
+         fs::directory_iterator(testsupport::fsPath(folder_.path("roaming"))))
         ++entries;
     EXPECT_EQ(entries, 1u);
     // Present already: no error, same path.
@@ -42,7 +42,7 @@ TEST_F(AppDataPosixTest, MissingRoamingFolderIsCreatedWithIt) {
 }
 
 TEST_F(AppDataPosixTest, UncreatableFolderIsNotReported) {
-    shelltest::writeFile(folder_.path("roaming"), "a file where the roaming folder should be");
+    testsupport::writeFile(folder_.path("roaming"), "a file where the roaming folder should be");
     shelltest::ScopedVariable config("XDG_CONFIG_HOME", folder_.path("roaming"));
     EXPECT_EQ(shell::EnsureAppDataFolder(), folder_.path("roaming") + "/Epub_polcaro/");
     EXPECT_FALSE(platform::folderExists(folder_.path("roaming/Epub_polcaro")));
@@ -53,7 +53,7 @@ TEST_F(AppDataPosixTest, UncreatableFolderIsNotReported) {
 namespace {
 
 TEST(AppDataPosix, BackslashIsAnOrdinaryNameCharacter) {
-    shelltest::TempFolder folder;
+    testsupport::TempDir folder;
     EXPECT_TRUE(shell::ForceFolder(folder.path() + "/a\\b/c"));
     EXPECT_TRUE(platform::folderExists(folder.path() + "/a\\b/c"));
     EXPECT_FALSE(platform::folderExists(folder.path() + "/a"));

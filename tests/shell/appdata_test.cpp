@@ -18,7 +18,7 @@ class AppDataTest : public ::testing::Test {
 protected:
     void SetUp() override { shell::AppName = "Epub_polcaro"; }
     void TearDown() override { shell::AppName.clear(); }
-    shelltest::TempFolder folder_;
+    testsupport::TempDir folder_;
 };
 
 TEST_F(AppDataTest, FolderIsTheRoamingFolderAndTheNameWithOneFinalSeparator) {
@@ -57,13 +57,13 @@ TEST_F(AppDataTest, ForceFolderCreatesEveryMissingLevel) {
     EXPECT_TRUE(shell::ForceFolder(deep));
     EXPECT_TRUE(shell::ForceFolder(folder_.path()));
     std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(shelltest::fromUtf8(deep)))
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(testsupport::fsPath(deep)))
         ++entries;
     EXPECT_EQ(entries, 0u);
 }
 
 TEST_F(AppDataTest, ForceFolderReportsAFileInTheWayWithoutRaising) {
-    shelltest::writeFile(folder_.path("Epub_polcaro"), "not a folder");
+    testsupport::writeFile(folder_.path("Epub_polcaro"), "not a folder");
     EXPECT_FALSE(shell::ForceFolder(folder_.path("Epub_polcaro") + Sep));
     EXPECT_FALSE(shell::ForceFolder(folder_.path("Epub_polcaro/inner")));
     EXPECT_TRUE(platform::fileExists(folder_.path("Epub_polcaro")));
@@ -83,7 +83,7 @@ TEST_F(AppDataTest, RelativeFolderWithNoParentRaisesTheCreationError) {
     // What happens when the roaming folder is unknown: the relative "Epub_polcaro\" has an
     // empty parent. The working folder is a fresh temporary one, so nothing of that name exists.
     const fs::path previous = fs::current_path();
-    fs::current_path(shelltest::fromUtf8(folder_.path()));
+    fs::current_path(testsupport::fsPath(folder_.path()));
     std::string message;
     try {
         shell::ForceFolder(std::string("Epub_polcaro") + Sep);
@@ -92,7 +92,7 @@ TEST_F(AppDataTest, RelativeFolderWithNoParentRaisesTheCreationError) {
     }
     fs::current_path(previous);
     EXPECT_EQ(message, "Nem tudom a " + shell::GetAppDataFolder() + "-t létrehozni");
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(folder_.path("Epub_polcaro"))));
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(folder_.path("Epub_polcaro"))));
 }
 
 }  // namespace

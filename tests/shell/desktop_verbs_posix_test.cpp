@@ -78,10 +78,10 @@ std::vector<std::string> execArguments(const std::string& exec) {
 }
 
 // Runs `command` with sh and returns what it printed (stdout and stderr).
-std::string outputOf(const shelltest::TempFolder& folder, const std::string& command) {
+std::string outputOf(const testsupport::TempDir& folder, const std::string& command) {
     const std::string out = folder.path("output.txt");
     platform::runProgram("sh", {"-c", command + " >'" + out + "' 2>&1"});
-    return shelltest::readFile(out);
+    return testsupport::contentOf(out);
 }
 
 // The program entry that registering used to write: it claimed folders and EPUB files.
@@ -99,19 +99,19 @@ protected:
     std::string prefix() const { return folder_.path("share"); }
     std::vector<std::string> filesBelow(const std::string& path) const {
         std::vector<std::string> names;
-        if (!fs::exists(shelltest::fromUtf8(path))) return names;
-        for (const auto& entry : fs::recursive_directory_iterator(shelltest::fromUtf8(path)))
+        if (!fs::exists(testsupport::fsPath(path))) return names;
+        for (const auto& entry : fs::recursive_directory_iterator(testsupport::fsPath(path)))
             if (entry.is_regular_file())
-                names.push_back(shelltest::utf8(fs::relative(entry.path(), path)));
+                names.push_back(testsupport::utf8(fs::relative(entry.path(), path)));
         std::sort(names.begin(), names.end());
         return names;
     }
     void put(const std::string& path, const std::string& text) const {
-        fs::create_directories(shelltest::fromUtf8(path).parent_path());
-        shelltest::writeFile(path, text);
+        fs::create_directories(testsupport::fsPath(path).parent_path());
+        testsupport::writeFile(path, text);
     }
 
-    shelltest::TempFolder folder_;
+    testsupport::TempDir folder_;
     shelltest::ScopedVariable variable_{"EPUB_POLCARO_SYSTEM_PREFIX", folder_.path("share")};
 };
 
@@ -161,9 +161,9 @@ TEST_F(DesktopVerbsTest, RegisterWritesTheThreeActionFilesForTheRunningProgram) 
     EXPECT_EQ(shell::NemoActionPath(prefix()), prefix() + "/nemo/actions/epub-polcaro.nemo_action");
     EXPECT_EQ(shell::FileManagerActionPath(prefix()),
               prefix() + "/file-manager/actions/epub-polcaro.desktop");
-    const std::string menu = shelltest::readFile(shell::ServiceMenuPath(prefix()));
-    const std::string nemo = shelltest::readFile(shell::NemoActionPath(prefix()));
-    const std::string action = shelltest::readFile(shell::FileManagerActionPath(prefix()));
+    const std::string menu = testsupport::contentOf(shell::ServiceMenuPath(prefix()));
+    const std::string nemo = testsupport::contentOf(shell::NemoActionPath(prefix()));
+    const std::string action = testsupport::contentOf(shell::FileManagerActionPath(prefix()));
     EXPECT_EQ(menu, shell::ServiceMenuText(platform::executablePath()));
     EXPECT_EQ(nemo, shell::NemoActionText(platform::executablePath()));
     EXPECT_EQ(action, shell::FileManagerActionText(platform::executablePath()));
@@ -208,9 +208,9 @@ TEST_F(DesktopVerbsTest, RegisterWritesTheThreeActionFilesForTheRunningProgram) 
 
     // Twice gives the same files, and no temporary file is left beside them.
     EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations"), 0u);
-    EXPECT_EQ(shelltest::readFile(shell::ServiceMenuPath(prefix())), menu);
-    EXPECT_EQ(shelltest::readFile(shell::NemoActionPath(prefix())), nemo);
-    EXPECT_EQ(shelltest::readFile(shell::FileManagerActionPath(prefix())), action);
+    EXPECT_EQ(testsupport::contentOf(shell::ServiceMenuPath(prefix())), menu);
+    EXPECT_EQ(testsupport::contentOf(shell::NemoActionPath(prefix())), nemo);
+    EXPECT_EQ(testsupport::contentOf(shell::FileManagerActionPath(prefix())), action);
     EXPECT_EQ(filesBelow(prefix()).size(), 3u);
 }
 
@@ -255,13 +255,13 @@ TEST_F(DesktopVerbsTest, WrittenFilesGiveBackTheProgramPath) {
     EXPECT_THROW(shell::NemoActionText("/a\tb"), platform::Error);
     EXPECT_THROW(shell::FileManagerActionText("/a\tb"), platform::Error);
     EXPECT_THROW(shell::WriteDesktopVerbs(prefix(), "/opt/100%/epub-polcaro"), platform::Error);
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(prefix()))) << "nothing half written";
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(prefix()))) << "nothing half written";
 }
 
 TEST_F(DesktopVerbsTest, UnregisterRemovesExactlyOurFiles) {
     // Nothing registered yet: success, nothing made.
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(prefix())));
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(prefix())));
 
     put(folder_.path("share/applications/other.desktop"),
         "[Desktop Entry]\nType=Application\nName=Other\nExec=other\n");
@@ -280,15 +280,15 @@ TEST_F(DesktopVerbsTest, UnregisterRemovesExactlyOurFiles) {
     put(shell::LegacyDesktopEntryPath(prefix()), legacyEntry(platform::executablePath()));
     platform::runProgram("update-desktop-database", {folder_.path("share/applications")});
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(shell::LegacyDesktopEntryPath(prefix()))));
-    EXPECT_EQ(
-        shelltest::readFile(folder_.path("share/applications/mimeinfo.cache")).find("epub-polcaro"),
-        std::string::npos);
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(shell::LegacyDesktopEntryPath(prefix()))));
+    EXPECT_EQ(testsupport::contentOf(folder_.path("share/applications/mimeinfo.cache"))
+                  .find("epub-polcaro"),
+              std::string::npos);
     const std::string foreign = "[Desktop Entry]\nType=Application\nName=Someone else\nExec=x\n";
     put(shell::LegacyDesktopEntryPath(prefix()), foreign);
     EXPECT_EQ(shell::ShellVerbTask("/register_global_file_associations"), 0u);
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
-    EXPECT_EQ(shelltest::readFile(shell::LegacyDesktopEntryPath(prefix())), foreign);
+    EXPECT_EQ(testsupport::contentOf(shell::LegacyDesktopEntryPath(prefix())), foreign);
 
     EXPECT_EQ(shell::ShellVerbTask("/unregister_global_file_associations"), 0u);
     EXPECT_EQ(shell::ShellVerbTask("/Unregister_global_file_associations"), 31u);
@@ -296,7 +296,7 @@ TEST_F(DesktopVerbsTest, UnregisterRemovesExactlyOurFiles) {
 
 TEST_F(DesktopVerbsTest, UnknownSwitchTouchesNothing) {
     EXPECT_EQ(shell::ShellVerbTask("/REGISTER_GLOBAL_FILE_ASSOCIATIONS"), 31u);
-    EXPECT_FALSE(fs::exists(shelltest::fromUtf8(prefix())));
+    EXPECT_FALSE(fs::exists(testsupport::fsPath(prefix())));
 }
 
 // The desktop's answer for the default handlers of folders and EPUB files, asked of gio and of
@@ -310,7 +310,7 @@ TEST_F(DesktopVerbsTest, RegisteringLeavesEveryDefaultHandlerAlone) {
         "[Desktop Entry]\nType=Application\nName=Files\nExec=true %U\n"
         "MimeType=inode/directory;\n");
     platform::runProgram("update-desktop-database", {other + "/applications"});
-    fs::create_directories(shelltest::fromUtf8(prefix()));
+    fs::create_directories(testsupport::fsPath(prefix()));
     const std::string environment =
         "env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION "
         "-u GNOME_DESKTOP_SESSION_ID XDG_DATA_DIRS='" +

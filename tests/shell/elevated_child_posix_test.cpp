@@ -21,8 +21,8 @@ protected:
     }
     // Puts a pkexec that only exits with `status` first on the search path.
     void fakePkexec(int status) {
-        shelltest::writeFile(folder_.path("pkexec"),
-                             "#!/bin/sh\nexit " + std::to_string(status) + "\n");
+        testsupport::writeFile(folder_.path("pkexec"),
+                               "#!/bin/sh\nexit " + std::to_string(status) + "\n");
         std::filesystem::permissions(folder_.path("pkexec"), std::filesystem::perms::owner_all);
         path_.emplace("PATH", folder_.path() + ":/usr/bin:/bin");
     }
@@ -36,7 +36,7 @@ protected:
         return 0;
     }
 
-    shelltest::TempFolder folder_;
+    testsupport::TempDir folder_;
     std::optional<shelltest::ScopedVariable> path_;
     std::string message_;
 };

@@ -37,7 +37,7 @@ const bool copyHandled = [] {
     shell::testing::setElevationCheck([elevated] { return elevated; });
     if (handler == "record") {
         shell::OnElevateProc() = [output](const std::string& parameters) {
-            shelltest::writeFile(output, parameters);
+            testsupport::writeFile(output, parameters);
             return 0u;
         };
     } else if (handler == "still-active") {
@@ -62,7 +62,7 @@ protected:
     void SetUp() override {
 #ifndef _WIN32
         // A stand-in for pkexec that runs the program without asking anybody.
-        shelltest::writeFile(folder_.path("pkexec"), "#!/bin/sh\nexec \"$@\"\n");
+        testsupport::writeFile(folder_.path("pkexec"), "#!/bin/sh\nexec \"$@\"\n");
         std::filesystem::permissions(folder_.path("pkexec"), std::filesystem::perms::owner_all);
         const char* path = std::getenv("PATH");
         path_.emplace("PATH", folder_.path() + ":" + (path ? path : "/usr/bin:/bin"));
@@ -93,20 +93,20 @@ protected:
         return folder_.path("parameters.txt");
     }
 
-    shelltest::TempFolder folder_;
+    testsupport::TempDir folder_;
     std::optional<shelltest::ScopedVariable> path_;
 };
 
 TEST_F(ElevatedChildTest, CopyReceivesTheParametersAndReportsItsCode) {
     EXPECT_EQ(runCopy("record", true, "/register_global_file_associations"), 0u);
-    EXPECT_EQ(shelltest::readFile(output()), "/register_global_file_associations");
+    EXPECT_EQ(testsupport::contentOf(output()), "/register_global_file_associations");
 
     // A blank-holding argument arrives enclosed in double quotes, its quotes doubled.
     EXPECT_EQ(runCopy("record", true, "\"two words\" plain \"say \"\"hi\"\"\""), 0u);
-    EXPECT_EQ(shelltest::readFile(output()), "\"two words\" plain \"say \"\"hi\"\"\"");
+    EXPECT_EQ(testsupport::contentOf(output()), "\"two words\" plain \"say \"\"hi\"\"\"");
 
     EXPECT_EQ(runCopy("record", true, ""), 0u);
-    EXPECT_EQ(shelltest::readFile(output()), "");
+    EXPECT_EQ(testsupport::contentOf(output()), "");
 }
 
 TEST_F(ElevatedChildTest, CopyExitCodesFollowTheTable) {
@@ -116,7 +116,7 @@ TEST_F(ElevatedChildTest, CopyExitCodesFollowTheTable) {
     EXPECT_EQ(runCopy("code", true, "p"), 42u);
     EXPECT_EQ(runCopy("system-error", true, "p"), 32u);
     EXPECT_EQ(runCopy("record", false, "p"), 5u);
-    EXPECT_FALSE(std::filesystem::exists(shelltest::fromUtf8(output())))
+    EXPECT_FALSE(std::filesystem::exists(testsupport::fsPath(output())))
         << "a copy that is not elevated must not run the handler";
 }
 

@@ -22,19 +22,19 @@
 namespace {
 
 namespace fs = std::filesystem;
-using shelltest::readFile;
-using shelltest::writeFile;
+using testsupport::contentOf;
+using testsupport::writeFile;
 
 std::set<std::string> namesIn(const std::string& folder) {
     std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(shelltest::fromUtf8(folder)))
-        names.insert(shelltest::utf8(e.path().filename()));
+    for (const auto& e : fs::directory_iterator(testsupport::fsPath(folder)))
+        names.insert(testsupport::utf8(e.path().filename()));
     return names;
 }
 
 class Win32PlatformTest : public ::testing::Test {
 protected:
-    shelltest::TempFolder folder_;
+    testsupport::TempDir folder_;
 };
 
 TEST_F(Win32PlatformTest, CopyNeverReplacesAndLeavesNothingHalfWritten) {
@@ -43,13 +43,13 @@ TEST_F(Win32PlatformTest, CopyNeverReplacesAndLeavesNothingHalfWritten) {
     writeFile(src, data);
     const std::string dst = folder_.path("másolat.epub");
     EXPECT_EQ(platform::copyFileNoReplace(src, dst), 0);
-    EXPECT_EQ(readFile(dst), data);
-    EXPECT_EQ(fs::last_write_time(shelltest::fromUtf8(dst)),
-              fs::last_write_time(shelltest::fromUtf8(src)));
+    EXPECT_EQ(contentOf(dst), data);
+    EXPECT_EQ(fs::last_write_time(testsupport::fsPath(dst)),
+              fs::last_write_time(testsupport::fsPath(src)));
 
     writeFile(dst, "keep me");
     EXPECT_EQ(platform::copyFileNoReplace(src, dst), ERROR_FILE_EXISTS);
-    EXPECT_EQ(readFile(dst), "keep me");
+    EXPECT_EQ(contentOf(dst), "keep me");
 
     // A disk that fails halfway: an error, no target, no temporary file.
     const std::string third = folder_.path("third.epub");
@@ -72,10 +72,10 @@ TEST_F(Win32PlatformTest, MoveRenamesOnOneVolumeAndCopiesAcrossVolumes) {
     writeFile(src, "book");
     writeFile(folder_.path("taken.epub"), "other");
     EXPECT_EQ(platform::moveFileNoReplace(src, folder_.path("taken.epub")), ERROR_FILE_EXISTS);
-    EXPECT_EQ(readFile(src), "book");
+    EXPECT_EQ(contentOf(src), "book");
     EXPECT_EQ(platform::moveFileNoReplace(src, folder_.path("b.epub")), 0);
     EXPECT_FALSE(platform::fileExists(src));
-    EXPECT_EQ(readFile(folder_.path("b.epub")), "book");
+    EXPECT_EQ(contentOf(folder_.path("b.epub")), "book");
 
     // Wine maps the Unix root to Z:, another volume than C: where the temporary folder lies.
     if (!platform::folderExists("Z:\\tmp")) GTEST_SKIP() << "no Z: drive";
@@ -84,7 +84,7 @@ TEST_F(Win32PlatformTest, MoveRenamesOnOneVolumeAndCopiesAcrossVolumes) {
     const std::string distant =
         "Z:\\tmp\\polcaro-win32-move-" + std::to_string(GetCurrentProcessId()) + ".epub";
     EXPECT_EQ(platform::moveFileNoReplace(folder_.path("b.epub"), distant), 0);
-    EXPECT_EQ(readFile(distant), "book");
+    EXPECT_EQ(contentOf(distant), "book");
     EXPECT_FALSE(platform::fileExists(folder_.path("b.epub")));
     EXPECT_EQ(platform::deleteFile(distant), 0);
 }
@@ -166,7 +166,7 @@ TEST_F(Win32PlatformTest, ProfileStringsKeepEveryCharacter) {
     EXPECT_EQ(platform::readProfileString(ini, "kimeneti_mappa", "Directory", "dflt"), "dflt");
     EXPECT_EQ(platform::writeProfileString(ini, "kimeneti_mappa", "Directory", value), 0);
     EXPECT_EQ(platform::readProfileString(ini, "KIMENETI_MAPPA", "directory", ""), value);
-    EXPECT_EQ(readFile(ini).substr(0, 2), "\xFF\xFE")
+    EXPECT_EQ(contentOf(ini).substr(0, 2), "\xFF\xFE")
         << "the file is UTF-16 with a byte-order mark";
     EXPECT_EQ(platform::readProfileString(ini, "kimeneti_mappa", "Directory", "", 5), "D:\\K");
     EXPECT_EQ(platform::readProfileString(ini, "other", "Directory", "x"), "x");

@@ -7,12 +7,11 @@
 
 namespace testsupport {
 
-TempTree::TempTree() {
-    if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary folder");
-}
-
 QString TempTree::path(const QString& relative) const {
-    return relative.isEmpty() ? dir_.path() : dir_.path() + QLatin1Char('/') + relative;
+    const auto generic = dir_.root().generic_u8string();
+    const QString root = QString::fromUtf8(reinterpret_cast<const char*>(generic.data()),
+                                           static_cast<qsizetype>(generic.size()));
+    return relative.isEmpty() ? root : root + QLatin1Char('/') + relative;
 }
 
 QString TempTree::writeFile(const QString& relative, const QByteArray& bytes) {

@@ -1,14 +1,15 @@
 #pragma once
-// Folder-tree fixtures for tests: files and folders made in a temporary folder.
+// Folder-tree fixtures for the Qt tests: the one temporary folder (support/temp_dir.h) with
+// QString paths, '/'-separated as Qt writes them on every platform.
 #include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
+
+#include "support/temp_dir.h"
 
 namespace testsupport {
 
 class TempTree {
 public:
-    TempTree();
     // Absolute path of a relative path inside the tree ('/'-separated).
     QString path(const QString& relative = QString()) const;
     // Writes a file, creating missing parent folders; returns its absolute path.
@@ -17,7 +18,7 @@ public:
     QString makeFolder(const QString& relative);
 
 private:
-    QTemporaryDir dir_;
+    TempDir dir_;
 };
 
 }  // namespace testsupport

@@ -1,49 +1,50 @@
 // epub-polcaro-cli inspect BOOK...: every field of each book's record as one JSON line.
-#include <QFile>
-#include <cstdio>
+#include <QCommandLineParser>
 
+#include "command_line.h"
 #include "commands.h"
 #include "epub/book_json.h"
 #include "epub/message_sink.h"
+#include "epub/path_text_qt.h"
 #include "epub/tepub.h"
+#include "platform/process.h"
 
 namespace cli {
 
 namespace {
 
-constexpr char kInspectUsage[] =
-    "Usage: epub-polcaro-cli inspect [--] BOOK...\n"
-    "\n"
+constexpr char kDescription[] =
     "Opens each EPUB file and prints its record as one JSON object per line on stdout:\n"
     "FileName, Loaded, Title, Creator, Publisher, Language, Subject, Date, Source, Description,\n"
     "Identifier, Series, SeriesIndex, Isbn, Subjects, Version, CoverPath, OpfPath, OpfFolder,\n"
-    "Manifest, Spine, Toc (Label, Src), LastIndex, CurrentIndex; and \"error\" when the book "
-    "could\n"
-    "not be opened. Messages of the reader go to stderr.\n"
-    "\n"
+    "Manifest, Spine, Toc (Label, Src), LastIndex, CurrentIndex; and \"error\" when the book\n"
+    "could not be opened. Messages of the reader go to stderr.";
+
+constexpr char kExitStatus[] =
     "Exit status: 0 every book opened, 1 some book failed, 2 usage error.\n";
 
 }  // namespace
 
 int runInspect(const QStringList& args) {
-    QStringList books;
-    bool options = true;
-    for (const QString& arg : args) {
-        if (options && arg == QLatin1String("--")) {
-            options = false;
-        } else if (options && (arg == QLatin1String("--help") || arg == QLatin1String("-h"))) {
-            std::fputs(kInspectUsage, stdout);
-            return 0;
-        } else if (options && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            std::fprintf(stderr, "epub-polcaro-cli inspect: unknown option '%s'\n\n%s",
-                         arg.toUtf8().constData(), kInspectUsage);
-            return 2;
-        } else {
-            books.append(arg);
-        }
+    const QString program = QStringLiteral("epub-polcaro-cli inspect");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    const QCommandLineOption help = parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("BOOK"), QStringLiteral("an EPUB file"),
+                                 QStringLiteral("BOOK..."));
+    const auto usage = [&] {
+        return helpText(parser, QStringLiteral("inspect [--] BOOK..."),
+                        QString::fromUtf8(kExitStatus));
+    };
+
+    if (!parser.parse(QStringList{program} + args)) return usageError(program, parser.errorText());
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        printOut(usage());
+        return 0;
     }
+    const QStringList books = parser.positionalArguments();
     if (books.isEmpty()) {
-        std::fputs(kInspectUsage, stderr);
+        printErr(usage());
         return 2;
     }
 
@@ -54,16 +55,13 @@ int runInspect(const QStringList& args) {
         epub::TEpuB book(queries);
         QString error;
         try {
-            book.Open(path);
+            book.Open(epub::pathFromOutside(path));
         } catch (const std::exception& e) {
             error = QString::fromUtf8(e.what());
             if (error.isEmpty()) error = QStringLiteral("cannot read the book");
             status = 1;
         }
-        QByteArray line = epub::bookToJson(book, error);
-        line.append('\n');
-        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
-        std::fflush(stdout);
+        platform::writeStandardOutput((epub::bookToJson(book, error) + '\n').toStdString());
     }
     return status;
 }

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "epub/path_text_qt.h"
 #include "organise/run_journal.h"
 #include "organise/undo_run.h"
 #include "platform/error.h"
@@ -105,7 +106,7 @@ public:
 
 QString journalFolder() {
     if (shell::AppName.empty()) shell::AppName = "Epub_polcaro";
-    return organise::journalFolder(QString::fromStdString(shell::GetAppDataFolder()));
+    return organise::journalFolder(epub::fromPlatformPath(shell::EnsureAppDataFolder()));
 }
 
 int runUndo(const QStringList& args) {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/files_testing.h"
 
@@ -207,10 +208,11 @@ int removeFolder(const std::string& path) {
     // folder itself. A parent the user made read-only gets its write permission for this one
     // removal and then its mode back; nothing else is changed.
     std::string parent = path;
-    while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
-    const std::size_t slash = parent.rfind('/');
-    if (slash == std::string::npos) return error;
-    parent.resize(slash == 0 ? 1 : slash);
+    while (parent.size() > 1 && isSeparator(parent.back())) parent.pop_back();
+    std::size_t cut = parent.size();
+    while (cut > 0 && !isSeparator(parent[cut - 1])) --cut;
+    if (cut == 0) return error;
+    parent.resize(cut == 1 ? 1 : cut - 1);  // the root keeps its separator
     struct stat info {};
     if (::lstat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
         (info.st_mode & S_IWUSR) != 0 || info.st_uid != ::geteuid())

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -11,6 +12,11 @@
 extern char** environ;
 
 namespace platform {
+
+void writeStandardOutput(std::string_view bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
 
 std::vector<std::string> commandLineArguments() {
     // The kernel keeps the argv of the process, NUL-separated, whatever main() did with it.

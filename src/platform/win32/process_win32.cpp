@@ -1,7 +1,11 @@
 // windows.h comes first: the other Windows headers rely on its definitions.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
+
+#include <cstdio>
 
 #include "platform/process.h"
 #include "platform/win32/utf.h"
@@ -16,6 +20,16 @@ std::vector<std::string> commandLineArguments() {
     for (int i = 1; i < count; ++i) args.push_back(win32::narrow(std::wstring(argv[i])));
     LocalFree(argv);
     return args;
+}
+
+void writeStandardOutput(std::string_view bytes) {
+    static const bool binary = [] {
+        std::fflush(stdout);
+        return _setmode(_fileno(stdout), _O_BINARY) != -1;
+    }();
+    (void)binary;
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
 }
 
 void terminateCurrentProcess(std::uint32_t code) {

@@ -1,17 +1,25 @@
 #pragma once
-// A temporary folder for the platform tests (which link no Qt), removed with its content.
+// The one temporary folder of the tests: made fresh, removed with its content (read-only
+// entries included). Plain C++, so that the platform and shell tests, which link no Qt and also
+// run under Wine, use it too; TempTree gives it a QString face for the Qt tests.
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
 
-namespace platformtest {
+namespace testsupport {
 
 // Paths are UTF-8 text in the platform interface; std::filesystem needs to be told so.
 inline std::filesystem::path fsPath(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+inline std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 class TempDir {
@@ -38,11 +46,12 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
+    const std::filesystem::path& root() const { return path_; }
+
     // Native path of a '/'-separated path inside the folder; UTF-8.
     std::string path(const std::string& relative = std::string()) const {
         auto full = relative.empty() ? path_ : path_ / fsPath(relative);
-        const auto text = full.make_preferred().u8string();
-        return std::string(text.begin(), text.end());
+        return utf8(full.make_preferred());
     }
     std::string write(const std::string& relative, const std::string& bytes) const {
         const auto full = fsPath(path(relative));
@@ -59,10 +68,8 @@ public:
     // Names in a folder, to see that nothing was left behind.
     std::set<std::string> names(const std::string& relative = std::string()) const {
         std::set<std::string> result;
-        for (const auto& entry : std::filesystem::directory_iterator(fsPath(path(relative)))) {
-            const auto name = entry.path().filename().u8string();
-            result.insert(std::string(name.begin(), name.end()));
-        }
+        for (const auto& entry : std::filesystem::directory_iterator(fsPath(path(relative))))
+            result.insert(utf8(entry.path().filename()));
         return result;
     }
 
@@ -75,4 +82,9 @@ inline std::string contentOf(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace platformtest
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(fsPath(path), std::ios::binary);
+    out << bytes;
+}
+
+}  // namespace testsupport

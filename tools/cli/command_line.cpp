@@ -1,0 +1,39 @@
+#include "command_line.h"
+
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stream);
+    std::fflush(stream);
+}
+
+}  // namespace
+
+QString helpText(const QCommandLineParser& parser, const QString& usage, const QString& epilogue) {
+    QString text = parser.helpText();
+    const qsizetype firstLineEnd = text.indexOf(QLatin1Char('\n'));
+    text.replace(0, firstLineEnd, QStringLiteral("Usage: epub-polcaro-cli ") + usage);
+    if (!epilogue.isEmpty()) text += QLatin1Char('\n') + epilogue;
+    return text;
+}
+
+int usageError(const QString& program, const QString& text) {
+    printErr(program + QStringLiteral(": ") + text);
+    printErr(QStringLiteral("Run '%1 --help' for the options.").arg(program));
+    return 2;
+}
+
+void printOut(const QString& text) {
+    print(stdout, text);
+}
+
+void printErr(const QString& text) {
+    print(stderr, text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n'));
+}
+
+}  // namespace cli
