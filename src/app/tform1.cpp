@@ -149,14 +149,18 @@ void TForm1::FormCreate(const QStringList& arguments) {
     try {
         state_.englishUi = false;
         settings_->fixSettingsFolder();
-        // Qt's own dialogs follow the interface: Hungarian unless the language file turns it
-        // English (also when reading that file fails: the flag is set before it is read).
-        const auto qtTexts = qScopeGuard([this] {
-            useQtTranslation(state_.englishUi);
-            applyToolTips(*this);
-        });
-        applyLanguageStep(this, splash_, state_, QCoreApplication::applicationDirPath(),
-                          state_.settingsFolder);
+        useQtTranslation(false);
+        {
+            // Qt's own dialogs (the first-run folder picker among them) follow the interface:
+            // Hungarian unless the language file turns it English, also when reading that file
+            // fails (the flag is set before the file is read).
+            const auto followLanguage = qScopeGuard([this] {
+                useQtTranslation(state_.englishUi);
+                applyToolTips(*this);
+            });
+            applyLanguageStep(this, splash_, state_, QCoreApplication::applicationDirPath(),
+                              state_.settingsFolder);
+        }
         settings_->loadOutputFolder();
         switch (settings_->firstRunPrompt()) {
             case SettingsController::FirstRun::Quit:

@@ -62,12 +62,29 @@ QString systemText(int error) {
     return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
 }
 
+// Why the Windows naming rules refuse a path: the characters they do not allow in a name, or
+// else its length.
 QString refusedPathReason(const QString& path, bool english) {
-    return pick(english,
-                "A Windows nem engedi ezt az útvonalat (túl hosszú, vagy \" < > | : * ? vagy "
-                "vezérlőkarakter van benne): ",
-                "Windows does not allow this path (too long, or it holds \" < > | : * ? or a "
-                "control character): ") +
+    QString refused;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QChar c = path.at(i);
+        const bool driveColon = c == QLatin1Char(':') && i == 1 && path.at(0).isLetter();
+        const bool bad = c.unicode() < 0x20 || QStringLiteral("\"<>|*?").contains(c) ||
+                         (c == QLatin1Char(':') && !driveColon);
+        if (!bad) continue;
+        const QString shown = c.unicode() < 0x20
+                                  ? QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0'))
+                                  : QString(c);
+        if (!refused.split(QLatin1Char(' ')).contains(shown))
+            refused += (refused.isEmpty() ? QString() : QStringLiteral(" ")) + shown;
+    }
+    if (!refused.isEmpty())
+        return pick(english, "A Windows nem enged ilyen karaktert mappa- vagy fájlnévben: ",
+                    "Windows allows no such character in a folder or file name: ") +
+               refused + QStringLiteral(" (") + path + QLatin1Char(')');
+    return pick(english, "Az útvonal túl hosszú a Windows számára (%1 karakter): ",
+                "The path is too long for Windows (%1 characters): ")
+               .arg(path.size()) +
            path;
 }
 

@@ -110,6 +110,27 @@ TEST(Desktop, QtOwnTextsFollowTheInterfaceLanguage) {
     EXPECT_NE(findDirectory(), QStringLiteral("Find Directory"));
     EXPECT_FALSE(app::useQtTranslation(true));
     EXPECT_EQ(findDirectory(), QStringLiteral("Find Directory"));
+
+    // At start-up the first-run prompt and its folder picker already speak Hungarian.
+    struct Prompt : apptest::ScriptedDialogs {
+        QString seen;
+        bool errorTask(QWidget*, const QString&, const QString&, const QString&) override {
+            seen = QCoreApplication::translate("QFileDialog", "Find Directory");
+            return false;
+        }
+    } dialogs;
+    apptest::ScriptedDialogs::Install install(dialogs);
+    testsupport::TempTree tree;
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", tree.makeFolder(QStringLiteral("config")).toUtf8());
+    {
+        app::TForm1 form;
+        form.FormCreate({});
+    }
+    qputenv("XDG_CONFIG_HOME", saved);
+    EXPECT_FALSE(dialogs.seen.isEmpty());
+    EXPECT_NE(dialogs.seen, QStringLiteral("Find Directory"));
+    app::useQtTranslation(true);
 }
 
 TEST(Desktop, MessageBoxesAreWideEnoughForTheirTextsAndCaption) {
