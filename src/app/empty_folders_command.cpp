@@ -7,6 +7,7 @@
 
 #include "app/dialogs.h"
 #include "organise/empty_folders.h"
+#include "platform/error.h"
 
 namespace app {
 namespace {
@@ -64,7 +65,12 @@ void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& dire
         dialogs().message(owner, texts.noFolder);
         return;
     }
-    organise::RemoveEmptyFolders(folder);
+    try {
+        organise::RemoveEmptyFolders(folder);
+    } catch (const organise::FolderRemovalError& error) {
+        // Shown by the event loop's error box, in the interface's language.
+        throw platform::Error(error.text(englishUi).toStdString());
+    }
     dialogs().message(owner, texts.ready);
 }
 

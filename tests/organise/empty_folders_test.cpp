@@ -158,6 +158,10 @@ TEST(EmptyFolders, FolderChangedBeforeItsRemovalEndsTheWalk) {
         EXPECT_EQ(QString::fromUtf8(error.what()),
                   QStringLiteral("The folder \"") + changed +
                       QStringLiteral("\" cannot be removed: it is no longer empty."));
+        EXPECT_EQ(error.text(false),
+                  QString::fromUtf8("A(z) \"") + changed +
+                      QString::fromUtf8("\" mappa nem törölhető: már nem üres."));
+        EXPECT_EQ(error.text(true), QString::fromUtf8(error.what()));
     }
     // The folder that vanishes is reported as well.
     tree.makeFolder(QStringLiteral("Other/Gone"));
