@@ -20,6 +20,7 @@
 #include <exception>
 
 #include "app/apply_language.h"
+#include "app/blank_caption.h"
 #include "app/dialogs.h"
 #include "app/empty_folders_command.h"
 #include "app/guarded.h"
@@ -64,6 +65,7 @@ TForm1::TForm1(QWidget* parent)
     settings_ = std::make_unique<SettingsController>(settingsControls(), state_);
     run_ = std::make_unique<RunController>(runControls(), state_);
     applyToolTips(*this);
+    keepCaptionBlank(this);
     resize(881, 452);
     handOver_ = std::make_unique<HandOverServer>(*this);
 }
@@ -211,20 +213,10 @@ bool TForm1::event(QEvent* event) {
                 QMetaObject::invokeMethod(
                     this, [this] { placeAtLastScreenCorner(); }, Qt::QueuedConnection);
             break;
-        case QEvent::WindowTitleChange:
-        case QEvent::WinIdChange:
-            keepCaptionBlank();
-            break;
         default:
             break;
     }
     return QMainWindow::event(event);
-}
-
-// An empty caption (an empty language file) must show empty; Qt would put the application's
-// name into an empty title bar, so the native title gets one blank instead.
-void TForm1::keepCaptionBlank() {
-    if (windowTitle().isEmpty() && windowHandle()) windowHandle()->setTitle(QStringLiteral(" "));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -207,7 +207,6 @@ private:
     void browseOutputFolder();
     bool listDrop(QEvent* event);
     QTreeWidgetItem* selectedRow() const;
-    void keepCaptionBlank();
     void fitToWidth();
     bool listToolTip(QEvent* event);
 

@@ -25,6 +25,7 @@
 #include "app/settings_controller.h"
 #include "app/tform1.h"
 #include "app/tool_tips.h"
+#include "app/tsplash.h"
 #include "app/window_placement.h"
 #include "organise/settings.h"
 #include "scripted_dialogs.h"
@@ -97,6 +98,12 @@ TEST(Desktop, EmptyCaptionLeavesNoApplicationNameInTheTitleBar) {
     EXPECT_EQ(form.windowTitle(), QString());
     form.setWindowTitle(QStringLiteral("English"));
     EXPECT_EQ(form.windowHandle()->title(), QStringLiteral("English"));
+
+    app::TSplash splash;
+    splash.setWindowTitle(QString());
+    splash.show();
+    ASSERT_NE(splash.windowHandle(), nullptr);
+    EXPECT_EQ(splash.windowHandle()->title(), QStringLiteral(" "));
 }
 
 TEST(Desktop, QtOwnTextsFollowTheInterfaceLanguage) {

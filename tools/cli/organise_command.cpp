@@ -245,7 +245,8 @@ int runOrganise(const QStringList& args) {
     VectorWorkList list;
     organise::FolderSearch search;
     const auto addFile = [&](const QString& path) {
-        if (organise::hasEpubExtension(path)) list.rows.push_back({path, QString(), QString(), QString()});
+        if (organise::hasEpubExtension(path))
+            list.rows.push_back({path, QString(), QString(), QString()});
     };
     for (const QString& given : parsed.paths) {
         const QString path = epub::pathFromOutside(given);
