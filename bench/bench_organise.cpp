@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "epub/message_sink.h"
+#include "epub/read_ahead.h"
 #include "epub/tepub.h"
 #include "organise/collection.h"
 #include "organise/file_operations.h"
@@ -121,7 +122,8 @@ struct RunFigures {
 };
 
 RunFigures organiseInto(const QStringList& sources, const QString& output,
-                        organise::TransferMode mode, organise::FileOperations& files) {
+                        organise::TransferMode mode, organise::FileOperations& files,
+                        int threads = epub::defaultReadAheadThreads()) {
     Rows rows;
     rows.sources = sources;
     rows.results = QStringList(sources.size(), QString());
@@ -132,7 +134,7 @@ RunFigures organiseInto(const QStringList& sources, const QString& output,
     observer.mode = mode;
     observer.output = output;
     const auto start = Clock::now();
-    organise::OrganiseRun(rows, observer, files);
+    organise::OrganiseRun(rows, observer, files, threads);
     return {secondsSince(start), observer.done, observer.failed};
 }
 
@@ -228,6 +230,10 @@ int main(int argc, char** argv) {
                                          organise::TransferMode::Copy, platformFiles);
     const double copySync = timedSync();
 
+    const RunFigures sequentialCopy = organiseInto(sources, top + QStringLiteral("out-sequential/"),
+                                                   organise::TransferMode::Copy, platformFiles, 0);
+    const double sequentialSync = timedSync();
+
     ReferenceCopy unflushed(false);
     const RunFigures noFlush = organiseInto(sources, top + QStringLiteral("out-noflush/"),
                                             organise::TransferMode::Copy, unflushed);
@@ -247,8 +253,11 @@ int main(int argc, char** argv) {
     std::printf("\n%-44s %9s %9s %10s\n", "", "seconds", "+sync", "MB/s");
     std::printf("%-44s %9.2f %9.2f %10.0f\n", "cp -r", cpSeconds, cpSync, mb / cpSeconds);
     std::printf("%-44s %9.2f %9.2f %10.0f   (%d done, %d failed)\n",
-                "organise run, copy (flush at the end)", copy.seconds, copySync, mb / copy.seconds,
+                "organise run, copy, read-ahead", copy.seconds, copySync, mb / copy.seconds,
                 copy.done, copy.failed);
+    std::printf("%-44s %9.2f %9.2f %10.0f   (%d done, %d failed)\n",
+                "organise run, copy, no read-ahead", sequentialCopy.seconds, sequentialSync,
+                mb / sequentialCopy.seconds, sequentialCopy.done, sequentialCopy.failed);
     std::printf("%-44s %9.2f %9.2f %10.0f   (%d done, %d failed)\n",
                 "reference: plain copy, no flush", noFlush.seconds, noFlushSync,
                 mb / noFlush.seconds, noFlush.done, noFlush.failed);
@@ -260,6 +269,8 @@ int main(int argc, char** argv) {
     std::printf("\nrun/cp: %.2fx; run/(cp+sync): %.2fx; a flush per book would cost %.2f s more\n",
                 copy.seconds / cpSeconds, copy.seconds / (cpSeconds + cpSync),
                 dataFlush.seconds - noFlush.seconds);
+    std::printf("without read-ahead: run/(cp+sync): %.2fx\n",
+                sequentialCopy.seconds / (cpSeconds + cpSync));
     return copy.failed == 0 && noFlush.failed == 0 && dataFlush.failed == 0 && move.failed == 0 ? 0
                                                                                                 : 1;
 }

@@ -9,11 +9,14 @@ packages=(
   libzip-dev libxml2-dev zlib1g-dev libgtest-dev googletest
   xvfb xauth dbus dbus-x11 fonts-wine desktop-file-utils zip pkexec
   clang-format
+  # bench_read_ahead compares inspect with this C reader (benchmarks only).
+  libepub-dev
   # The package stage: validators, the desktop's MIME queries (gio, xdg-mime), the .deb tools,
   # and the window check under Xvfb (xdotool, xdpyinfo, Xlib, screenshots).
   appstream xdg-utils libglib2.0-bin dpkg-dev imagemagick xdotool x11-utils libx11-dev
   # Qt's own dialogs in Hungarian; the desktop check runs the window under a real window manager.
   qt6-translations-l10n openbox
+  clang libclang-rt-14-dev  # the libFuzzer targets of fuzz/
 )
 # The Windows half of the platform layer is cross-built and tested under Wine.
 cross_packages=(g++-mingw-w64-x86-64 wine wine64)

@@ -62,6 +62,8 @@ constexpr Row kMainRows[] = {
     {u"TForm1", u"PopupMenu2.thelyezs2.Caption", u"thelyezs2", Target::Caption, 0},
     {u"TForm1", u"PopupMenu2.Filemegnyits1.Caption", u"Filemegnyits1", Target::Caption, 0},
     {u"TForm1", u"PopupMenu2.teszt1.Caption", u"teszt1", Target::Caption, 0},
+    {u"TForm1", u"PopupMenu2.Utolsfutsvisszavonsa1.Caption", u"Utolsfutsvisszavonsa1",
+     Target::Caption, 0},
 };
 
 constexpr Row kSplashRows[] = {

@@ -9,6 +9,7 @@ struct FormState {
     QString outputFolder;    // collection folder; empty or ending with a separator
     bool englishUi = false;  // English texts are in use (eng.lng beside the program)
     bool stopRequested = false;
+    bool busy = false;  // an organise run or an undo is going: neither starts while the other does
 };
 
 }  // namespace app

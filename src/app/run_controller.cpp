@@ -15,7 +15,10 @@
 #include "app/dialogs.h"
 #include "app/form_state.h"
 #include "app/row_tooltip.h"
+#include "app/undo_command.h"
 #include "epub/message_sink.h"
+#include "epub/read_ahead.h"
+#include "organise/off_thread_transfers.h"
 #include "organise/organise_run.h"
 #include "organise/run_journal.h"
 
@@ -182,16 +185,24 @@ RunController::RunController(const RunControls& controls, FormState& state)
 RunController::~RunController() = default;
 
 void RunController::RzToolButton1Click() {
-    if (running_ || !form_) return;
+    if (running_ || state_.busy || !form_) return;
     running_ = true;
-    const auto notRunning = qScopeGuard([this] { running_ = false; });
+    state_.busy = true;
+    const auto notRunning = qScopeGuard([this] {
+        running_ = false;
+        state_.busy = false;
+    });
 
     ListViewWorkList rows(controls_.RzListView1);
     FormRunObserver observer(controls_, state_, rows);
     organise::PlatformFileOperations disk;
     organise::RunJournal journal(organise::journalFolder(state_.settingsFolder));
-    organise::JournalingFileOperations files(disk, journal);
-    organise::OrganiseRun(rows, observer, files);
+    organise::JournalingFileOperations journaled(disk, journal);
+    // The copy runs off the window's thread, so the window stays responsive during a long one.
+    organise::OffThreadTransfers files(journaled);
+    organise::OrganiseRun(rows, observer, files, epub::defaultReadAheadThreads());
+    if (!journal.error().isEmpty() && form_)
+        dialogs().error(form_, journalWarning(journal.error(), state_.englishUi));
 }
 
 void RunController::RzToolButton2Click() {

@@ -31,13 +31,16 @@ public:
     // The run counts its rows once at the start and then addresses them by index, while the
     // events it lets through may run any other command. So:
     //  - a second press while a run is going is ignored (it would clear the stop flag of the
-    //    first and walk the same books twice at once);
+    //    first and walk the same books twice at once), and so is a press while the last run is
+    //    being undone (FormState::busy, see undo_command.h);
     //  - if rows the run counted are removed under it (the list cleared, a drop or a scan that
     //    starts by clearing), the run writes nothing more into the list and skips every
     //    remaining row, as after the stop button: the rows now shown are not the books it was
     //    started on. Rows appended during a run are left for the next run;
     //  - closing the window during a run stops it the same way: the event loop ends only once
     //    the run returns, so it would otherwise go on organising behind a closed window.
+    // Once the run has ended, a journal that could not be written is reported in the standard
+    // error box: that run cannot be undone.
     void RzToolButton1Click();
 
     // Sets FormState::stopRequested; the running run skips the rows it has not started yet.

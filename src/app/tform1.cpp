@@ -32,6 +32,7 @@
 #include "app/settings_controller.h"
 #include "app/tool_tips.h"
 #include "app/tsplash.h"
+#include "app/undo_command.h"
 #include "app/window_font.h"
 #include "app/window_placement.h"
 #include "epub/path_text_qt.h"
@@ -346,6 +347,10 @@ void TForm1::thelyezs2Click() {
 
 void TForm1::Filemegnyits1Click() {
     if (QTreeWidgetItem* row = selectedRow()) ShowInExplorer(row->text(0));
+}
+
+void TForm1::Utolsfutsvisszavonsa1Click() {
+    runUndoCommand(runControls(), state_);
 }
 
 void TForm1::teszt1Click() {

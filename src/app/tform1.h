@@ -129,6 +129,7 @@ public:
     QAction* thelyezs2() const { return thelyezs2_; }
     QAction* Filemegnyits1() const { return Filemegnyits1_; }
     QAction* teszt1() const { return teszt1_; }
+    QAction* Utolsfutsvisszavonsa1() const { return Utolsfutsvisszavonsa1_; }
     QStatusBar* RzStatusBar1() const { return RzStatusBar1_; }
     QLabel* RzStatusPane1() const { return RzStatusPane1_; }
     QProgressBar* RzProgressStatus1() const { return RzProgressStatus1_; }
@@ -179,6 +180,7 @@ public slots:
     void thelyezs2Click();
     void Filemegnyits1Click();
     void teszt1Click();
+    void Utolsfutsvisszavonsa1Click();  // undo the last run (undo_command.h)
 
     // Status texts the first pane and the splash label show; while rows arrive quickly they
     // are written at most once per screen frame (see AddFileToList).
@@ -251,6 +253,7 @@ private:
     QActionGroup* transferActions_ = nullptr;
     QAction* Filemegnyits1_ = nullptr;
     QAction* teszt1_ = nullptr;
+    QAction* Utolsfutsvisszavonsa1_ = nullptr;
     QStatusBar* RzStatusBar1_ = nullptr;
     QLabel* RzStatusPane1_ = nullptr;
     QProgressBar* RzProgressStatus1_ = nullptr;

@@ -357,6 +357,8 @@ void TForm1::buildPopupMenu() {
         makeAction(this, QStringLiteral("Filemegnyits1"), QStringLiteral("File megnyitás"));
     teszt1_ =
         makeAction(this, QStringLiteral("teszt1"), QStringLiteral("Átmasolt file megnyitasa"));
+    Utolsfutsvisszavonsa1_ = makeAction(this, QStringLiteral("Utolsfutsvisszavonsa1"),
+                                        QStringLiteral("Utolsó futás visszavonása"));
     Msols2_->setCheckable(true);
     thelyezs2_->setCheckable(true);
     transferActions_ = new QActionGroup(this);
@@ -372,6 +374,8 @@ void TForm1::buildPopupMenu() {
     PopupMenu2_->addSeparator();
     PopupMenu2_->addAction(Filemegnyits1_);
     PopupMenu2_->addAction(teszt1_);
+    PopupMenu2_->addSeparator();
+    PopupMenu2_->addAction(Utolsfutsvisszavonsa1_);
 
     const auto bind = [this](QAction* action, void (TForm1::*handler)()) {
         connect(action, &QAction::triggered, this,
@@ -382,6 +386,7 @@ void TForm1::buildPopupMenu() {
     bind(thelyezs2_, &TForm1::thelyezs2Click);
     bind(Filemegnyits1_, &TForm1::Filemegnyits1Click);
     bind(teszt1_, &TForm1::teszt1Click);
+    bind(Utolsfutsvisszavonsa1_, &TForm1::Utolsfutsvisszavonsa1Click);
 }
 
 void TForm1::buildShortcuts() {

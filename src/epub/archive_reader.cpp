@@ -15,13 +15,9 @@ namespace epub {
 
 namespace {
 
-struct ArchiveCloser {
-    void operator()(zip_t* archive) const { zip_discard(archive); }  // read-only: nothing to write
-};
 struct EntryCloser {
     void operator()(zip_file_t* file) const { zip_fclose(file); }
 };
-using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 using Entry = std::unique_ptr<zip_file_t, EntryCloser>;
 
 // Index of the first entry whose stored name, '/' read as '\', equals wanted byte for byte;
@@ -88,14 +84,26 @@ QString archiveEntryName(QString path) {
 
 bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer) {
     if (entryName.isEmpty() || archivePath.isEmpty()) return false;
+    return OpenArchive(archivePath).read(entryName, buffer);
+}
+
+OpenArchive::OpenArchive(const QString& archivePath) {
+    if (archivePath.isEmpty()) return;
     int error = 0;
     // libzip takes what the platform layer takes: UTF-8 on Windows (it widens the name itself),
     // the file system's own bytes elsewhere.
-    const Archive archive(zip_open(toPlatformPath(archivePath).c_str(), ZIP_RDONLY, &error));
-    if (!archive) return false;
-    const zip_int64_t index = findEntry(archive.get(), entryName.toUtf8());
+    archive_ = zip_open(toPlatformPath(archivePath).c_str(), ZIP_RDONLY, &error);
+}
+
+OpenArchive::~OpenArchive() {
+    if (archive_) zip_discard(archive_);  // read-only: nothing to write
+}
+
+bool OpenArchive::read(const QString& entryName, WorkBuffer& buffer) const {
+    if (!archive_ || entryName.isEmpty()) return false;
+    const zip_int64_t index = findEntry(archive_, entryName.toUtf8());
     if (index < 0) return false;
-    inflateEntry(archive.get(), static_cast<zip_uint64_t>(index), buffer);
+    inflateEntry(archive_, static_cast<zip_uint64_t>(index), buffer);
     buffer.position = 0;
     return true;
 }

@@ -4,6 +4,8 @@
 
 #include "epub/work_buffer.h"
 
+struct zip;  // libzip's archive
+
 namespace epub {
 
 // No entry is ever inflated past this many bytes: a larger one is a damaged (or hostile) book.
@@ -23,5 +25,22 @@ QString archiveEntryName(QString path);
 // A program that reads many books calls platform::prepareProcessForBookReading() once from its
 // main() (see platform/process_tuning.h); a library does not change the whole process.
 bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer& buffer);
+
+// One archive kept open while several of its entries are read, so that they all come from the
+// same state of the file and the directory is read once. read() follows the rules of readEntry
+// above; an archive that could not be opened answers false to every read. Closed on destruction.
+class OpenArchive {
+public:
+    explicit OpenArchive(const QString& archivePath);
+    ~OpenArchive();
+    OpenArchive(const OpenArchive&) = delete;
+    OpenArchive& operator=(const OpenArchive&) = delete;
+
+    bool isOpen() const { return archive_ != nullptr; }
+    bool read(const QString& entryName, WorkBuffer& buffer) const;
+
+private:
+    ::zip* archive_ = nullptr;
+};
 
 }  // namespace epub

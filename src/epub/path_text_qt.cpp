@@ -90,4 +90,12 @@ QString withTrailingSeparator(const QString& folder) {
     return fromPlatformPath(platform::withTrailingSeparator(toPlatformPath(folder)));
 }
 
+QString joinPath(const QString& folder, const QString& name) {
+    return fromPlatformPath(platform::joinPath(toPlatformPath(folder), toPlatformPath(name)));
+}
+
+QString parentFolder(const QString& path) {
+    return fromPlatformPath(platform::parentFolder(toPlatformPath(path)));
+}
+
 }  // namespace epub

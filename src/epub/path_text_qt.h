@@ -30,4 +30,8 @@ QString pathFromOutside(const QString& path);
 // already ends in a separator. Empty stays empty (no folder chosen).
 QString withTrailingSeparator(const QString& folder);
 
+// platform::joinPath and platform::parentFolder for QString paths.
+QString joinPath(const QString& folder, const QString& name);
+QString parentFolder(const QString& path);
+
 }  // namespace epub

@@ -24,9 +24,9 @@ bool TEpuB::ReadEntry(const QString& path, const QString& entryName,
 
 // Reads one entry into WorkBuffer (emptied first). An entry that would inflate past the cap
 // fails the book: it is damaged or hostile, and half of it is no use.
-void TEpuB::readInto(const QString& path, const QString& entryName) {
+void TEpuB::readInto(const OpenArchive& archive, const QString& entryName) {
     WorkBuffer.clear();
-    ReadEntry(path, entryName, WorkBuffer);
+    archive.read(entryName, WorkBuffer);
     if (WorkBuffer.oversized)
         throw EntryTooLargeError("Archive entry too large: " + entryName.toStdString());
 }
@@ -35,8 +35,10 @@ void TEpuB::Open(const QString& path) {
     Clear();
     FileName = path;
 
+    // One open archive for the whole book: every entry comes from the same state of the file.
+    const OpenArchive archive(path);
     WorkBuffer.clear();
-    if (!ReadEntry(path, ContainerEntryName, WorkBuffer))
+    if (!archive.read(ContainerEntryName, WorkBuffer))
         throw BookReadError("Not an EPUB file: no META-INF\\container.xml");
     if (WorkBuffer.oversized)
         throw EntryTooLargeError("Archive entry too large: META-INF\\container.xml");
@@ -46,7 +48,7 @@ void TEpuB::Open(const QString& path) {
 
     // A package document that is not there leaves the empty document; the missing spine
     // then fails the book.
-    readInto(path, OpfPath);
+    readInto(archive, OpfPath);
     queries_.LoadXmlDocument(WorkBuffer.unread());
 
     ReadMetadata();
@@ -65,7 +67,7 @@ void TEpuB::Open(const QString& path) {
     // The NCX href is relative to the package document's folder.
     QString ncxName = archiveEntryName(queries_.GetNcxPath());
     if (!OpfFolder.isEmpty()) ncxName = OpfFolder + QLatin1Char('\\') + ncxName;
-    readInto(path, ncxName);
+    readInto(archive, ncxName);
     queries_.LoadXmlDocument(WorkBuffer.unread());
 
     queries_.XmlTocList.clear();

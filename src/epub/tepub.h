@@ -24,6 +24,7 @@
 namespace epub {
 
 class MessageSink;
+class OpenArchive;
 
 inline const QString ContainerEntryName = QStringLiteral("META-INF\\container.xml");
 
@@ -110,7 +111,7 @@ public:
     epub::WorkBuffer WorkBuffer;
 
 private:
-    void readInto(const QString& path, const QString& entryName);
+    void readInto(const OpenArchive& archive, const QString& entryName);
 
     std::unique_ptr<XmlDocumentQueries> ownQueries_;
     XmlDocumentQueries& queries_;

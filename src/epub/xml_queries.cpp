@@ -5,6 +5,7 @@
 #include "epub/archive_reader.h"
 #include "epub/errors.h"
 #include "epub/message_sink.h"
+#include "epub/reference_prepass.h"
 
 namespace epub {
 
@@ -152,6 +153,14 @@ void XmlDocumentQueries::GetXmlManifestList() {
                 QList<qsizetype>& indices = itemsById[attribute.value];
                 if (indices.isEmpty() || indices.last() != i) indices.append(i);
             }
+        }
+        // Repeated ids times repeated idrefs grow quadratically: past one entry per element a
+        // document may hold, the book is hostile, not long. Counted before anything is built.
+        qsizetype total = 0;
+        for (const QString& idref : std::as_const(XmlSpineList)) {
+            total += itemsById.value(idref).size();
+            if (total > XmlLimits::kElements)
+                throw BookReadError("Too many content documents in the spine");
         }
         for (const QString& idref : std::as_const(XmlSpineList)) {
             const auto found = itemsById.constFind(idref);

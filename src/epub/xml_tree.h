@@ -55,4 +55,8 @@ struct XmlDocument {
 // the parser's message and position on malformed input.
 XmlDocument parseXmlDocument(QByteArrayView bytes);
 
+// Sets up libxml2's global state. parseXmlDocument does this itself, but the first setup is not
+// safe to race: a program that parses on several threads calls this once before they start.
+void initialiseXmlParser();
+
 }  // namespace epub

@@ -6,19 +6,29 @@
 #include "epub/path_text_qt.h"
 #include "platform/files.h"
 #include "platform/listing.h"
+#include "platform/temporaries.h"
 
 namespace organise {
 namespace {
 
 std::function<void(const QString&)> beforeRemoval;
 
-bool isEmpty(const std::string& folder) {
-    bool anything = false;
-    const auto status = platform::listFolder(folder, [&](const platform::FolderEntry&) {
+// Lists folder until it finds an entry that counts. A temporary file that a killed copy left
+// behind does not count: it is removed on the way.
+platform::ListStatus findAnything(const std::string& folder, bool& anything) {
+    anything = false;
+    return platform::listFolder(folder, [&](const platform::FolderEntry& entry) {
+        if ((entry.attributes & platform::AttrDirectory) == 0 &&
+            platform::removeStaleTemporary(platform::joinPath(folder, entry.name)))
+            return true;
         anything = true;
         return false;
     });
-    return status == platform::ListStatus::Ok && !anything;
+}
+
+bool isEmpty(const std::string& folder) {
+    bool anything = false;
+    return findAnything(folder, anything) == platform::ListStatus::Ok && !anything;
 }
 
 // The walk goes into real folders only. Hidden and system entries are not even listed; a link
@@ -36,10 +46,7 @@ void removeFolder(const std::string& folder) {
     // work in the tree and the walk stops rather than guess. One listing answers both questions
     // (does the folder exist, is it empty), which matters over tens of thousands of folders.
     bool anything = false;
-    const auto status = platform::listFolder(folder, [&](const platform::FolderEntry&) {
-        anything = true;
-        return false;
-    });
+    const auto status = findAnything(folder, anything);
     const QString name = epub::fromPlatformPath(folder);
     if (status == platform::ListStatus::NotFound)
         throw FolderRemovalError(platform::fileExists(folder) ? FolderRemovalError::Cause::NowAFile

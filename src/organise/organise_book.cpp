@@ -1,10 +1,11 @@
 #include "organise/organise_book.h"
 
 #include <exception>
+#include <optional>
 #include <vector>
 
+#include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
-#include "epub/tepub.h"
 #include "organise/extension.h"
 #include "organise/target_rules.h"
 #include "platform/error.h"
@@ -118,7 +119,7 @@ OrganiseResult transfer(const QString& source, const Target& target, TransferMod
 
 OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
                             const BookSettings& settings, epub::MessageSink& messages,
-                            FileOperations& files, QString& reason) {
+                            FileOperations& files, const BookReading* ahead, QString& reason) {
     const bool english = settings.englishUi;
     // Without an output folder every target would be relative to the working folder.
     if (settings.outputFolder.isEmpty()) {
@@ -133,16 +134,23 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             reason = pick(english, "A fájl nem létezik", "The file does not exist");
             return OrganiseResult::ReadFailed;
         }
-        BookFields fields;
-        {
-            // The book lives only while it is read; nothing of it outlives this block.
-            epub::TEpuB book(messages);
-            book.Open(source);
-            fields.title = book.Title;
-            fields.creator = book.Creator;
-            fields.language = book.Language;
-            fields.series = book.Series;
+        std::optional<BookFields> read;
+        QString readError;
+        if (ahead && readingIsCurrent(*ahead, source)) {
+            // Read earlier on a worker: its messages are shown now, in the order it met them.
+            for (const QString& text : ahead->messages) messages.showMessage(text);
+            if (ahead->opened)
+                read = ahead->fields;
+            else
+                readError = ahead->error;
+        } else {
+            read = readBookNow(source, messages, &readError);
         }
+        if (!read) {
+            reason = readError;
+            return OrganiseResult::ReadFailed;
+        }
+        const BookFields& fields = *read;
         const Target target =
             BuildTarget(source, fields, outputFolderOf(settings), settings.naming);
         // Metadata must never place a book outside the output folder.
@@ -181,11 +189,11 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
 
 OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
                             const BookSettings& settings, epub::MessageSink& messages,
-                            FileOperations& files) {
+                            FileOperations& files, const BookReading* ahead) {
     if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
     QString reason;
     const OrganiseResult result =
-        organiseBook(source, row, list, settings, messages, files, reason);
+        organiseBook(source, row, list, settings, messages, files, ahead, reason);
     list.setReason(row, reason);
     return result;
 }

@@ -2,6 +2,7 @@
 // One book of the organise run: read it, build its target, create the folders, copy or move.
 #include <QString>
 
+#include "organise/book_reading.h"
 #include "organise/file_operations.h"
 #include "organise/naming_options.h"
 #include "organise/organise_result.h"
@@ -18,8 +19,12 @@ namespace organise {
 // "Kimenet" column; for ReadFailed and NotEpub that column keeps what it held. Every error of
 // reading or copying becomes a result: nothing escapes. Every result but NotEpub also writes the
 // row's reason (WorkList::setReason): empty for Done and TargetExists.
+//
+// `ahead` is the book as a worker read it before its turn, if it was: it is used (its messages
+// shown through `messages`) only when it is of this source and the file has not changed since;
+// otherwise the book is read here. Either way the result is the same.
 OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
                             const BookSettings& settings, epub::MessageSink& messages,
-                            FileOperations& files);
+                            FileOperations& files, const BookReading* ahead = nullptr);
 
 }  // namespace organise

@@ -1,12 +1,20 @@
 #include "organise/organise_run.h"
 
+#include <algorithm>
+#include <deque>
+#include <optional>
+
 #include "epub/path_text_qt.h"
+#include "epub/read_ahead.h"
+#include "organise/book_reading.h"
+#include "organise/extension.h"
 #include "organise/organise_book.h"
 #include "platform/path_text.h"
 
 namespace organise {
 
-void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
+void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
+                 int readAheadThreads) {
     observer.clearStopRequest();
     if (observer.bookSettings().outputFolder.isEmpty()) {
         observer.showMessage(observer.englishUi()
@@ -18,17 +26,49 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
     const int count = list.rowCount();
     if (count > 0) observer.setProgressTotal(count);
 
+    // Books are read ahead of their turn; which rows are queued, oldest first.
+    const int threads = std::max(0, readAheadThreads);
+    epub::ReadAhead<BookReading> ahead(threads, epub::readAheadWindow(threads));
+    std::deque<int> queuedRows;
+    int nextToQueue = 0;
+
     for (int i = 0; i < count; ++i) {
-        if (observer.stopRequested()) continue;
+        if (observer.stopRequested()) {
+            // Nothing read ahead is used or shown: the rows are skipped.
+            ahead.clear();
+            queuedRows.clear();
+            continue;
+        }
         // The list may have been emptied by a command run from the message pump; a row that is
         // no longer there is skipped like a stopped one.
         if (i >= list.rowCount()) continue;
+
+        while (!queuedRows.empty() && queuedRows.front() < i) {
+            ahead.dropFront();
+            queuedRows.pop_front();
+        }
+        if (threads > 0) {
+            nextToQueue = std::max(nextToQueue, i);
+            for (const int rows = std::min(count, list.rowCount());
+                 nextToQueue < rows && !ahead.full(); ++nextToQueue) {
+                const QString next = list.source(nextToQueue);
+                if (!hasEpubExtension(next)) continue;
+                ahead.push([next] { return readBookAhead(next); });
+                queuedRows.push_back(nextToQueue);
+            }
+        }
+        std::optional<BookReading> reading;
+        if (!queuedRows.empty() && queuedRows.front() == i) {
+            reading = ahead.take();
+            queuedRows.pop_front();
+        }
 
         const QString source = list.source(i);
         BookSettings settings = observer.bookSettings();
         settings.englishUi = observer.englishUi();
         const OrganiseResult result =
-            OrganiseBook(source, i, list, settings, observer.messageSink(), files);
+            OrganiseBook(source, i, list, settings, observer.messageSink(), files,
+                         reading ? &*reading : nullptr);
         if (result != OrganiseResult::NotEpub)
             list.setResultText(i, resultText(result, observer.englishUi()));
         observer.rowFinished(i, result);
@@ -50,7 +90,7 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files) {
 
 void OrganiseRun(WorkList& list, RunObserver& observer) {
     PlatformFileOperations files;
-    OrganiseRun(list, observer, files);
+    OrganiseRun(list, observer, files, epub::defaultReadAheadThreads());
 }
 
 }  // namespace organise

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "epub/path_text_qt.h"
-#include "organise/target_rules.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/listing.h"
@@ -22,9 +21,7 @@ namespace {
 const QLatin1String kPrefix("run-");
 const QLatin1String kSuffix(".jsonl");
 
-std::string native(const QString& path) {
-    return epub::toPlatformPath(path);
-}
+using epub::toPlatformPath;
 
 QString describe(int error) {
     return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
@@ -44,7 +41,7 @@ bool isJournalName(const QString& name) {
 // started elsewhere), so it never holds a relative path.
 QString absolute(const QString& path) {
     if (!QDir::isRelativePath(path)) return path;
-    return epub::withTrailingSeparator(QDir::toNativeSeparators(QDir::currentPath())) + path;
+    return epub::joinPath(epub::pathFromOutside(QDir::currentPath()), path);
 }
 
 QByteArray lineOf(const QJsonObject& object) {
@@ -88,15 +85,14 @@ bool parseLine(const QByteArray& line, JournalEntry& entry, bool& undoneMarker) 
 void removeOldJournals(const QString& folder) {
     const QStringList files = JournalFiles(folder);
     for (qsizetype k = 0; k + kJournalsKept < files.size(); ++k)
-        platform::deleteFile(native(files.at(k)));
+        platform::deleteFile(toPlatformPath(files.at(k)));
 }
 
 }  // namespace
 
 QString journalFolder(const QString& settingsFolder) {
     if (settingsFolder.isEmpty()) return QString();
-    return epub::withTrailingSeparator(settingsFolder) + QStringLiteral("journal") +
-           nativeSeparatorChar();
+    return epub::withTrailingSeparator(epub::joinPath(settingsFolder, QStringLiteral("journal")));
 }
 
 RunJournal::RunJournal(QString folder)
@@ -108,7 +104,7 @@ bool RunJournal::open() {
     try {
         // The settings folder exists (the front end fixes it at start-up); the journal folder
         // is one level below it.
-        const std::string folder = native(folder_);
+        const std::string folder = toPlatformPath(folder_);
         if (!platform::folderExists(folder) && !platform::createFolder(folder)) {
             error_ = QStringLiteral("cannot create %1").arg(folder_);
             return false;
@@ -124,14 +120,14 @@ bool RunJournal::open() {
         const QString candidate = folder_ + stem +
                                   (attempt > 1 ? QStringLiteral("-%1").arg(attempt) : QString()) +
                                   kSuffix;
-        error = file_.create(native(candidate));
+        error = file_.create(toPlatformPath(candidate));
         if (error == 0) {
             path_ = candidate;
             removeOldJournals(folder_);
             return true;
         }
-        if (platform::fileExists(native(candidate)) == false &&
-            platform::folderExists(native(candidate)) == false)
+        if (platform::fileExists(toPlatformPath(candidate)) == false &&
+            platform::folderExists(toPlatformPath(candidate)) == false)
             break;  // not a name clash: trying other names will not help
     }
     error_ = describe(error);
@@ -152,7 +148,7 @@ void RunJournal::recordFolder(const QString& folder) {
 
 void RunJournal::recordBook(TransferMode mode, const QString& source, const QString& target) {
     int error = 0;
-    const auto status = platform::fileStatus(native(target), error);
+    const auto status = platform::fileStatus(toPlatformPath(target), error);
     QJsonObject object;
     object.insert(QLatin1String("mode"),
                   mode == TransferMode::Move ? QStringLiteral("move") : QStringLiteral("copy"));
@@ -203,7 +199,7 @@ int ReadJournal(const QString& path, JournalContents& contents) {
     contents = JournalContents{};
     std::string bytes;
     int error = 0;
-    if (!platform::readWholeFile(native(path), bytes, error)) return error;
+    if (!platform::readWholeFile(toPlatformPath(path), bytes, error)) return error;
     const QByteArray all = QByteArray::fromStdString(bytes);
     for (const QByteArray& raw : all.split('\n')) {
         const QByteArray line = raw.trimmed();
@@ -223,7 +219,7 @@ int ReadJournal(const QString& path, JournalContents& contents) {
 QStringList JournalFiles(const QString& folder) {
     const QString base = epub::withTrailingSeparator(folder);
     QStringList names;
-    platform::listFolder(native(base), [&](const platform::FolderEntry& entry) {
+    platform::listFolder(toPlatformPath(base), [&](const platform::FolderEntry& entry) {
         const QString name = epub::fromPlatformPath(entry.name);
         if (!(entry.attributes & platform::AttrDirectory) && isJournalName(name))
             names.append(name);
@@ -247,7 +243,7 @@ QString NewestJournal(const QString& folder) {
 
 int MarkJournalUndone(const QString& path) {
     platform::AppendOnlyFile file;
-    if (const int error = file.openExisting(native(path))) return error;
+    if (const int error = file.openExisting(toPlatformPath(path))) return error;
     QJsonObject object;
     object.insert(QLatin1String("undone"),
                   QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));

@@ -3,7 +3,6 @@
 #include <cerrno>
 
 #include "epub/path_text_qt.h"
-#include "organise/target_rules.h"
 #include "platform/files.h"
 #include "platform/listing.h"
 
@@ -11,34 +10,29 @@ namespace organise {
 
 namespace {
 
-std::string native(const QString& path) {
-    return epub::toPlatformPath(path);
-}
-
-QString parentOf(const QString& path) {
-    const qsizetype cut = path.lastIndexOf(nativeSeparatorChar());
-    return cut <= 0 ? path.left(cut + 1) : path.left(cut);
-}
+using epub::parentFolder;
+using epub::toPlatformPath;
 
 }  // namespace
 
 std::optional<platform::FileStatus> PlatformUndoFileOperations::fileStatus(const QString& path,
                                                                            int& error) {
-    return platform::fileStatus(native(path), error);
+    return platform::fileStatus(toPlatformPath(path), error);
 }
 
 bool PlatformUndoFileOperations::pathTaken(const QString& path) {
-    return platform::fileExists(native(path)) || platform::folderExists(native(path));
+    return platform::fileExists(toPlatformPath(path)) ||
+           platform::folderExists(toPlatformPath(path));
 }
 
 int PlatformUndoFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
-    return platform::compareFiles(native(a), native(b), same);
+    return platform::compareFiles(toPlatformPath(a), toPlatformPath(b), same);
 }
 
 int PlatformUndoFileOperations::moveFile(const QString& from, const QString& to) {
-    const int error = platform::moveFileNoReplace(native(from), native(to));
+    const int error = platform::moveFileNoReplace(toPlatformPath(from), toPlatformPath(to));
     if (error == 0) {
-        std::string folder = native(parentOf(to));
+        std::string folder = toPlatformPath(parentFolder(to));
         if (touchedFolders_.empty() || touchedFolders_.back() != folder)
             touchedFolders_.push_back(std::move(folder));
     }
@@ -46,12 +40,12 @@ int PlatformUndoFileOperations::moveFile(const QString& from, const QString& to)
 }
 
 int PlatformUndoFileOperations::deleteFile(const QString& path) {
-    return platform::deleteFile(native(path));
+    return platform::deleteFile(toPlatformPath(path));
 }
 
 int PlatformUndoFileOperations::removeEmptyFolder(const QString& path) {
     // The system refuses to remove a folder that holds anything: that is the emptiness test.
-    return platform::removeFolder(native(path));
+    return platform::removeFolder(toPlatformPath(path));
 }
 
 void PlatformUndoFileOperations::finish() {
@@ -70,19 +64,20 @@ std::optional<platform::FileStatus> DryRunUndoFileOperations::fileStatus(const Q
         error = ENOENT;
         return std::nullopt;
     }
-    return platform::fileStatus(native(path), error);
+    return platform::fileStatus(toPlatformPath(path), error);
 }
 
 bool DryRunUndoFileOperations::pathTaken(const QString& path) {
     if (created_.contains(path)) return true;
     if (removed_.contains(path)) return false;
-    return platform::fileExists(native(path)) || platform::folderExists(native(path));
+    return platform::fileExists(toPlatformPath(path)) ||
+           platform::folderExists(toPlatformPath(path));
 }
 
 int DryRunUndoFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
     same = false;
     if (!pathTaken(a) || !pathTaken(b)) return ENOENT;
-    return platform::compareFiles(native(a), native(b), same);
+    return platform::compareFiles(toPlatformPath(a), toPlatformPath(b), same);
 }
 
 int DryRunUndoFileOperations::moveFile(const QString& from, const QString& to) {
@@ -90,8 +85,8 @@ int DryRunUndoFileOperations::moveFile(const QString& from, const QString& to) {
     const auto status = fileStatus(from, error);
     if (!status) return error;
     if (pathTaken(to)) return EEXIST;
-    const QString folder = parentOf(to);
-    if (removed_.contains(folder) || !platform::folderExists(native(folder))) return ENOENT;
+    const QString folder = parentFolder(to);
+    if (removed_.contains(folder) || !platform::folderExists(toPlatformPath(folder))) return ENOENT;
     created_.remove(from);
     removed_.insert(from);
     removed_.remove(to);
@@ -107,14 +102,14 @@ int DryRunUndoFileOperations::deleteFile(const QString& path) {
 }
 
 int DryRunUndoFileOperations::removeEmptyFolder(const QString& path) {
-    if (removed_.contains(path) || !platform::folderExists(native(path))) return ENOENT;
+    if (removed_.contains(path) || !platform::folderExists(toPlatformPath(path))) return ENOENT;
     for (auto it = created_.constBegin(); it != created_.constEnd(); ++it)
-        if (parentOf(it.key()) == path) return ENOTEMPTY;
+        if (parentFolder(it.key()) == path) return ENOTEMPTY;
     bool empty = true;
-    const QString prefix = path + nativeSeparatorChar();
     const platform::ListStatus status =
-        platform::listFolder(native(path), [&](const platform::FolderEntry& entry) {
-            if (removed_.contains(prefix + epub::fromPlatformPath(entry.name))) return true;
+        platform::listFolder(toPlatformPath(path), [&](const platform::FolderEntry& entry) {
+            if (removed_.contains(epub::joinPath(path, epub::fromPlatformPath(entry.name))))
+                return true;
             empty = false;
             return false;
         });

@@ -27,6 +27,14 @@ std::string lastComponent(std::string_view path) {
     return std::string(path.substr(start));
 }
 
+std::string parentFolder(std::string_view path) {
+    std::size_t cut = path.size();
+    while (cut > 0 && !isSeparator(path[cut - 1])) --cut;
+    if (cut == 0) return std::string();
+    // "/a": the separator is the root itself and stays.
+    return std::string(path.substr(0, cut == 1 ? 1 : cut - 1));
+}
+
 std::string toNativeSeparators(std::string path) {
     for (char& c : path)
         if (c == '/') c = nativeSeparator();

@@ -29,6 +29,10 @@ std::string joinPath(const std::string& folder, const std::string& name);
 // Everything after the last separator (the whole path when there is none).
 std::string lastComponent(std::string_view path);
 
+// The folder holding the path's last component: everything before the last separator. A root
+// keeps its separator ("/a" gives "/"); a path without one gives "".
+std::string parentFolder(std::string_view path);
+
 // Every '/' turned into the native separator: the form a path takes when it enters the program
 // (command line, dialogs, settings), so that later rules meet one separator only.
 std::string toNativeSeparators(std::string path);

@@ -154,7 +154,8 @@ TEST(MainWindow, EveryControlCarriesItsNameCaptionAndInitialState) {
         items << (action->isSeparator() ? u("-") : action->objectName() + u("=") + action->text());
     EXPECT_EQ(items.join(u("|")),
               u("Listatrlse1=Lista törlése|-|Msols2=Másolás|thelyezs2=Áthelyezés|-|"
-                "Filemegnyits1=File megnyitás|teszt1=Átmasolt file megnyitasa"));
+                "Filemegnyits1=File megnyitás|teszt1=Átmasolt file megnyitasa|-|"
+                "Utolsfutsvisszavonsa1=Utolsó futás visszavonása"));
     EXPECT_TRUE(child<QAction>(&form, "Msols2")->isChecked());
     EXPECT_FALSE(child<QAction>(&form, "thelyezs2")->isChecked());
 

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "epub/archive_reader.h"
+#include "epub/reference_prepass.h"
 #include "epub/tepub.h"
 #include "recording_sink.h"
 #include "support/epub_builder.h"
@@ -318,6 +319,40 @@ TEST_F(Book, HostileEntriesFailCleanly) {
         kSpineAndManifest + "</package>";
     book.Open(writeRaw(opf));
     EXPECT_EQ(book.Title, QStringLiteral("&g;"));
+}
+
+TEST_F(Book, DocumentsPastSaneLimitsAreDamagedBooks) {
+    // Up to the limit a document reads as usual; one past it is refused before parsing, as any
+    // unreadable book is.
+    const auto metaWith = [](qsizetype attributes) {
+        QByteArray meta = "<meta";
+        for (qsizetype i = 0; i < attributes; ++i) meta += " a" + QByteArray::number(i) + "=''";
+        return "<package><metadata><title>T</title>" + meta + "/></metadata>" + kSpineAndManifest +
+               "</package>";
+    };
+    book.Open(writeRaw(metaWith(epub::XmlLimits::kAttributesPerElement)));
+    EXPECT_TRUE(book.Loaded);
+    EXPECT_EQ(book.Title, QStringLiteral("T"));
+    EXPECT_THROW(book.Open(writeRaw(metaWith(epub::XmlLimits::kAttributesPerElement + 1))),
+                 BookReadError);
+    EXPECT_FALSE(book.Loaded);
+
+    const QByteArray navPoints = QByteArray("<navPoint/>").repeated(epub::XmlLimits::kElements);
+    EXPECT_THROW(book.Open(writeRaw(testsupport::opfXml(BookSpec()),
+                                    "<ncx><navMap>" + navPoints + "</navMap></ncx>")),
+                 BookReadError);
+    const QByteArray text(epub::XmlLimits::kTextBytes + 1, 'x');
+    EXPECT_THROW(
+        book.Open(writeRaw("<package><metadata><description>" + text + "</description></metadata>" +
+                           kSpineAndManifest + "</package>")),
+        BookReadError);
+
+    // Repeated ids named by repeated idrefs would multiply into a list of billions.
+    const QByteArray items = QByteArray("<item id='a' href='a.xhtml'/>").repeated(500);
+    const QByteArray itemrefs = QByteArray("<itemref idref='a'/>").repeated(500);
+    EXPECT_THROW(book.Open(writeRaw("<package><manifest>" + items + "</manifest><spine>" +
+                                    itemrefs + "</spine></package>")),
+                 BookReadError);
 }
 
 TEST_F(Book, ReopeningStartsFromAnEmptyRecord) {

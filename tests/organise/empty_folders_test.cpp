@@ -1,8 +1,10 @@
 #include "organise/empty_folders.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -180,3 +182,24 @@ TEST(EmptyFolders, FolderChangedBeforeItsRemovalEndsTheWalk) {
 }
 
 }  // namespace
+
+TEST(EmptyFolders, LeftoverTemporariesOfDeadCopiesDoNotKeepAFolder) {
+    // The pid of a process that has ended names the owner of a leftover.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const QString dead = QString::number(child);
+    TempTree tree;
+    tree.writeFile(QStringLiteral("Out/Author/.book.epub.polcaro-%1-0a1b2c").arg(dead), "partial");
+    tree.writeFile(QStringLiteral("Out/Other/.book.epub.polcaro-%1-0A1B2C").arg(dead), "not ours");
+    tree.writeFile(QStringLiteral("Out/Live/.book.epub.polcaro-%1-0a1b2c")
+                       .arg(QCoreApplication::applicationPid()),
+                   "being copied");
+
+    organise::RemoveEmptyFolders(tree.path(QStringLiteral("Out")));
+
+    EXPECT_FALSE(exists(tree, "Out/Author"));
+    EXPECT_TRUE(exists(tree, "Out/Other"));
+    EXPECT_TRUE(exists(tree, "Out/Live"));
+}

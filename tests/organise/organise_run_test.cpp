@@ -14,8 +14,10 @@
 
 #include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
+#include "organise/book_reading.h"
 #include "organise/collection.h"
 #include "organise/file_operations.h"
+#include "organise/organise_book.h"
 #include "organise/target_rules.h"
 #include "platform/files.h"
 #include "support/epub_builder.h"
@@ -517,6 +519,121 @@ TEST_F(OrganiseRunTest, AFileNameThatIsNotUtf8KeepsItsBytesFromSearchToCopy) {
     ASSERT_TRUE(platform::readWholeFile(latin1, source, error)) << error;
     EXPECT_EQ(copied, source);
     EXPECT_EQ(observer.status2.first(), epub::fromPlatformPath("caf\xE9.epub"));
+}
+
+// What a run leaves: every row's texts, the results, the messages and the files, with the
+// tree's own folder taken out of the paths so that two trees compare.
+struct RunTrace {
+    QStringList rows;
+    QList<OrganiseResult> results;
+    QStringList messages;
+    QStringList files;
+    bool operator==(const RunTrace&) const = default;
+};
+
+void listFiles(const QString& root, const QString& folder, QStringList& files) {
+    for (const QFileInfo& info :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name)) {
+        files.append(info.filePath().mid(root.size()) +
+                     (info.isDir() ? QStringLiteral("/") : QString()));
+        if (info.isDir()) listFiles(root, info.filePath(), files);
+    }
+}
+
+// One list with every kind of row, options changed and a stop requested and withdrawn during
+// the run, a book rewritten after it may have been read ahead, and a row whose source an
+// earlier row creates; run with `threads` reading ahead.
+RunTrace runMixedList(int threads) {
+    testsupport::TempTree tree;
+    tree.makeFolder(QStringLiteral("in"));
+    const auto write = [&](const QString& name, const QString& title, const QString& creator) {
+        testsupport::BookSpec spec;
+        spec.title = title;
+        spec.creators = {creator};
+        const QString path = tree.path(QStringLiteral("in/") + name);
+        testsupport::writeBook(path, spec);
+        return path;
+    };
+    FakeList list;
+    FakeObserver observer;
+    observer.output = tree.path(QStringLiteral("out/"));
+    for (int i = 0; i < 4; ++i)
+        list.add(write(QStringLiteral("b%1.epub").arg(i), QStringLiteral("T%1").arg(i),
+                       QStringLiteral("Ann")));
+    list.add(tree.writeFile(QStringLiteral("in/broken.epub"), "not a zip"));
+    list.add(tree.writeFile(QStringLiteral("in/notes.txt"), "text"));
+    list.add(tree.path(QStringLiteral("in/missing.epub")));
+    list.add(list.rows[0].source);                                 // the same book again
+    list.add(tree.path(QStringLiteral("out/Ann/Ann - T0.epub")));  // row 0's copy
+    const QString rewritten =
+        write(QStringLiteral("late.epub"), QStringLiteral("Old"), QStringLiteral("Bob"));
+    list.add(rewritten);
+    for (int i = 4; i < 12; ++i)
+        list.add(write(QStringLiteral("b%1.epub").arg(i), QStringLiteral("T%1").arg(i),
+                       i % 2 ? QStringLiteral("Ann") : QStringLiteral("Cy")));
+
+    observer.onProcessEvents = [&](int call) {
+        if (call == 8)  // just before its turn: by now it has usually been read ahead
+            write(QStringLiteral("late.epub"), QStringLiteral("Rewritten title"),
+                  QStringLiteral("Bob"));
+        if (call == 2) observer.naming.language = true;
+        if (call == 3) observer.mode = TransferMode::Move;
+        if (call == 5) observer.naming.renameScheme = 2;
+        if (call == 11) observer.stop = true;
+    };
+    PlatformFileOperations files;
+    OrganiseRun(list, observer, files, threads);
+
+    RunTrace trace;
+    const QString root = tree.path();
+    for (const Row& row : list.rows)
+        trace.rows.append(row.result + QLatin1Char('|') + QString(row.output).remove(root));
+    trace.results = observer.results;
+    trace.messages = observer.sink.messages;
+    listFiles(root, root, trace.files);
+    return trace;
+}
+
+TEST(OrganiseRunReadAhead, ResultsAreThoseOfTheSequentialRun) {
+    const RunTrace sequential = runMixedList(0);
+    // The list really holds what it is meant to: each outcome, a stop, a move and a copy.
+    for (const OrganiseResult expected : {OrganiseResult::Done, OrganiseResult::ReadFailed,
+                                          OrganiseResult::NotEpub, OrganiseResult::TargetExists})
+        EXPECT_TRUE(sequential.results.contains(expected)) << static_cast<int>(expected);
+    EXPECT_EQ(sequential.results.size(), 12);
+    EXPECT_TRUE(sequential.files.contains(QStringLiteral("/in/b1.epub")));   // copied
+    EXPECT_FALSE(sequential.files.contains(QStringLiteral("/in/b5.epub")));  // moved
+    EXPECT_TRUE(sequential.files.contains(QStringLiteral("/in/b6.epub")));   // stopped
+    EXPECT_TRUE(
+        sequential.files.contains(QStringLiteral("/out/en/Bob/Rewritten title - Bob.epub")));
+
+    for (const int threads : {1, 3}) EXPECT_EQ(runMixedList(threads), sequential) << threads;
+}
+
+// A book read ahead: its messages are shown at its turn, in the order the reading met them, and
+// its fields are used; a reading of a file that has changed since is thrown away unseen.
+TEST_F(OrganiseRunTest, ABookReadAheadShowsItsMessagesAtItsTurnUnlessItsFileChanged) {
+    const QString source =
+        book(QStringLiteral("a.epub"), QStringLiteral("On disk"), QStringLiteral("Ann"));
+    list.add(source);
+    PlatformFileOperations files;
+
+    BookReading reading = readBookAhead(source);
+    ASSERT_TRUE(reading.opened);
+    reading.fields.title = QStringLiteral("Read ahead");
+    reading.messages = QStringList{QStringLiteral("first"), QStringLiteral("second")};
+    EXPECT_EQ(
+        OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading),
+        OrganiseResult::Done);
+    EXPECT_EQ(observer.sink.messages, reading.messages);
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("Ann/Ann - Read ahead.epub"))));
+
+    book(QStringLiteral("a.epub"), QStringLiteral("Changed on disk"), QStringLiteral("Ann"));
+    EXPECT_EQ(
+        OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading),
+        OrganiseResult::Done);
+    EXPECT_EQ(observer.sink.messages.size(), 2);
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("Ann/Ann - Changed on disk.epub"))));
 }
 
 }  // namespace

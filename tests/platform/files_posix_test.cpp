@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +17,7 @@
 
 #include "../support/temp_dir.h"
 #include "platform/posix/files_testing.h"
+#include "platform/temporaries.h"
 
 namespace {
 
@@ -208,3 +210,59 @@ TEST(FilesPosix, AtomicReplaceInReadOnlyFolderKeepsOldContent) {
 }
 
 }  // namespace
+
+TEST(FilesPosix, KilledCopyLeavesAStaleTemporaryTheNextCopyRemoves) {
+    // A child copies into a folder without O_TMPFILE. Past 64 KiB its file size limit raises
+    // SIGXFSZ, which stops it halfway through the copy; there it is killed with SIGKILL.
+    TempDir tmp;
+    const std::string chunk = payload(64 * 1024);
+    const std::string source = tmp.write("source.epub", payload(1024 * 1024));
+    tmp.folder("dst");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{chunk.size(), chunk.size()};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, [](int) { ::raise(SIGSTOP); });
+        platform::testing::useNamedTemporaryFiles(true);
+        platform::copyFileNoReplace(source, tmp.path("dst/book.epub"));
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, WUNTRACED);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::set<std::string> left = tmp.names("dst");
+    ASSERT_EQ(left.size(), 1u);
+    const std::string leftover = *left.begin();
+    EXPECT_EQ(contentOf(tmp.path("dst/" + leftover)), chunk);
+
+    // The partial file names its dead owner; only names of exactly that form are ever removed.
+    const std::string ours = ".book.epub.polcaro-" + std::to_string(child) + "-";
+    ASSERT_EQ(leftover.substr(0, ours.size()), ours);
+    ASSERT_EQ(leftover.size(), ours.size() + 6);
+    EXPECT_TRUE(platform::isStaleTemporary(leftover));
+    const std::string dead = std::to_string(child);
+    const std::set<std::string> kept = {
+        ".book.epub.polcaro-e51000",                                     // no owner named
+        ".book.epub.polcaro-" + dead + "-E51000",                        // not our digits
+        ".book.epub.polcaro-" + dead + "-e510000",                       // one digit too many
+        "book.epub.polcaro-" + dead + "-e51000",                         // not hidden
+        ".polcaro-" + dead + "-e51000",                                  // no target name
+        ".live.epub.polcaro-" + std::to_string(::getpid()) + "-e51000",  // its owner runs
+    };
+    for (const std::string& name : kept) tmp.write("dst/" + name, "x");
+    tmp.folder("dst/.folder.epub.polcaro-" + dead + "-e51000");  // a folder, not our file
+
+    // The next copy that needs a temporary name in the folder clears the leftover.
+    platform::testing::useNamedTemporaryFiles(true);
+    EXPECT_EQ(
+        platform::copyFileNoReplace(tmp.write("other.epub", chunk), tmp.path("dst/other.epub")), 0);
+    platform::testing::useNamedTemporaryFiles(false);
+    std::set<std::string> expected = kept;
+    expected.insert("other.epub");
+    expected.insert(".folder.epub.polcaro-" + dead + "-e51000");
+    EXPECT_EQ(tmp.names("dst"), expected);
+}

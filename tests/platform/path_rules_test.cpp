@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
+#include "platform/path_text.h"
 
 namespace {
 
@@ -21,6 +22,17 @@ TEST(PathRulesEverywhere, CollapseSeparators) {
               native("out/Author/Title/"));
     EXPECT_EQ(platform::collapseSeparators("a"), "a");
     EXPECT_EQ(platform::collapseSeparators(""), "");
+}
+
+// The undo removes the folder that held a book it moved back, and lists folders by joining names:
+// a book directly below the root must give the root, never an empty path (the working folder).
+TEST(PathRulesEverywhere, ParentFolderAndJoin) {
+    EXPECT_EQ(platform::parentFolder(native("/out/Author/book.epub")), native("/out/Author"));
+    EXPECT_EQ(platform::parentFolder(native("/book.epub")), native("/"));
+    EXPECT_EQ(platform::parentFolder("book.epub"), "");
+    EXPECT_EQ(platform::joinPath(native("/out/"), "a.epub"), native("/out/a.epub"));
+    EXPECT_EQ(platform::joinPath(native("/out"), "a.epub"), native("/out/a.epub"));
+    EXPECT_EQ(platform::joinPath("", "a.epub"), "a.epub");
 }
 
 TEST(PathRulesEverywhere, CharactersAndLengths) {

@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("inspect or organise"),
+    parser.addPositionalArgument(QStringLiteral("COMMAND"),
+                                 QStringLiteral("inspect, organise or undo"),
                                  QStringLiteral("COMMAND [ARGS]"));
 
     if (!parser.parse(processArguments()))

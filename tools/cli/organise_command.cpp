@@ -15,6 +15,7 @@
 #include "epub/json_writer.h"
 #include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
+#include "epub/read_ahead.h"
 #include "organise/collection.h"
 #include "organise/extension.h"
 #include "organise/file_operations.h"
@@ -271,12 +272,12 @@ int runOrganise(const QStringList& args) {
     std::signal(SIGINT, onInterrupt);
     if (parsed.dryRun) {
         organise::DryRunFileOperations files;
-        organise::OrganiseRun(list, observer, files);
+        organise::OrganiseRun(list, observer, files, epub::defaultReadAheadThreads());
     } else {
         organise::PlatformFileOperations disk;
         organise::RunJournal journal(journalFolder());
         organise::JournalingFileOperations files(disk, journal);
-        organise::OrganiseRun(list, observer, files);
+        organise::OrganiseRun(list, observer, files, epub::defaultReadAheadThreads());
         if (!journal.error().isEmpty())
             printErr(QStringLiteral("epub-polcaro-cli organise: no journal: ") + journal.error());
     }

@@ -36,9 +36,12 @@ private:
 };
 
 namespace posix {
-// Creates and opens a new file with a hidden temporary name (".<forName>.polcaro-XXXXXX") in
-// folder, failing rather than opening anything that exists. tempPath receives its path. On
-// failure the result is empty and errno tells why.
+// Our hidden temporary name for forName: ".<forName>.polcaro-<pid>-<random as 6 hex digits>"
+// (see temporaries.h).
+std::string temporaryName(const std::string& forName, unsigned random);
+// Creates and opens a new file with a hidden temporary name (temporaryName) in folder, failing
+// rather than opening anything that exists. tempPath receives its path. On failure the result is
+// empty and errno tells why.
 FileDescriptor createExclusiveTemporary(const std::string& folder, const std::string& forName,
                                         mode_t mode, std::string& tempPath);
 }  // namespace posix

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <limits>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "platform/path_text.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/files_testing.h"
+#include "platform/temporaries.h"
 
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
@@ -166,13 +168,8 @@ namespace posix {
 FileDescriptor createExclusiveTemporary(const std::string& folder, const std::string& forName,
                                         mode_t mode, std::string& tempPath) {
     static std::mt19937_64 random{std::random_device{}()};
-    // Keep the temporary name within NAME_MAX even for a long target name.
-    std::string stem = forName.substr(0, 200);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%06llx",
-                      static_cast<unsigned long long>(random() & 0xFFFFFFu));
-        tempPath = folder + "/." + stem + ".polcaro-" + suffix;
+        tempPath = folder + "/" + temporaryName(forName, static_cast<unsigned>(random()));
         FileDescriptor fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (fd || errno != EEXIST) return fd;
     }
@@ -256,6 +253,9 @@ int copyNoReplace(const std::string& src, const std::string& dst, bool durable) 
         out = FileDescriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     const bool anonymous = static_cast<bool>(out);
     if (!anonymous) {
+        // Where copies need names, a killed earlier run may have left some: clear them once.
+        static thread_local std::set<std::string> swept;
+        if (swept.insert(folder).second) removeStaleTemporaries(folder);
         out = posix::createExclusiveTemporary(folder, nameOf(dst), 0600, tempPath);
         if (!out) return errno;
     }

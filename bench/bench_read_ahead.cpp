@@ -1,0 +1,355 @@
+// Reading ahead on every core and copying off the window's thread, measured side by side in one
+// run:
+//  1. inspect: a generated corpus read and turned into JSON lines, single-threaded and on every
+//     core, against the C reader of libepub (title, creator and language only) when the build
+//     found it, otherwise against our own single-threaded reader opening the archive once per
+//     entry (three opens per book, as it used to);
+//  2. organise, move mode on one volume: the same library moved by the run reading each book at
+//     its turn and by the run reading ahead;
+//  3. the window's thread while the run copies one large book: the longest gap between ticks of
+//     a 10 ms timer, with the copy on that thread and with the copy off it.
+// Copy mode against `cp -r` and `sync` is bench_organise's.
+//
+//   bench_read_ahead [CORPUS_BOOKS [MOVE_BOOKS [LARGE_BOOK_MB [BASE_FOLDER]]]]
+//                    defaults: 480 20000 500, the system temp folder
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include "epub/archive_reader.h"
+#include "epub/book_json.h"
+#include "epub/message_sink.h"
+#include "epub/read_ahead.h"
+#include "epub/tepub.h"
+#include "organise/collection.h"
+#include "organise/file_operations.h"
+#include "organise/off_thread_transfers.h"
+#include "organise/organise_run.h"
+#include "platform/process_tuning.h"
+#include "support/epub_builder.h"
+
+#ifdef POLCARO_HAVE_LIBEPUB
+#include <string>
+#include <vector>
+// bench/libepub_reader.cc
+double libepubBooksPerSecond(const std::vector<std::string>& paths, std::size_t& bytes);
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A book of a realistic shape: full metadata, some sixty chapters with a nested table of
+// contents, and images.
+testsupport::BookSpec corpusBook(int number) {
+    testsupport::BookSpec spec;
+    spec.title = QStringLiteral(u"Könyv %1: a hosszú cím & alcím").arg(number);
+    spec.creators = {QStringLiteral(u"Szerző %1").arg(number % 97), QStringLiteral("Ill")};
+    spec.language = number % 3 ? QStringLiteral("hu") : QStringLiteral("en-US");
+    spec.publisher = QStringLiteral("Kiadó Kft.");
+    spec.description = QStringLiteral("<p>A longer description, repeated. ").repeated(8);
+    spec.subjects = {QStringLiteral("Fiction"), QStringLiteral("History")};
+    spec.series = QStringLiteral("Series %1").arg(number % 13);
+    spec.seriesIndex = QString::number(number % 7);
+    spec.coverHref = QStringLiteral("Images/cover.jpg");
+    spec.chapters.clear();
+    for (int i = 1; i <= 60; ++i) spec.chapters.append(QStringLiteral("Text/ch%1.xhtml").arg(i));
+    for (int part = 0; part < 6; ++part) {
+        testsupport::NavPointSpec point{
+            QStringLiteral("Part %1").arg(part + 1), spec.chapters[part * 10], {}};
+        for (int k = 0; k < 10; ++k)
+            point.children.append({QStringLiteral("Chapter %1").arg(part * 10 + k + 1),
+                                   spec.chapters[part * 10 + k],
+                                   {}});
+        spec.toc.append(point);
+    }
+    for (int i = 0; i < 60; ++i)
+        spec.extraEntries.append({QStringLiteral("OEBPS/Images/img%1.png").arg(i),
+                                  QByteArray(2048, char('a' + i % 26)),
+                                  testsupport::Compression::Stored});
+    return spec;
+}
+
+// What `inspect` does for one book: read it and write its JSON line.
+qsizetype inspectOne(const QString& path) {
+    class Quiet final : public epub::MessageSink {
+        void showMessage(const QString&) override {}
+    } sink;
+    epub::TEpuB book(sink);
+    QString error;
+    try {
+        book.Open(path);
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+    }
+    return epub::bookToJson(book, error).size();
+}
+
+// inspect's loop: `jobs` books at a time, results taken in order. Returns books per second.
+double inspectAll(const QStringList& books, int jobs) {
+    epub::ReadAhead<qsizetype> ahead(jobs > 1 ? jobs : 0, epub::readAheadWindow(jobs));
+    qsizetype bytes = 0;
+    const auto start = Clock::now();
+    for (const QString& path : books) {
+        if (ahead.full()) bytes += ahead.take();
+        ahead.push([path] { return inspectOne(path); });
+    }
+    while (!ahead.empty()) bytes += ahead.take();
+    const double seconds = secondsSince(start);
+    if (bytes == 0) std::fputs("unexpected: no output\n", stderr);
+    return static_cast<double>(books.size()) / seconds;
+}
+
+// The reading as it was: every entry opened the archive anew (container, package, NCX).
+double threeOpensAll(const QStringList& books) {
+    qsizetype bytes = 0;
+    const auto start = Clock::now();
+    for (const QString& path : books) {
+        for (const char* name :
+             {"META-INF\\container.xml", "OEBPS\\content.opf", "OEBPS\\toc.ncx"}) {
+            epub::WorkBuffer buffer;
+            epub::readEntry(path, QString::fromLatin1(name), buffer);
+            bytes += buffer.bytes.size();
+        }
+        bytes += inspectOne(path);  // and the parse, once
+    }
+    // The one-open reading of the entries alone, taken off again, leaves the three-open path.
+    const double withParse = secondsSince(start);
+    const auto again = Clock::now();
+    for (const QString& path : books) {
+        const epub::OpenArchive archive(path);
+        for (const char* name :
+             {"META-INF\\container.xml", "OEBPS\\content.opf", "OEBPS\\toc.ncx"}) {
+            epub::WorkBuffer buffer;
+            archive.read(QString::fromLatin1(name), buffer);
+            bytes += buffer.bytes.size();
+        }
+    }
+    const double oneOpen = secondsSince(again);
+    if (bytes == 0) std::fputs("unexpected: no entries\n", stderr);
+    return static_cast<double>(books.size()) / (withParse - oneOpen);
+}
+
+#ifdef POLCARO_HAVE_LIBEPUB
+double libepubAll(const QStringList& books) {
+    std::vector<std::string> paths;
+    for (const QString& path : books) paths.push_back(QFile::encodeName(path).toStdString());
+    std::size_t bytes = 0;
+    const double rate = libepubBooksPerSecond(paths, bytes);
+    if (bytes == 0) std::fputs("unexpected: libepub read nothing\n", stderr);
+    return rate;
+}
+#endif
+
+class Rows final : public organise::WorkList {
+public:
+    QStringList sources;
+    int rowCount() const override { return static_cast<int>(sources.size()); }
+    QString source(int row) const override { return sources.at(row); }
+    void setResultText(int, const QString&) override {}
+    void setOutputText(int, const QString&) override {}
+};
+
+class Headless final : public organise::RunObserver {
+public:
+    organise::TransferMode mode = organise::TransferMode::Move;
+    QString output;
+    int done = 0;
+    bool pump = false;
+
+    void processEvents() override {
+        if (pump) QCoreApplication::processEvents();
+    }
+    void clearStopRequest() override {}
+    bool stopRequested() const override { return false; }
+    organise::BookSettings bookSettings() const override {
+        organise::BookSettings settings;
+        settings.naming.language = true;
+        settings.mode = mode;
+        settings.outputFolder = output;
+        return settings;
+    }
+    bool englishUi() const override { return false; }
+    epub::MessageSink& messageSink() override { return sink_; }
+    void showMessage(const QString& text) override { sink_.showMessage(text); }
+    void rowFinished(int, organise::OrganiseResult result) override {
+        if (result == organise::OrganiseResult::Done) ++done;
+    }
+
+private:
+    epub::StderrMessageSink sink_;
+};
+
+QStringList search(const QString& folder) {
+    QStringList found;
+    organise::FolderSearch walker;
+    walker.run(folder, [&](const QString& path) { found.append(path); });
+    return found;
+}
+
+void makeMoveLibrary(const QString& lib, int books) {
+    static const char* kLanguages[] = {"hu", "en", "de", "fr", "it"};
+    for (int i = 0; i < books; ++i) {
+        testsupport::BookSpec spec;
+        spec.title = QStringLiteral("Könyv %1").arg(i);
+        spec.creators = {QStringLiteral("Szerző %1").arg(i % 500)};
+        spec.language = QString::fromLatin1(kLanguages[i % 5]);
+        const QString folder = lib + QStringLiteral("/shelf%1").arg(i % 50);
+        if (i < 50) QDir().mkpath(folder);
+        testsupport::writeBook(folder + QStringLiteral("/b%1.epub").arg(i, 5, 10, QLatin1Char('0')),
+                               spec);
+    }
+}
+
+// Moves the library; returns seconds and checks every book arrived.
+double moveRun(const QString& lib, const QString& output, int threads, int books) {
+    Rows rows;
+    rows.sources = search(lib);
+    Headless observer;
+    observer.output = output;
+    organise::PlatformFileOperations files;
+    const auto start = Clock::now();
+    organise::OrganiseRun(rows, observer, files, threads);
+    const double seconds = secondsSince(start);
+    if (observer.done != books)
+        std::fprintf(stderr, "unexpected: %d of %d books moved\n", observer.done, books);
+    return seconds;
+}
+
+// Runs the copy of one book from the event loop, a 10 ms timer ticking beside it; returns the
+// longest gap between two ticks, in milliseconds.
+double longestTickGap(const QString& book, const QString& output, bool offThread) {
+    Rows rows;
+    rows.sources = {book};
+    Headless observer;
+    observer.mode = organise::TransferMode::Copy;
+    observer.output = output;
+    observer.pump = true;
+
+    auto last = Clock::now();
+    double longest = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const auto now = Clock::now();
+        longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    });
+    QTimer::singleShot(50, [&] {
+        organise::PlatformFileOperations disk;
+        if (offThread) {
+            organise::OffThreadTransfers files(disk);
+            organise::OrganiseRun(rows, observer, files, epub::defaultReadAheadThreads());
+        } else {
+            organise::OrganiseRun(rows, observer, disk, 0);
+        }
+        QTimer::singleShot(50, [] { QCoreApplication::quit(); });
+    });
+    ticker.start();
+    QCoreApplication::exec();
+    if (observer.done != 1) std::fputs("unexpected: the large book was not copied\n", stderr);
+    return longest;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    platform::prepareProcessForBookReading();
+    const int corpusBooks = argc > 1 ? std::atoi(argv[1]) : 480;
+    const int moveBooks = argc > 2 ? std::atoi(argv[2]) : 20000;
+    const int largeMb = argc > 3 ? std::atoi(argv[3]) : 500;
+    const QString base = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QDir::tempPath();
+    QTemporaryDir root(base + QStringLiteral("/bench_read_ahead-XXXXXX"));
+    if (corpusBooks <= 0 || moveBooks <= 0 || largeMb <= 0 || !root.isValid()) {
+        std::fputs(
+            "usage: bench_read_ahead [CORPUS_BOOKS [MOVE_BOOKS [LARGE_BOOK_MB "
+            "[BASE_FOLDER]]]]\n",
+            stderr);
+        return 2;
+    }
+    const QString top = root.path() + QLatin1Char('/');
+    const int cores = epub::defaultReadAheadThreads();
+    std::printf("cores: %d; folder %s\n", cores, top.toLocal8Bit().constData());
+
+    // 1. inspect
+    QStringList corpus;
+    QDir().mkpath(top + QStringLiteral("corpus"));
+    for (int i = 0; i < corpusBooks; ++i) {
+        const QString path = top + QStringLiteral("corpus/book%1.epub").arg(i);
+        testsupport::writeBook(path, corpusBook(i));
+        corpus.append(path);
+    }
+    inspectAll(corpus, 1);  // warm the page cache and the allocator
+    const double single = inspectAll(corpus, 1);
+    const double all = inspectAll(corpus, cores);
+    std::printf("\ninspect, %d generated books:\n", corpusBooks);
+    std::printf("  single-threaded:            %8.0f books/s\n", single);
+    std::printf("  %2d threads:                 %8.0f books/s  (%.2fx single)\n", cores, all,
+                all / single);
+    const double threeOpens = threeOpensAll(corpus);
+    std::printf(
+        "  single-threaded, three archive opens per book as before: %.0f books/s "
+        "(one open: %.2fx)\n",
+        threeOpens, single / threeOpens);
+#ifdef POLCARO_HAVE_LIBEPUB
+    libepubAll(corpus);
+    const double reference = libepubAll(corpus);
+    std::printf("  libepub C reader (3 fields): %7.0f books/s\n", reference);
+    std::printf("  all cores / libepub:         %7.2fx  (single-threaded / libepub: %.2fx)\n",
+                all / reference, single / reference);
+#else
+    std::printf("  libepub not found: all cores / three opens: %.2fx\n", all / threeOpens);
+#endif
+
+    // 2. move mode, 20,000 books, reading at each turn against reading ahead
+    auto start = Clock::now();
+    makeMoveLibrary(top + QStringLiteral("move-a"), moveBooks);
+    makeMoveLibrary(top + QStringLiteral("move-b"), moveBooks);
+    std::printf("\nmove: two libraries of %d books generated in %.1f s\n", moveBooks,
+                secondsSince(start));
+    const double sequential =
+        moveRun(top + QStringLiteral("move-a"), top + QStringLiteral("out-a/"), 0, moveBooks);
+    const double ahead =
+        moveRun(top + QStringLiteral("move-b"), top + QStringLiteral("out-b/"), cores, moveBooks);
+    std::printf("  reading each book at its turn: %6.2f s (%.0f books/s)\n", sequential,
+                moveBooks / sequential);
+    std::printf("  reading ahead on %2d threads:   %6.2f s (%.0f books/s)\n", cores, ahead,
+                moveBooks / ahead);
+    std::printf("  speed-up:                      %6.2fx\n", sequential / ahead);
+
+    // 3. the window's thread while one large book is copied
+    testsupport::BookSpec big;
+    big.title = QStringLiteral("Large");
+    QByteArray filler(static_cast<qsizetype>(largeMb) * 1024 * 1024, Qt::Uninitialized);
+    std::mt19937_64 random(14);
+    for (qsizetype k = 0; k + 8 <= filler.size(); k += 8) {
+        const std::uint64_t word = random();
+        std::memcpy(filler.data() + k, &word, 8);
+    }
+    big.extraEntries = {
+        {QStringLiteral("OEBPS/images/plate.bin"), filler, testsupport::Compression::Stored}};
+    const QString bigPath = top + QStringLiteral("large.epub");
+    testsupport::writeBook(bigPath, big);
+    filler = QByteArray();
+    const double onThread = longestTickGap(bigPath, top + QStringLiteral("big-on/"), false);
+    const double offThread = longestTickGap(bigPath, top + QStringLiteral("big-off/"), true);
+    std::printf(
+        "\nlongest gap between 10 ms ticks while one %.0f MB book is copied (and flushed):\n",
+        static_cast<double>(QFileInfo(bigPath).size()) / 1e6);
+    std::printf("  copy on the window's thread:  %8.0f ms\n", onThread);
+    std::printf("  copy off the window's thread: %8.0f ms\n", offThread);
+    return 0;
+}

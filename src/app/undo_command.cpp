@@ -1,0 +1,184 @@
+#include "app/undo_command.h"
+
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QProgressBar>
+#include <QScopeGuard>
+#include <QTreeWidget>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/form_state.h"
+#include "epub/path_text_qt.h"
+#include "organise/run_journal.h"
+#include "organise/undo_run.h"
+#include "organise/work_list.h"
+#include "platform/error.h"
+#include "platform/path_text.h"
+
+namespace app {
+namespace {
+
+QString pick(bool englishUi, const char* hungarian, const char* english) {
+    return QString::fromUtf8(englishUi ? english : hungarian);
+}
+
+QString describe(int error) {
+    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
+}
+
+// The rows the undo wrote, each held by a persistent index: a row removed while the undo lets
+// events through (the list cleared, a drop, a scan) is noticed, and the undo stops.
+class UndoRows final : public organise::WorkList {
+public:
+    UndoRows(QTreeWidget* list, const QList<organise::JournalEntry>& books) : list_(list) {
+        list_->clear();
+        for (const organise::JournalEntry& book : books)
+            list_->addTopLevelItem(new QTreeWidgetItem(QStringList{book.source, {}, {}}));
+        QAbstractItemModel* model = list_->model();
+        for (int i = 0; i < list_->topLevelItemCount(); ++i) rows_.emplace_back(model->index(i, 0));
+        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, &context_,
+                         [this] { lost_ = true; });
+        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, &context_,
+                         [this] { lost_ = true; });
+    }
+
+    bool rowsLost() const { return lost_ || !list_; }
+
+    int rowCount() const override { return static_cast<int>(rows_.size()); }
+    QString source(int row) const override {
+        QTreeWidgetItem* item = counted(row);
+        return item ? item->text(0) : QString();
+    }
+    void setResultText(int row, const QString& text) override {
+        if (QTreeWidgetItem* item = counted(row)) item->setText(1, text);
+    }
+    void setOutputText(int row, const QString& text) override {
+        if (QTreeWidgetItem* item = counted(row)) item->setText(2, text);
+    }
+
+    QTreeWidgetItem* counted(int row) const {
+        if (rowsLost() || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return nullptr;
+        const QPersistentModelIndex& index = rows_[static_cast<std::size_t>(row)];
+        return index.isValid() ? list_->topLevelItem(index.row()) : nullptr;
+    }
+
+private:
+    QPointer<QTreeWidget> list_;
+    std::vector<QPersistentModelIndex> rows_;
+    QObject context_;
+    bool lost_ = false;
+};
+
+// The rows, the progress bar and the status panes, as the organise run keeps them.
+class FormUndoObserver final : public organise::UndoObserver {
+public:
+    FormUndoObserver(const RunControls& controls, FormState& state, UndoRows& rows)
+        : controls_(controls),
+          form_(controls.form),
+          state_(state),
+          rows_(rows),
+          shownAtStart_(form_ && form_->isVisible()) {}
+
+    void bookFinished(int index, const organise::UndoBookResult& result) override {
+        organise::writeUndoRow(rows_, index, result, state_.englishUi);
+        if (!form_) return;
+        controls_.RzProgressStatus1->setValue(index);
+        if (QTreeWidgetItem* item = rows_.counted(index)) item->treeWidget()->scrollToItem(item);
+        controls_.RzStatusPane1->setText(QString::number(index) + QLatin1Char('/') +
+                                         QString::number(rows_.rowCount()));
+        controls_.RzStatusPane2->setText(epub::fromPlatformPath(
+            platform::lastComponent(epub::toPlatformPath(result.entry.source))));
+    }
+    void processEvents() override { QCoreApplication::processEvents(); }
+    bool stopRequested() const override {
+        return state_.stopRequested || rows_.rowsLost() || !form_ ||
+               (shownAtStart_ && !form_->isVisible());
+    }
+
+private:
+    const RunControls controls_;
+    QPointer<QWidget> form_;
+    FormState& state_;
+    UndoRows& rows_;
+    bool shownAtStart_;
+};
+
+}  // namespace
+
+void runUndoCommand(const RunControls& controls, FormState& state) {
+    QWidget* const owner = controls.form;
+    const bool english = state.englishUi;
+    if (state.busy) {
+        dialogs().message(owner, pick(english, "Egy futás még tart; visszavonni csak utána lehet",
+                                      "A run is still going; it can be undone once it has ended"));
+        return;
+    }
+    const QString journal = organise::NewestJournal(organise::journalFolder(state.settingsFolder));
+    if (journal.isEmpty()) {
+        dialogs().message(owner,
+                          pick(english, "Nincs visszavonható futás", "There is no run to undo"));
+        return;
+    }
+    organise::JournalContents contents;
+    if (const int error = organise::ReadJournal(journal, contents)) {
+        dialogs().error(
+            owner,
+            pick(english, "A futás naplója nem olvasható: ", "The run's journal cannot be read: ") +
+                describe(error));
+        return;
+    }
+    const QList<organise::JournalEntry> books = organise::UndoOrder(contents);
+    if (books.isEmpty()) {
+        dialogs().message(owner,
+                          pick(english, "Az utolsó futás egy könyvet sem másolt vagy helyezett át",
+                               "The last run copied or moved no book"));
+        return;
+    }
+    const QString question =
+        pick(english,
+             "Visszavonod az utolsó futást? %1 könyv kerül vissza: az áthelyezettek az eredeti "
+             "helyükre, a másolatok törlődnek. Ami a futás óta megváltozott, marad.",
+             "Undo the last run? %1 book(s) will be taken back: moved books return to where they "
+             "were, copies are deleted. Whatever changed since the run is kept.")
+            .arg(books.size());
+    if (!dialogs().confirm(owner, pick(english, "Visszavonás jóváhagyása", "Confirm undo"),
+                           question, pick(english, "Visszavonás", "Undo"),
+                           pick(english, "Mégse", "Cancel")))
+        return;
+    // A run may have started while the confirmation was open.
+    if (state.busy || !controls.RzListView1) return;
+
+    state.busy = true;
+    state.stopRequested = false;
+    const auto notBusy = qScopeGuard([&state] { state.busy = false; });
+    UndoRows rows(controls.RzListView1, books);
+    FormUndoObserver observer(controls, state, rows);
+    controls.RzProgressStatus1->setMaximum(static_cast<int>(books.size()));
+    const QPointer<QWidget> form = owner;
+    organise::UndoSummary summary;
+    const int error = organise::UndoJournal(journal, observer, false, summary);
+    if (!form) return;
+    if (error != 0) {
+        dialogs().error(
+            owner,
+            pick(english, "A futás naplója nem olvasható: ", "The run's journal cannot be read: ") +
+                describe(error));
+        return;
+    }
+    controls.RzStatusPane1->setText(
+        pick(english, "Visszavonva: %1/%2", "Undone: %1/%2").arg(summary.undone).arg(books.size()));
+    controls.RzStatusPane2->setText(pick(english, "Kész", "Ready"));
+    controls.RzProgressStatus1->setValue(controls.RzProgressStatus1->minimum());
+}
+
+QString journalWarning(const QString& error, bool englishUi) {
+    return pick(englishUi, "A futás naplója nem írható, ezért ez a futás nem vonható vissza: ",
+                "The run's journal could not be written, so this run cannot be undone: ") +
+           error;
+}
+
+}  // namespace app

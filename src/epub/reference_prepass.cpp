@@ -1,0 +1,289 @@
+#include "epub/reference_prepass.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "epub/errors.h"
+
+// libxml2 rejects a lone '&' and references to undefined entities, and it would expand entities
+// declared in a DTD. Books are lenient about both, and expanding a book's own entities is unsafe
+// (billion laughs, external files): hence the rewrite. The same walk counts what the parser and
+// the tree would have to hold, so an oversized document is refused before any of it is parsed.
+
+namespace epub {
+
+namespace {
+
+class ReferencePrepass {
+public:
+    enum class Mode {
+        Check,    // count against the limits; only find out whether anything would change
+        Rewrite,  // build the rewritten document
+    };
+
+    ReferencePrepass(QByteArrayView in, Mode mode) : in_(in), mode_(mode) {}
+
+    // Check: whether the rewrite would change anything. Rewrite: always true, out_ filled.
+    bool run() {
+        if (mode_ == Mode::Rewrite) out_.reserve(in_.size() + in_.size() / 16);
+        while (pos_ < in_.size()) {
+            pos_ = nextMarkupOrReference(pos_);
+            if (pos_ >= in_.size()) break;
+            if (in_[pos_] == '&') {
+                reference();
+            } else {
+                countText(textFrom_, pos_);
+                markup();
+            }
+        }
+        countText(textFrom_, in_.size());
+        if (mode_ == Mode::Rewrite) out_.append(in_.sliced(copied_));
+        return changed_;
+    }
+
+    QByteArray takeOutput() { return std::move(out_); }
+
+private:
+    [[noreturn]] static void refuse(const char* what) {
+        throw XmlError(std::string("XML document exceeds the limit on ") + what);
+    }
+
+    // Position of the next '&' or '<' at or after from, or the end of input. Each is found with
+    // memchr and remembered, so the text between markup is not compared byte by byte.
+    qsizetype nextMarkupOrReference(qsizetype from) {
+        if (nextAmpersand_ < from) nextAmpersand_ = find('&', from);
+        if (nextAngle_ < from) nextAngle_ = find('<', from);
+        return nextAmpersand_ < nextAngle_ ? nextAmpersand_ : nextAngle_;
+    }
+
+    qsizetype find(char c, qsizetype from) const {
+        if (from >= in_.size()) return in_.size();
+        const void* found = std::memchr(in_.data() + from, c, std::size_t(in_.size() - from));
+        return found ? static_cast<const char*>(found) - in_.data() : in_.size();
+    }
+
+    bool startsWith(qsizetype at, const char* text) const {
+        for (qsizetype i = 0; text[i]; ++i) {
+            if (at + i >= in_.size() || in_[at + i] != text[i]) return false;
+        }
+        return true;
+    }
+
+    void addText(qsizetype bytes) {
+        text_ += bytes;
+        if (text_ > XmlLimits::kTextBytes) refuse("text");
+    }
+
+    // Character data between markup; a run of nothing but white space (indentation between
+    // elements) is dropped by the tree and not counted. Only the check pass counts.
+    void countText(qsizetype from, qsizetype to) {
+        if (mode_ != Mode::Check) return;
+        for (qsizetype i = from; i < to; ++i) {
+            const char c = in_[i];
+            if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
+                addText(to - from);
+                return;
+            }
+        }
+    }
+
+    // Replaces input [pos_, pos_ + length) by replacement.
+    void replace(qsizetype length, QByteArrayView replacement) {
+        changed_ = true;
+        if (mode_ == Mode::Check) {
+            pos_ += length;
+            return;
+        }
+        out_.append(in_.sliced(copied_, pos_ - copied_));
+        out_.append(replacement);
+        pos_ += length;
+        copied_ = pos_;
+    }
+
+    // Moves past the end marker (or to the end of input), counting what it passes as text.
+    void skipThrough(const char* endMarker) {
+        const qsizetype start = pos_;
+        const qsizetype end = in_.indexOf(QByteArrayView(endMarker), pos_);
+        pos_ = end < 0 ? in_.size() : end + static_cast<qsizetype>(std::strlen(endMarker));
+        if (mode_ == Mode::Check) addText(pos_ - start);
+        textFrom_ = pos_;
+    }
+
+    void markup() {
+        if (startsWith(pos_, "<!--")) return skipThrough("-->");
+        if (startsWith(pos_, "<![CDATA[")) return skipThrough("]]>");
+        if (startsWith(pos_, "<?")) return skipThrough("?>");
+        if (!seenElement_ && startsWith(pos_, "<!DOCTYPE")) return doctype();
+        tag();
+        textFrom_ = pos_;
+    }
+
+    // Element tags: references are rewritten inside quoted attribute values only. The whole tag
+    // counts as text: names and values are what the parser's dictionary and the tree keep.
+    void tag() {
+        const qsizetype start = pos_;
+        ++pos_;
+        const bool endTag = pos_ < in_.size() && in_[pos_] == '/';
+        const bool startTag = pos_ < in_.size() && !endTag && in_[pos_] != '!';
+        if (startTag) {
+            seenElement_ = true;
+            if (++elements_ > XmlLimits::kElements) refuse("elements");
+        }
+        qsizetype attributes = 0;
+        char quote = 0;
+        char previous = 0;
+        while (pos_ < in_.size()) {
+            const char c = in_[pos_];
+            if (quote) {
+                if (c == '&') {
+                    reference();
+                    continue;
+                }
+                if (c == quote) quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+                if (++attributes > XmlLimits::kAttributesPerElement)
+                    refuse("attributes per element");
+            } else if (c == '>') {
+                ++pos_;
+                break;
+            } else if (c == '<') {
+                break;  // malformed; let the parser say so
+            }
+            previous = c;
+            ++pos_;
+        }
+        if (mode_ != Mode::Check) return;
+        attributes_ += attributes;
+        if (attributes_ > XmlLimits::kAttributes) refuse("attributes");
+        addText(pos_ - start);
+        if (endTag) {
+            if (depth_ > 0) --depth_;
+        } else if (startTag && previous != '/') {
+            if (++depth_ > XmlLimits::kDepth) refuse("nesting depth");
+        }
+    }
+
+    void doctype() {
+        const qsizetype start = pos_;
+        pos_ += 9;  // "<!DOCTYPE"
+        int depth = 0;
+        char quote = 0;
+        while (pos_ < in_.size()) {
+            const char c = in_[pos_];
+            if (quote) {
+                if (c == quote) quote = 0;
+            } else if (startsWith(pos_, "<!--")) {
+                const qsizetype end = in_.indexOf(QByteArrayView("-->"), pos_);
+                pos_ = end < 0 ? in_.size() : end + 3;
+                continue;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '[') {
+                ++depth;
+            } else if (c == ']') {
+                if (depth > 0) --depth;
+            } else if (c == '>' && depth == 0) {
+                ++pos_;
+                break;
+            }
+            ++pos_;
+        }
+        const qsizetype end = pos_;
+        textFrom_ = end;
+        pos_ = start;
+        if (mode_ == Mode::Check) {
+            replace(end - start, {});
+            return;
+        }
+        QByteArray blank = in_.sliced(start, end - start).toByteArray();
+        for (char& c : blank) {
+            if (c != '\n' && c != '\r') c = ' ';
+        }
+        replace(end - start, blank);
+    }
+
+    static bool isXmlChar(std::uint32_t c) {
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+               (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+    }
+
+    // At '&': leaves a reference the parser may decode (lower-casing the five names and the
+    // hexadecimal 'X'), otherwise makes the '&' literal.
+    void reference() {
+        static const char* const predefined[] = {"amp", "lt", "gt", "apos", "quot"};
+        for (const char* name : predefined) {
+            const qsizetype length = static_cast<qsizetype>(std::strlen(name));
+            if (pos_ + 1 + length >= in_.size() || in_[pos_ + 1 + length] != ';') continue;
+            const QByteArrayView written = in_.sliced(pos_ + 1, length);
+            if (written == QByteArrayView(name)) {
+                pos_ += length + 2;
+                return;
+            }
+            if (written.compare(QByteArrayView(name), Qt::CaseInsensitive) == 0) {
+                replace(length + 2, QByteArray("&") + name + ";");
+                return;
+            }
+        }
+        if (pos_ + 1 < in_.size() && in_[pos_ + 1] == '#') {
+            const bool hex =
+                pos_ + 2 < in_.size() && (in_[pos_ + 2] == 'x' || in_[pos_ + 2] == 'X');
+            qsizetype at = pos_ + (hex ? 3 : 2);
+            const qsizetype digitsStart = at;
+            std::uint32_t value = 0;
+            while (at < in_.size() && at - digitsStart < 8) {
+                const char d = in_[at];
+                int digit = -1;
+                if (d >= '0' && d <= '9')
+                    digit = d - '0';
+                else if (hex && d >= 'a' && d <= 'f')
+                    digit = d - 'a' + 10;
+                else if (hex && d >= 'A' && d <= 'F')
+                    digit = d - 'A' + 10;
+                if (digit < 0) break;
+                value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+                ++at;
+            }
+            if (at > digitsStart && at < in_.size() && in_[at] == ';' && isXmlChar(value)) {
+                if (hex && in_[pos_ + 2] == 'X') {
+                    pos_ += 2;
+                    replace(1, "x");
+                }
+                pos_ = at + 1;
+                return;
+            }
+        }
+        if (mode_ == Mode::Check && ++ampersands_ > XmlLimits::kLiteralAmpersands)
+            refuse("literal ampersands");
+        replace(1, "&amp;");
+    }
+
+    QByteArrayView in_;
+    const Mode mode_;
+    QByteArray out_;
+    qsizetype pos_ = 0;
+    qsizetype copied_ = 0;    // input before this position is already in out_
+    qsizetype textFrom_ = 0;  // character data after markup starts here
+    qsizetype nextAmpersand_ = -1;
+    qsizetype nextAngle_ = -1;
+    bool seenElement_ = false;
+    bool changed_ = false;
+    qsizetype elements_ = 0;
+    qsizetype attributes_ = 0;
+    qsizetype depth_ = 0;
+    qsizetype text_ = 0;
+    qsizetype ampersands_ = 0;
+};
+
+}  // namespace
+
+bool prepareXmlBytes(QByteArrayView in, QByteArray& out) {
+    if (!ReferencePrepass(in, ReferencePrepass::Mode::Check).run()) return false;
+    ReferencePrepass rewrite(in, ReferencePrepass::Mode::Rewrite);
+    rewrite.run();
+    out = rewrite.takeOutput();
+    return true;
+}
+
+}  // namespace epub

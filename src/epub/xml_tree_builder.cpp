@@ -1,0 +1,286 @@
+#include "epub/xml_tree_builder.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "epub/errors.h"
+
+namespace epub {
+
+namespace {
+
+struct ContextFree {
+    void operator()(xmlParserCtxt* context) const {
+        if (context->myDoc) xmlFreeDoc(context->myDoc);
+        xmlFreeParserCtxt(context);
+    }
+};
+
+// The first fatal error the parser reported (the later ones follow from it), or the first error.
+struct ErrorRecord {
+    std::string message;
+    int line = 0;
+    int column = 0;
+    int level = 0;
+    bool set = false;
+};
+
+QString fromUtf8(const xmlChar* text) {
+    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
+}
+
+void splitName(const QString& written, QString& prefix, QString& local) {
+    const qsizetype colon = written.indexOf(QLatin1Char(':'));
+    if (colon < 0) {
+        local = written;
+        prefix.clear();
+    } else {
+        prefix = written.left(colon);
+        local = written.mid(colon + 1);
+    }
+}
+
+// Names come from the parser's dictionary, so the same pointers repeat: each distinct
+// (prefix, name) is decoded once and then shared. The local name is what follows the first
+// colon of the name as written.
+class NameCache {
+public:
+    void split(const xmlChar* prefix, const xmlChar* name, QString& outPrefix, QString& outLocal) {
+        const Key key{prefix, name};
+        auto found = cache_.find(key);
+        if (found == cache_.end()) {
+            QString written = fromUtf8(name);
+            if (prefix && *prefix) written = fromUtf8(prefix) + QLatin1Char(':') + written;
+            std::pair<QString, QString> parts;
+            splitName(written, parts.first, parts.second);
+            found = cache_.emplace(key, std::move(parts)).first;
+        }
+        outPrefix = found->second.first;
+        outLocal = found->second.second;
+    }
+
+private:
+    using Key = std::pair<const xmlChar*, const xmlChar*>;
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const noexcept {
+            return std::hash<const void*>()(key.first) * 31 + std::hash<const void*>()(key.second);
+        }
+    };
+    std::unordered_map<Key, std::pair<QString, QString>, KeyHash> cache_;
+};
+
+bool isBlank(const std::string& text) {
+    for (const char c : text) {
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return false;
+    }
+    return true;
+}
+
+class TreeBuilder {
+public:
+    explicit TreeBuilder(XmlDocument& document) : document_(document) {}
+
+    ErrorRecord error;
+
+    static TreeBuilder& of(void* context) {
+        return *static_cast<TreeBuilder*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+    }
+
+    void startElement(const xmlChar* localname, const xmlChar* prefix, int attributeCount,
+                      const xmlChar** attributes) {
+        XmlNode* node;
+        if (depth_ == 0) {
+            node = &document_.root;
+        } else {
+            Frame& parent = frames_[depth_ - 1];
+            beginItem(parent);
+            node = &newChild(*parent.node);
+        }
+        node->kind = XmlNode::Kind::Element;
+        names_.split(prefix, localname, node->prefix, node->localName);
+        if (attributeCount > 0) {
+            node->attributes.reserve(attributeCount);
+            for (int i = 0; i < attributeCount; ++i) {
+                const xmlChar* const* attribute = attributes + 5 * i;
+                XmlAttribute& target = node->attributes.emplaceBack();
+                names_.split(attribute[1], attribute[0], target.prefix, target.localName);
+                target.value = attributeValue(attribute[3], attribute[4]);
+            }
+        }
+        if (depth_ == frames_.size()) frames_.emplace_back();
+        Frame& frame = frames_[depth_++];
+        frame.node = node;
+        frame.run.clear();
+        frame.mixed = false;
+    }
+
+    void endElement() {
+        if (depth_ == 0) return;
+        Frame& frame = frames_[--depth_];
+        if (!frame.mixed) {
+            // Nothing but one run of text (or nothing): that is the value, not a child.
+            frame.node->text = QString::fromUtf8(frame.run.data(), qsizetype(frame.run.size()));
+        } else {
+            flushRun(frame);
+        }
+        // A long document is mostly small elements: their room for more children is given back.
+        std::vector<XmlNode>& children = frame.node->children;
+        if (children.capacity() > children.size()) children.shrink_to_fit();
+        if (frame.run.capacity() > kKeptRunCapacity) std::string().swap(frame.run);
+    }
+
+    void characters(const xmlChar* text, int length) {
+        if (depth_ == 0) return;
+        frames_[depth_ - 1].run.append(reinterpret_cast<const char*>(text), std::size_t(length));
+    }
+
+    void otherItem(XmlNode::Kind kind, const xmlChar* text, int length = -1) {
+        if (depth_ == 0) return;  // outside the root element: not part of the tree
+        Frame& parent = frames_[depth_ - 1];
+        beginItem(parent);
+        XmlNode& node = newChild(*parent.node);
+        node.kind = kind;
+        if (text)
+            node.text = length < 0 ? fromUtf8(text)
+                                   : QString::fromUtf8(reinterpret_cast<const char*>(text), length);
+    }
+
+private:
+    // Pending text of a level is kept for reuse up to this size.
+    static constexpr std::size_t kKeptRunCapacity = 64 * 1024;
+
+    struct Frame {
+        XmlNode* node = nullptr;
+        std::string run;     // pending character data, UTF-8
+        bool mixed = false;  // some item other than text seen
+    };
+
+    // Elements with children mostly have a few (navPoint: label, content, nested points):
+    // room for four saves the first reallocations.
+    static XmlNode& newChild(XmlNode& parent) {
+        if (parent.children.capacity() == 0) parent.children.reserve(4);
+        return parent.children.emplace_back();
+    }
+
+    // A non-text item arrives: the text before it becomes a child unless it is all white space.
+    void beginItem(Frame& frame) {
+        flushRun(frame);
+        frame.mixed = true;
+    }
+
+    static void flushRun(Frame& frame) {
+        if (!frame.run.empty() && !isBlank(frame.run)) {
+            XmlNode& text = newChild(*frame.node);
+            text.kind = XmlNode::Kind::Text;
+            text.text = QString::fromUtf8(frame.run.data(), qsizetype(frame.run.size()));
+        }
+        frame.run.clear();
+    }
+
+    // Without entity substitution libxml2 hands a decoded '&' over as "&#38;"; every other
+    // reference is already decoded, and no other '&' can remain after the reference pass.
+    static QString attributeValue(const xmlChar* begin, const xmlChar* end) {
+        const auto* first = reinterpret_cast<const char*>(begin);
+        const qsizetype length = reinterpret_cast<const char*>(end) - first;
+        QString value = QString::fromUtf8(first, length);
+        if (value.contains(QLatin1Char('&')))
+            value.replace(QLatin1String("&#38;"), QLatin1String("&"));
+        return value;
+    }
+
+    XmlDocument& document_;
+    NameCache names_;
+    std::vector<Frame> frames_;
+    std::size_t depth_ = 0;
+};
+
+void onStartElement(void* context, const xmlChar* localname, const xmlChar* prefix, const xmlChar*,
+                    int, const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
+    TreeBuilder::of(context).startElement(localname, prefix, attributeCount, attributes);
+}
+
+void onEndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    TreeBuilder::of(context).endElement();
+}
+
+void onCharacters(void* context, const xmlChar* text, int length) {
+    TreeBuilder::of(context).characters(text, length);
+}
+
+void onCData(void* context, const xmlChar* text, int length) {
+    TreeBuilder::of(context).otherItem(XmlNode::Kind::CData, text, length);
+}
+
+void onComment(void* context, const xmlChar* text) {
+    TreeBuilder::of(context).otherItem(XmlNode::Kind::Comment, text);
+}
+
+void onProcessingInstruction(void* context, const xmlChar*, const xmlChar* data) {
+    TreeBuilder::of(context).otherItem(XmlNode::Kind::ProcessingInstruction, data);
+}
+
+void onError(void* context, xmlErrorPtr error) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    if (!parser || !parser->_private || !error || error->level < XML_ERR_ERROR) return;
+    ErrorRecord& record = TreeBuilder::of(context).error;
+    if (record.set && (record.level == XML_ERR_FATAL || error->level != XML_ERR_FATAL)) return;
+    record.message = error->message ? error->message : "XML parse error";
+    while (!record.message.empty() &&
+           (record.message.back() == '\n' || record.message.back() == ' '))
+        record.message.pop_back();
+    record.line = error->line;
+    record.column = error->int2;
+    record.level = error->level;
+    record.set = true;
+}
+
+}  // namespace
+
+void buildXmlTree(QByteArrayView bytes, XmlDocument& document) {
+    if (bytes.size() > INT_MAX) throw XmlError("XML document too large");
+    xmlInitParser();
+    const std::unique_ptr<xmlParserCtxt, ContextFree> context(
+        xmlCreateMemoryParserCtxt(bytes.data(), static_cast<int>(bytes.size())));
+    if (!context) throw XmlError("XML parser could not be created");
+    TreeBuilder builder(document);
+    context->_private = &builder;
+
+    // Only these callbacks: no entity lookup or declaration, no DTD subsets, no references.
+    xmlSAXHandler handler{};
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElementNs = onStartElement;
+    handler.endElementNs = onEndElement;
+    handler.characters = onCharacters;
+    handler.ignorableWhitespace = onCharacters;
+    handler.cdataBlock = onCData;
+    handler.comment = onComment;
+    handler.processingInstruction = onProcessingInstruction;
+    handler.serror = onError;
+    *context->sax = handler;
+    context->userData = context.get();
+
+    // No entity substitution, no DTD loading, no network; CDATA stays a node of its own; the
+    // bytes are UTF-8 whatever the declaration says.
+    xmlCtxtUseOptions(context.get(), XML_PARSE_NONET | XML_PARSE_IGNORE_ENC);
+    xmlSwitchEncoding(context.get(), XML_CHAR_ENCODING_UTF8);
+    xmlParseDocument(context.get());
+
+    if (!context->wellFormed) {
+        const ErrorRecord& record = builder.error;
+        std::string message = record.set ? record.message : std::string("malformed XML");
+        if (record.set)
+            message += " (line " + std::to_string(record.line) + ", column " +
+                       std::to_string(record.column) + ")";
+        throw XmlError(message);
+    }
+}
+
+}  // namespace epub

@@ -1,0 +1,62 @@
+#include "organise/book_reading.h"
+
+#include <exception>
+
+#include "epub/message_sink.h"
+#include "epub/path_text_qt.h"
+#include "epub/tepub.h"
+
+namespace organise {
+
+namespace {
+
+class RecordingSink final : public epub::MessageSink {
+public:
+    explicit RecordingSink(QStringList& messages) : messages_(messages) {}
+    void showMessage(const QString& text) override { messages_.append(text); }
+
+private:
+    QStringList& messages_;
+};
+
+std::optional<platform::FileStatus> statusOf(const QString& path) {
+    int error = 0;
+    return platform::fileStatus(epub::toPlatformPath(path), error);
+}
+
+}  // namespace
+
+std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& messages,
+                                      QString* error) {
+    try {
+        // The book lives only while it is read; nothing of it outlives this block.
+        epub::TEpuB book(messages);
+        book.Open(source);
+        return BookFields{std::move(book.Title), std::move(book.Creator), std::move(book.Language),
+                          std::move(book.Series)};
+    } catch (const std::exception& failure) {
+        if (error) *error = QString::fromUtf8(failure.what());
+        return std::nullopt;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+BookReading readBookAhead(const QString& source) {
+    BookReading reading;
+    reading.source = source;
+    reading.status = statusOf(source);
+    if (!reading.status) return reading;  // read at its turn, if it is there by then
+    RecordingSink sink(reading.messages);
+    if (std::optional<BookFields> fields = readBookNow(source, sink, &reading.error)) {
+        reading.opened = true;
+        reading.fields = std::move(*fields);
+    }
+    return reading;
+}
+
+bool readingIsCurrent(const BookReading& reading, const QString& source) {
+    return reading.status && reading.source == source && statusOf(source) == reading.status;
+}
+
+}  // namespace organise

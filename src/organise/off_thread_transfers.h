@@ -1,0 +1,43 @@
+#pragma once
+// The copy or move of the current book, and the final flush, on a worker thread while the
+// calling thread (the window's) goes on handling its events: repaints, scrolling and the stop
+// button keep working while one large book is copied. Each call still returns only when its
+// work is done, so the run's order and results are those of the plain operations; a stop is
+// seen, as always, before the next book.
+//
+//   organise::OffThreadTransfers files(disk);
+//   organise::OrganiseRun(rows, observer, files, threads);
+//
+// Everything else (existence checks, folder creation) is quick and stays on the calling thread.
+// Only one thread uses `inner` at any time. Without a QCoreApplication the calling thread
+// simply waits.
+#include <QThreadPool>
+#include <functional>
+
+#include "organise/file_operations.h"
+
+namespace organise {
+
+class OffThreadTransfers final : public FileOperations {
+public:
+    explicit OffThreadTransfers(FileOperations& inner);
+    ~OffThreadTransfers() override;
+    OffThreadTransfers(const OffThreadTransfers&) = delete;
+    OffThreadTransfers& operator=(const OffThreadTransfers&) = delete;
+
+    bool fileExists(const QString& path) override { return inner_.fileExists(path); }
+    bool folderExists(const QString& path) override { return inner_.folderExists(path); }
+    bool createFolder(const QString& path) override { return inner_.createFolder(path); }
+    int copyFile(const QString& source, const QString& target) override;
+    int moveFile(const QString& source, const QString& target) override;
+    void finish() override;
+
+private:
+    // Runs work on the worker and handles events until it is done; rethrows what it threw.
+    int offThread(const std::function<int()>& work);
+
+    FileOperations& inner_;
+    QThreadPool worker_;
+};
+
+}  // namespace organise
