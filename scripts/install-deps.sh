@@ -14,6 +14,8 @@ packages=(
   # The package stage: validators, the desktop's MIME queries (gio, xdg-mime), the .deb tools,
   # and the window check under Xvfb (xdotool, xdpyinfo, Xlib, screenshots).
   appstream xdg-utils libglib2.0-bin dpkg-dev imagemagick xdotool x11-utils libx11-dev
+  # Qt's own dialogs in Hungarian; the desktop check runs the window under a real window manager.
+  qt6-translations-l10n openbox
   clang libclang-rt-14-dev  # the libFuzzer targets of fuzz/
 )
 # The Windows half of the platform layer is cross-built and tested under Wine.

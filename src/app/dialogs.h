@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class QMessageBox;
 class QWidget;
 
 namespace app {
@@ -28,6 +29,11 @@ public:
     // The system's folder picker with its default title; nullopt when cancelled.
     virtual std::optional<QString> pickFolder(QWidget* owner, const QString& startFolder) = 0;
 };
+
+// Qt's message box wraps its informative text at the width of its main text and cuts a long
+// caption: widens the box's labels so that each line of its texts, and its caption, fit
+// (within three quarters of the screen's width). Called by the real dialogs before showing.
+void fitMessageBoxToText(QMessageBox& box);
 
 // The dialogs in use; QtDialogs unless a test installed its own.
 Dialogs& dialogs();

@@ -1,11 +1,13 @@
 #include "app/empty_folders_command.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
 
 #include "app/dialogs.h"
 #include "organise/empty_folders.h"
+#include "platform/error.h"
 
 namespace app {
 namespace {
@@ -36,10 +38,11 @@ CommandTexts commandTexts(bool englishUi) {
             QStringLiteral("Nincs megadva kimeneti mappa")};
 }
 
-// An edit holding nothing but blanks names no folder; walking it would start from a root (or
-// the current folder) that the user never chose.
+// An edit holding nothing but blanks, or a relative path, names no folder: walking it would
+// start from a root, or from whatever folder the program was started in, that the user never
+// chose.
 bool namesNoFolder(const QString& text) {
-    return text.trimmed().isEmpty();
+    return text.trimmed().isEmpty() || !QDir::isAbsolutePath(text);
 }
 
 }  // namespace
@@ -62,7 +65,12 @@ void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& dire
         dialogs().message(owner, texts.noFolder);
         return;
     }
-    organise::RemoveEmptyFolders(folder);
+    try {
+        organise::RemoveEmptyFolders(folder);
+    } catch (const organise::FolderRemovalError& error) {
+        // Shown by the event loop's error box, in the interface's language.
+        throw platform::Error(error.text(englishUi).toStdString());
+    }
     dialogs().message(owner, texts.ready);
 }
 

@@ -13,8 +13,9 @@ namespace app {
 // is read once for the confirmation text and again, after the user confirmed, for the walk.
 // Dialogs go through app::dialogs(), owned by `owner`. When the edit holds no folder (empty or
 // blank) the command refuses with a message instead of walking from a root nobody named; the
-// same holds when the edit was emptied while the confirmation was open. A failed check before
-// a removal (organise::FolderRemovalError) propagates to the caller; the completion message is
+// same holds when the edit was emptied while the confirmation was open; a relative path names no
+// folder either. A failed check before a removal (organise::FolderRemovalError) propagates to
+// the caller as a platform::Error worded in the interface's language; the completion message is
 // then not shown.
 void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& directoryEditText,
                             bool englishUi);

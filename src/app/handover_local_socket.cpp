@@ -3,15 +3,18 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtEndian>
 #include <memory>
 
 #include "app/handover.h"
 #include "app/tform1.h"
+#include "platform/termination.h"
 
 namespace app {
 namespace {
@@ -20,11 +23,29 @@ constexpr qsizetype kHeaderBytes = 8 + 4;
 // A client that stops sending halfway is dropped after this long.
 constexpr int kReceiveTimeoutMs = 5000;
 
-QString socketPath() {
+QString socketFolder() {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::tempPath();
-    return QDir(folder).filePath(
-        QStringLiteral("epub-polcaro-%1.sock").arg(QCoreApplication::applicationPid()));
+    return folder;
+}
+
+QString socketPath() {
+    return QDir(socketFolder())
+        .filePath(QStringLiteral("epub-polcaro-%1.sock").arg(QCoreApplication::applicationPid()));
+}
+
+// Sockets of windows that were killed (SIGKILL, a crash, power loss) stay behind; each names the
+// process it belonged to, so one whose process no longer runs can go.
+void removeStaleSockets() {
+    static const QRegularExpression ours(QStringLiteral("^epub-polcaro-([0-9]{1,18})\\.sock$"));
+    const QDir folder(socketFolder());
+    const QStringList names =
+        folder.entryList({QStringLiteral("epub-polcaro-*.sock")}, QDir::System | QDir::Files);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch match = ours.match(name);
+        if (match.hasMatch() && !platform::processRunning(match.captured(1).toLongLong()))
+            QFile::remove(folder.filePath(name));
+    }
 }
 
 }  // namespace
@@ -82,6 +103,7 @@ struct HandOverServer::Impl {
 };
 
 HandOverServer::HandOverServer(TForm1& form) : impl_(std::make_unique<Impl>(form)) {
+    removeStaleSockets();
     const QString path = socketPath();
     // A socket file left by a process that crashed would block the name.
     QLocalServer::removeServer(path);

@@ -14,6 +14,7 @@
 
 #include "app/dialogs.h"
 #include "app/form_state.h"
+#include "app/row_tooltip.h"
 #include "app/undo_command.h"
 #include "epub/message_sink.h"
 #include "epub/read_ahead.h"
@@ -71,6 +72,8 @@ public:
     void setOutputText(int row, const QString& text) override {
         if (QTreeWidgetItem* item = counted(row)) item->setText(2, text);
     }
+
+    void setReason(int row, const QString& reason) override { setRowReason(counted(row), reason); }
 
     // The row as the list holds it now, if it is still the one counted at the start.
     QTreeWidgetItem* counted(int row) const {

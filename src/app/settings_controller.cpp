@@ -17,8 +17,11 @@
 namespace app {
 namespace {
 
+// Only an absolute path names an output folder: a relative one would name a different folder
+// depending on where the program was started.
 bool isFolder(const QString& path) {
-    return !path.isEmpty() && platform::folderExists(epub::toPlatformPath(path));
+    return !path.isEmpty() && QDir::isAbsolutePath(path) &&
+           platform::folderExists(epub::toPlatformPath(path));
 }
 
 }  // namespace
@@ -43,6 +46,8 @@ void SettingsController::fixSettingsFolder() {
 
 void SettingsController::loadOutputFolder() {
     state_.outputFolder = organise::LoadSettings(state_.settingsFolder);
+    // A relative value (written by hand) names no folder: the first-run prompt asks for one.
+    if (!QDir::isAbsolutePath(state_.outputFolder)) state_.outputFolder.clear();
 }
 
 SettingsController::FirstRun SettingsController::firstRunPrompt() {
@@ -67,8 +72,11 @@ void SettingsController::prepareOutputFolder() {
     if (QLineEdit* e = edit()) e->setText(state_.outputFolder);
     if (!isFolder(state_.outputFolder) &&
         !shell::ForceFolder(epub::toPlatformPath(state_.outputFolder)))
-        throw platform::Error("Unable to create directory " +
-                              epub::toPlatformPath(state_.outputFolder));
+        throw platform::Error((state_.englishUi
+                                   ? QStringLiteral("Unable to create directory %1")
+                                   : QStringLiteral("Nem sikerült létrehozni a könyvtárat: %1"))
+                                  .arg(state_.outputFolder)
+                                  .toStdString());
 }
 
 void SettingsController::loadFavourites() {
@@ -139,8 +147,7 @@ void SettingsController::FormDestroy() {
     // a relative one would name a different folder depending on where the program starts.
     if (const QLineEdit* e = edit()) {
         const QString typed = e->text();
-        if (!state_.outputFolder.isEmpty() && QDir::isAbsolutePath(typed) && isFolder(typed))
-            state_.outputFolder = typed;
+        if (!state_.outputFolder.isEmpty() && isFolder(typed)) state_.outputFolder = typed;
     }
 
     try {

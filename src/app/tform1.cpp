@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QResizeEvent>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
@@ -18,16 +20,21 @@
 #include <exception>
 
 #include "app/apply_language.h"
+#include "app/blank_caption.h"
 #include "app/dialogs.h"
 #include "app/empty_folders_command.h"
 #include "app/guarded.h"
 #include "app/handover.h"
 #include "app/list_refresh.h"
+#include "app/qt_translation.h"
+#include "app/row_tooltip.h"
 #include "app/run_controller.h"
 #include "app/settings_controller.h"
+#include "app/tool_tips.h"
 #include "app/tsplash.h"
 #include "app/undo_command.h"
 #include "app/window_font.h"
+#include "app/window_placement.h"
 #include "epub/path_text_qt.h"
 #include "organise/collection.h"
 #include "organise/extension.h"
@@ -58,6 +65,8 @@ TForm1::TForm1(QWidget* parent)
     refresh_ = new ListRefresh(RzListView1_, RzStatusPane1_);
     settings_ = std::make_unique<SettingsController>(settingsControls(), state_);
     run_ = std::make_unique<RunController>(runControls(), state_);
+    applyToolTips(*this);
+    keepCaptionBlank(this);
     resize(881, 452);
     handOver_ = std::make_unique<HandOverServer>(*this);
 }
@@ -143,8 +152,18 @@ void TForm1::FormCreate(const QStringList& arguments) {
     try {
         state_.englishUi = false;
         settings_->fixSettingsFolder();
-        applyLanguageStep(this, splash_, state_, QCoreApplication::applicationDirPath(),
-                          state_.settingsFolder);
+        useQtTranslation(false);
+        {
+            // Qt's own dialogs (the first-run folder picker among them) follow the interface:
+            // Hungarian unless the language file turns it English, also when reading that file
+            // fails (the flag is set before the file is read).
+            const auto followLanguage = qScopeGuard([this] {
+                useQtTranslation(state_.englishUi);
+                applyToolTips(*this);
+            });
+            applyLanguageStep(this, splash_, state_, QCoreApplication::applicationDirPath(),
+                              state_.settingsFolder);
+        }
         settings_->loadOutputFolder();
         switch (settings_->firstRunPrompt()) {
             case SettingsController::FirstRun::Quit:
@@ -175,9 +194,46 @@ void TForm1::placeAtLastScreenCorner() {
     const QList<QScreen*> screens = QGuiApplication::screens();
     if (screens.isEmpty()) return;
     // The last screen's size alone decides; its origin in the virtual desktop is not added.
-    const QRect last = screens.last()->geometry();
-    const QSize outer = frameGeometry().size();
-    move(last.width() - outer.width(), last.height() - outer.height());
+    const QScreen* last = screens.last();
+    // Before the window manager has framed the window its margins are unknown (empty); the
+    // placement is made again once they are known (see event()).
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    placedFrame_ = frame;
+    placementPending_ = frame.isNull();
+    move(cornerPosition(last->geometry(), last->availableGeometry(), size(), frame));
+}
+
+bool TForm1::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+            // The window manager has framed the window: place it again with the real frame.
+            if (placementPending_ && isVisible() && windowHandle() &&
+                windowHandle()->frameMargins() != placedFrame_)
+                QMetaObject::invokeMethod(
+                    this, [this] { placeAtLastScreenCorner(); }, Qt::QueuedConnection);
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::event(event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    fitToWidth();
+}
+
+// The width the window gains over its initial 881 pixels goes to the output-folder edit and to
+// the work list's last column; at the initial size both have the widths of the layout.
+void TForm1::fitToWidth() {
+    constexpr int kInitialWidth = 881;
+    constexpr int kEditWidth = 729 - 24;
+    constexpr int kLastColumnWidth = 100;
+    const int gained = std::max(0, width() - kInitialWidth);
+    JvDirectoryEdit1_->setFixedWidth(kEditWidth + gained);
+    RzListView1_->setColumnWidth(2, kLastColumnWidth + gained);
 }
 
 bool TForm1::isTopmost() const {
@@ -380,6 +436,8 @@ void TForm1::JvDragDrop1Drop(const QStringList& paths) {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == RzListView1_->viewport()) {
         switch (event->type()) {
+            case QEvent::ToolTip:
+                return listToolTip(event);
             case QEvent::DragEnter:
             case QEvent::DragMove:
             case QEvent::Drop:
@@ -389,6 +447,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::listToolTip(QEvent* event) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = RzListView1_->indexAt(help->pos());
+    const QString tip =
+        rowToolTip(RzListView1_, RzListView1_->itemFromIndex(index), index.column());
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, RzListView1_->viewport(),
+                           RzListView1_->visualRect(index));
+    return true;
 }
 
 bool TForm1::listDrop(QEvent* event) {

@@ -10,6 +10,7 @@
 #include "app/tsplash.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointer>
 #include <QStringList>
 #include <memory>
@@ -78,8 +79,9 @@ public:
     // to shutdown.
     void requestQuit() { quitRequested_ = true; }
     bool quitRequested() const { return quitRequested_; }
-    // Places the window at (last screen's width - window width, last screen's height - window
-    // height), the way start-up does it (also bound to F5).
+    // Places the window with its outer right and bottom edges at the last screen's usable
+    // edges, the way start-up does it (also bound to F5). The window manager's frame is known
+    // only once it has framed the shown window, so the placement is made again then.
     void placeAtLastScreenCorner();
     // True while the always-on-top state is on (RzToolButton7 pressed and applied).
     bool isTopmost() const;
@@ -190,6 +192,8 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildLayout();
@@ -205,10 +209,16 @@ private:
     void browseOutputFolder();
     bool listDrop(QEvent* event);
     QTreeWidgetItem* selectedRow() const;
+    void fitToWidth();
+    bool listToolTip(QEvent* event);
 
     FormState state_;
     QPointer<TSplash> splash_;
     bool quitRequested_ = false;
+    // The frame margins the last placement allowed for, and whether it still waits for the
+    // window manager's real ones.
+    QMargins placedFrame_;
+    bool placementPending_ = false;
     std::unique_ptr<organise::FolderSearch> search_;
     std::unique_ptr<SettingsController> settings_;
     std::unique_ptr<RunController> run_;

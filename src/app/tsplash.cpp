@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QScreen>
 
+#include "app/blank_caption.h"
 #include "app/find_folder_animation.h"
 #include "app/window_font.h"
 
@@ -15,6 +16,7 @@ TSplash::TSplash(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("Splash"));
     setWindowTitle(QStringLiteral("Betöltés..."));
+    keepCaptionBlank(this);
     setFont(windowFont());
     setFixedSize(385, 81);
 

@@ -1,5 +1,7 @@
 #include "organise/book_reading.h"
 
+#include <exception>
+
 #include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
 #include "epub/tepub.h"
@@ -24,13 +26,17 @@ std::optional<platform::FileStatus> statusOf(const QString& path) {
 
 }  // namespace
 
-std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& messages) {
+std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& messages,
+                                      QString* error) {
     try {
         // The book lives only while it is read; nothing of it outlives this block.
         epub::TEpuB book(messages);
         book.Open(source);
         return BookFields{std::move(book.Title), std::move(book.Creator), std::move(book.Language),
                           std::move(book.Series)};
+    } catch (const std::exception& failure) {
+        if (error) *error = QString::fromUtf8(failure.what());
+        return std::nullopt;
     } catch (...) {
         return std::nullopt;
     }
@@ -42,7 +48,7 @@ BookReading readBookAhead(const QString& source) {
     reading.status = statusOf(source);
     if (!reading.status) return reading;  // read at its turn, if it is there by then
     RecordingSink sink(reading.messages);
-    if (std::optional<BookFields> fields = readBookNow(source, sink)) {
+    if (std::optional<BookFields> fields = readBookNow(source, sink, &reading.error)) {
         reading.opened = true;
         reading.fields = std::move(*fields);
     }

@@ -22,6 +22,7 @@ struct BookReading {
     // could not be seen) is not used: the book is read again at its turn.
     std::optional<platform::FileStatus> status;
     bool opened = false;  // false: the book model could not read it
+    QString error;        // then the reader's error, when it raised one
     BookFields fields;
     // The book model's messages, in the order it showed them; shown at the book's turn.
     QStringList messages;
@@ -34,7 +35,8 @@ BookReading readBookAhead(const QString& source);
 bool readingIsCurrent(const BookReading& reading, const QString& source);
 
 // Reads the book at its turn: its messages go straight to messages. Empty when it cannot be
-// read.
-std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& messages);
+// read; the reader's error then goes to `error`, when given.
+std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& messages,
+                                      QString* error = nullptr);
 
 }  // namespace organise

@@ -47,16 +47,14 @@ void removeFolder(const std::string& folder) {
     // (does the folder exist, is it empty), which matters over tens of thousands of folders.
     bool anything = false;
     const auto status = findAnything(folder, anything);
+    const QString name = epub::fromPlatformPath(folder);
     if (status == platform::ListStatus::NotFound)
-        throw FolderRemovalError(
-            "The folder \"" + folder + "\" cannot be removed: " +
-            (platform::fileExists(folder) ? "it is now a file." : "it no longer exists."));
+        throw FolderRemovalError(platform::fileExists(folder) ? FolderRemovalError::Cause::NowAFile
+                                                              : FolderRemovalError::Cause::Vanished,
+                                 name);
     if (status != platform::ListStatus::Ok)
-        throw FolderRemovalError("The folder \"" + folder +
-                                 "\" cannot be removed: it can no longer be read.");
-    if (anything)
-        throw FolderRemovalError("The folder \"" + folder +
-                                 "\" cannot be removed: it is no longer empty.");
+        throw FolderRemovalError(FolderRemovalError::Cause::Unreadable, name);
+    if (anything) throw FolderRemovalError(FolderRemovalError::Cause::NotEmpty, name);
     platform::resetAttributes(folder);
     // A refusal (in use, access denied) leaves the folder where it is, silently.
     platform::removeFolder(folder);
@@ -78,7 +76,38 @@ void removeEmptyFolders(const std::string& folder) {
     if (isEmpty(folder)) removeFolder(folder);
 }
 
+QString causeText(FolderRemovalError::Cause cause, bool english) {
+    switch (cause) {
+        case FolderRemovalError::Cause::Vanished:
+            return english ? QStringLiteral("it no longer exists.")
+                           : QStringLiteral("már nem létezik.");
+        case FolderRemovalError::Cause::NowAFile:
+            return english ? QStringLiteral("it is now a file.") : QStringLiteral("már fájl.");
+        case FolderRemovalError::Cause::Unreadable:
+            return english ? QStringLiteral("it can no longer be read.")
+                           : QStringLiteral("már nem olvasható.");
+        case FolderRemovalError::Cause::NotEmpty:
+            break;
+    }
+    return english ? QStringLiteral("it is no longer empty.") : QStringLiteral("már nem üres.");
+}
+
+QString removalText(FolderRemovalError::Cause cause, const QString& folder, bool english) {
+    return (english ? QStringLiteral("The folder \"%1\" cannot be removed: %2")
+                    : QString::fromUtf8("A(z) \"%1\" mappa nem törölhető: %2"))
+        .arg(folder, causeText(cause, english));
+}
+
 }  // namespace
+
+FolderRemovalError::FolderRemovalError(Cause cause, const QString& folder)
+    : platform::Error(removalText(cause, folder, true).toStdString()),
+      cause_(cause),
+      folder_(folder) {}
+
+QString FolderRemovalError::text(bool englishUi) const {
+    return removalText(cause_, folder_, englishUi);
+}
 
 bool IsFolderEmpty(const QString& path) {
     return isEmpty(epub::toPlatformPath(path));

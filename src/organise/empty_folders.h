@@ -11,7 +11,16 @@ namespace organise {
 // empty. It ends the whole walk; folders removed before stay removed.
 class FolderRemovalError : public platform::Error {
 public:
-    using platform::Error::Error;
+    enum class Cause { Vanished, NowAFile, Unreadable, NotEmpty };
+    FolderRemovalError(Cause cause, const QString& folder);
+    Cause cause() const noexcept { return cause_; }
+    const QString& folder() const noexcept { return folder_; }
+    // The message in the interface's language (what() is the English one).
+    QString text(bool englishUi) const;
+
+private:
+    Cause cause_;
+    QString folder_;
 };
 
 // True when a listing of the folder with every kind of entry included (hidden, links, ...)

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <optional>
 
 #include "epub/path_text_qt.h"
+#include "platform/code_page.h"
 #include "platform/error.h"
 #include "platform/files.h"
 
@@ -98,6 +100,12 @@ Favourites DecodeFavourites(const QByteArray& bytes) {
     } else if (view.startsWith("\xFE\xFF")) {
         favourites.encoding = FavouritesEncoding::Utf16BeBom;
         text = decodeStrict(QStringConverter::Utf16BE, view.sliced(2), valid);
+    } else if (const std::optional<std::string> decoded =
+                   platform::hasSystemCodePage()
+                       ? platform::decodeSystemCodePage(bytes.toStdString())
+                       : std::nullopt) {
+        // Windows writes text without a mark in its ANSI code page.
+        text = QString::fromStdString(*decoded);
     } else {
         text = decodeStrict(QStringConverter::Utf8, view, valid);
         if (!valid) {
@@ -129,6 +137,13 @@ QByteArray EncodeFavourites(const Favourites& favourites) {
                    QByteArray(encoder.encode(text));
         }
         case FavouritesEncoding::EightBit:
+            if (platform::hasSystemCodePage()) {
+                if (const auto bytes = platform::encodeSystemCodePage(text.toStdString()))
+                    return QByteArray::fromStdString(*bytes);
+                // A folder name the code page cannot hold: UTF-8 with its mark, so that it is
+                // read back as written.
+                return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+            }
             break;
     }
     return text.toUtf8();
@@ -138,7 +153,7 @@ Favourites LoadFavourites(const QString& filePath) {
     std::string bytes;
     int error = 0;
     if (!platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
-        if (error == ENOENT || error == ENOTDIR) {
+        if (platform::isNotFoundError(static_cast<std::uint32_t>(error))) {
             Favourites none;
             none.loaded = true;
             return none;
@@ -161,7 +176,7 @@ void SaveFavourites(const QString& filePath, const Favourites& favourites) {
             for (const QString& entry : favourites.entries)
                 added |= addFavourite(toWrite.entries, entry);
             if (!added) return;
-        } else if (error != ENOENT && error != ENOTDIR) {
+        } else if (!platform::isNotFoundError(static_cast<std::uint32_t>(error))) {
             return;  // a stored list we cannot read is not ours to replace
         }
     }
@@ -174,8 +189,13 @@ bool containsIgnoringCase(const QStringList& entries, const QString& text) {
     return entries.contains(text, Qt::CaseInsensitive);
 }
 
+bool containsFolderName(const QStringList& entries, const QString& text) {
+    return entries.contains(text,
+                            platform::pathsIgnoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive);
+}
+
 bool addFavourite(QStringList& entries, const QString& text) {
-    if (containsIgnoringCase(entries, text)) return false;
+    if (containsFolderName(entries, text)) return false;
     entries.append(text);
     return true;
 }

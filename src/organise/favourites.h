@@ -46,15 +46,19 @@ Favourites DecodeFavourites(const QByteArray& bytes);
 QByteArray EncodeFavourites(const Favourites& favourites);
 
 // Writes the favourites file atomically, replacing it. When the list was never loaded, the stored
-// list is read first and the entries added since are appended to it (without duplicates, letter
-// case ignored), so that nothing stored is lost; a stored file that cannot be read is then left
-// alone. Raises platform::Error("Cannot create file \"<path>\". <system reason>") on failure.
+// list is read first and the entries added since are appended to it (without duplicates, as
+// containsFolderName compares), so that nothing stored is lost; a stored file that cannot be read
+// is then left alone. Raises platform::Error("Cannot create file \"<path>\". <system reason>") on
+// failure.
 void SaveFavourites(const QString& filePath, const Favourites& favourites);
 
 // True when entries holds text, letter case ignored.
 bool containsIgnoringCase(const QStringList& entries, const QString& text);
-// Appends text unless an entry equal to it, letter case ignored, is already there (the
-// add-to-favourites button). Returns whether it was appended.
+// True when entries holds text as the file system compares folder names: letter case ignored
+// on Windows, exactly on POSIX, whose file systems tell /tmp/x from /TMP/X.
+bool containsFolderName(const QStringList& entries, const QString& text);
+// Appends text unless containsFolderName finds it already there (the add-to-favourites
+// button). Returns whether it was appended.
 bool addFavourite(QStringList& entries, const QString& text);
 
 }  // namespace organise

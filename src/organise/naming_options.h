@@ -24,7 +24,8 @@ struct NamingOptions {
 struct BookSettings {
     NamingOptions naming;
     TransferMode mode = TransferMode::Copy;
-    QString outputFolder;  // empty when none is chosen; a missing final separator is added
+    QString outputFolder;    // empty when none is chosen; a missing final separator is added
+    bool englishUi = false;  // the language of the reasons the run words itself
 };
 
 }  // namespace organise

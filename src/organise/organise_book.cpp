@@ -8,6 +8,7 @@
 #include "epub/path_text_qt.h"
 #include "organise/extension.h"
 #include "organise/target_rules.h"
+#include "platform/error.h"
 #include "platform/path_rules.h"
 #include "platform/path_text.h"
 
@@ -52,21 +53,135 @@ void createMissingLevels(const QString& folder, FileOperations& files) {
     }
 }
 
+// The reasons the run words itself, in the interface's language; the system's and the
+// reader's texts come as they are.
+QString pick(bool english, const char* hungarian, const char* englishText) {
+    return QString::fromUtf8(english ? englishText : hungarian);
+}
+
+QString systemText(int error) {
+    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
+}
+
+// Why the Windows naming rules refuse a path: the characters they do not allow in a name, or
+// else its length.
+QString refusedPathReason(const QString& path, bool english) {
+    QString refused;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QChar c = path.at(i);
+        const bool driveColon = c == QLatin1Char(':') && i == 1 && path.at(0).isLetter();
+        const bool bad = c.unicode() < 0x20 || QStringLiteral("\"<>|*?").contains(c) ||
+                         (c == QLatin1Char(':') && !driveColon);
+        if (!bad) continue;
+        const QString shown = c.unicode() < 0x20
+                                  ? QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0'))
+                                  : QString(c);
+        if (!refused.split(QLatin1Char(' ')).contains(shown))
+            refused += (refused.isEmpty() ? QString() : QStringLiteral(" ")) + shown;
+    }
+    if (!refused.isEmpty())
+        return pick(english, "A Windows nem enged ilyen karaktert mappa- vagy fájlnévben: ",
+                    "Windows allows no such character in a folder or file name: ") +
+               refused + QStringLiteral(" (") + path + QLatin1Char(')');
+    return pick(english, "Az útvonal túl hosszú a Windows számára (%1 karakter): ",
+                "The path is too long for Windows (%1 characters): ")
+               .arg(path.size()) +
+           path;
+}
+
 // Step B: the copy or the move. Any failure, refused paths included, is CopyFailed.
 OrganiseResult transfer(const QString& source, const Target& target, TransferMode mode,
-                        FileOperations& files) {
+                        FileOperations& files, bool english, QString& reason) {
     try {
         // An empty file name makes the target path the folder itself: nothing to copy onto.
-        if (target.fileName.isEmpty()) return OrganiseResult::CopyFailed;
-        const QString to = collapsed(target.targetPath);
-        if (!platform::transferPathAcceptable(epub::toPlatformPath(source)) ||
-            !platform::transferPathAcceptable(epub::toPlatformPath(to)))
+        if (target.fileName.isEmpty()) {
+            reason = pick(english, "A cél fájlneve üres", "The target file name is empty");
             return OrganiseResult::CopyFailed;
+        }
+        const QString to = collapsed(target.targetPath);
+        for (const QString& path : {source, to}) {
+            if (!platform::transferPathAcceptable(epub::toPlatformPath(path))) {
+                reason = refusedPathReason(DisplayPath(path), english);
+                return OrganiseResult::CopyFailed;
+            }
+        }
         const int error =
             mode == TransferMode::Move ? files.moveFile(source, to) : files.copyFile(source, to);
+        if (error != 0) reason = systemText(error);
         return error == 0 ? OrganiseResult::Done : OrganiseResult::CopyFailed;
+    } catch (const std::exception& error) {
+        reason = QString::fromUtf8(error.what());
+        return OrganiseResult::CopyFailed;
     } catch (...) {
         return OrganiseResult::CopyFailed;
+    }
+}
+
+OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
+                            const BookSettings& settings, epub::MessageSink& messages,
+                            FileOperations& files, const BookReading* ahead, QString& reason) {
+    const bool english = settings.englishUi;
+    // Without an output folder every target would be relative to the working folder.
+    if (settings.outputFolder.isEmpty()) {
+        reason = pick(english, "Nincs kiválasztva a kimeneti könyvtár",
+                      "No output directory is selected");
+        return OrganiseResult::ReadFailed;
+    }
+    // Step A: reading the book, building the target and creating its folders.
+    try {
+        // Asked through the seam, so that a dry run sees a source an earlier row moved away.
+        if (!files.fileExists(source)) {
+            reason = pick(english, "A fájl nem létezik", "The file does not exist");
+            return OrganiseResult::ReadFailed;
+        }
+        std::optional<BookFields> read;
+        QString readError;
+        if (ahead && readingIsCurrent(*ahead, source)) {
+            // Read earlier on a worker: its messages are shown now, in the order it met them.
+            for (const QString& text : ahead->messages) messages.showMessage(text);
+            if (ahead->opened)
+                read = ahead->fields;
+            else
+                readError = ahead->error;
+        } else {
+            read = readBookNow(source, messages, &readError);
+        }
+        if (!read) {
+            reason = readError;
+            return OrganiseResult::ReadFailed;
+        }
+        const BookFields& fields = *read;
+        const Target target =
+            BuildTarget(source, fields, outputFolderOf(settings), settings.naming);
+        // Metadata must never place a book outside the output folder.
+        if (FolderPathClimbs(target.folderPath)) {
+            reason = pick(english, "A könyv adatai a kimeneti mappán kívülre vinnék: ",
+                          "The book's metadata would take it outside the output folder: ") +
+                     DisplayPath(target.folderPath);
+            return OrganiseResult::ReadFailed;
+        }
+        OrganiseResult result;
+        if (files.fileExists(collapsed(target.targetPath))) {
+            result = OrganiseResult::TargetExists;
+        } else {
+            const QString folder = collapsed(target.targetFolder);
+            if (!files.folderExists(folder)) {
+                if (!platform::folderPathAcceptable(epub::toPlatformPath(folder))) {
+                    reason = refusedPathReason(DisplayPath(folder), english);
+                    return OrganiseResult::ReadFailed;
+                }
+                createMissingLevels(folder, files);
+            }
+            result = transfer(source, target, settings.mode, files, english, reason);
+        }
+        list.setOutputText(row, DisplayPath(target.targetPath));
+        return result;
+    } catch (const std::exception& error) {
+        // Whatever went wrong while reading or building the target: an unreadable book.
+        reason = QString::fromUtf8(error.what());
+        return OrganiseResult::ReadFailed;
+    } catch (...) {
+        return OrganiseResult::ReadFailed;
     }
 }
 
@@ -76,47 +191,11 @@ OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
                             const BookSettings& settings, epub::MessageSink& messages,
                             FileOperations& files, const BookReading* ahead) {
     if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
-    // Without an output folder every target would be relative to the working folder.
-    if (settings.outputFolder.isEmpty()) return OrganiseResult::ReadFailed;
-
-    // Step A: reading the book, building the target and creating its folders.
-    try {
-        // Asked through the seam, so that a dry run sees a source an earlier row moved away.
-        if (!files.fileExists(source)) return OrganiseResult::ReadFailed;
-        std::optional<BookFields> read;
-        if (ahead && readingIsCurrent(*ahead, source)) {
-            // Read earlier on a worker: its messages are shown now, in the order it met them.
-            for (const QString& text : ahead->messages) messages.showMessage(text);
-            if (ahead->opened) read = ahead->fields;
-        } else {
-            read = readBookNow(source, messages);
-        }
-        if (!read) return OrganiseResult::ReadFailed;
-        const BookFields& fields = *read;
-        const Target target =
-            BuildTarget(source, fields, outputFolderOf(settings), settings.naming);
-
-        // Metadata must never place a book outside the output folder.
-        if (FolderPathClimbs(target.folderPath)) return OrganiseResult::ReadFailed;
-
-        OrganiseResult result;
-        if (files.fileExists(collapsed(target.targetPath))) {
-            result = OrganiseResult::TargetExists;
-        } else {
-            const QString folder = collapsed(target.targetFolder);
-            if (!files.folderExists(folder)) {
-                if (!platform::folderPathAcceptable(epub::toPlatformPath(folder)))
-                    return OrganiseResult::ReadFailed;
-                createMissingLevels(folder, files);
-            }
-            result = transfer(source, target, settings.mode, files);
-        }
-        list.setOutputText(row, DisplayPath(target.targetPath));
-        return result;
-    } catch (...) {
-        // Whatever went wrong while reading or building the target: an unreadable book.
-        return OrganiseResult::ReadFailed;
-    }
+    QString reason;
+    const OrganiseResult result =
+        organiseBook(source, row, list, settings, messages, files, ahead, reason);
+    list.setReason(row, reason);
+    return result;
 }
 
 }  // namespace organise

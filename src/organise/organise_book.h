@@ -17,7 +17,8 @@ namespace organise {
 // Organises the book at `source` (row `row` of `list`) and returns its result. For Done,
 // CopyFailed and TargetExists it writes the DisplayPath of the target path into the row's
 // "Kimenet" column; for ReadFailed and NotEpub that column keeps what it held. Every error of
-// reading or copying becomes a result: nothing escapes.
+// reading or copying becomes a result: nothing escapes. Every result but NotEpub also writes the
+// row's reason (WorkList::setReason): empty for Done and TargetExists.
 //
 // `ahead` is the book as a worker read it before its turn, if it was: it is used (its messages
 // shown through `messages`) only when it is of this source and the file has not changed since;

@@ -64,8 +64,10 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
         }
 
         const QString source = list.source(i);
+        BookSettings settings = observer.bookSettings();
+        settings.englishUi = observer.englishUi();
         const OrganiseResult result =
-            OrganiseBook(source, i, list, observer.bookSettings(), observer.messageSink(), files,
+            OrganiseBook(source, i, list, settings, observer.messageSink(), files,
                          reading ? &*reading : nullptr);
         if (result != OrganiseResult::NotEpub)
             list.setResultText(i, resultText(result, observer.englishUi()));

@@ -16,6 +16,10 @@ public:
     virtual void setResultText(int row, const QString& text) = 0;
     // Column 2 ("Kimenet"): the target path the run shows for the row.
     virtual void setOutputText(int row, const QString& text) = 0;
+    // Why the row ended as it did, beside the fixed result text: the system's text for a failed
+    // copy or move, the reader's error for an unreadable book; empty when nothing went wrong.
+    // Lists that have nowhere to show it leave this as it is.
+    virtual void setReason(int /*row*/, const QString& /*reason*/) {}
 };
 
 }  // namespace organise

@@ -29,4 +29,8 @@ private:
 // The system's description of an error code ("No such file or directory").
 std::string describeError(std::uint32_t code);
 
+// True for the codes that mean "no such file or folder" (POSIX: ENOENT, ENOTDIR; Windows:
+// ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND).
+bool isNotFoundError(std::uint32_t code);
+
 }  // namespace platform

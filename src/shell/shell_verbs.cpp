@@ -1,5 +1,6 @@
 #include "shell/shell_verbs.h"
 
+#include "platform/error.h"
 #include "shell/relaunch_error.h"
 #include "shell/run_elevated.h"
 
@@ -14,16 +15,35 @@ std::string fileTypeShellKey(const std::string& fileType) {
     return "SystemFileAssociations\\" + fileType + "\\shell";
 }
 
+// Unregistering passes over a key that exists but cannot be opened (access refused), as it
+// passes over a missing one.
+std::unique_ptr<platform::RegistryKey> openToRemove(platform::Registry& registry,
+                                                    const std::string& path) {
+    try {
+        return registry.openKey(path, false);
+    } catch (const platform::SystemError&) {
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 std::uint32_t ShellVerbTask(const std::string& parameters) {
-    if (parameters == RegisterSwitch) {
-        RegisterShellVerbs();
-        return 0;
-    }
-    if (parameters == UnregisterSwitch) {
-        UnregisterShellVerbs();
-        return 0;
+    try {
+        if (parameters == RegisterSwitch) {
+            RegisterShellVerbs();
+            return 0;
+        }
+        if (parameters == UnregisterSwitch) {
+            UnregisterShellVerbs();
+            return 0;
+        }
+    } catch (const platform::SystemError& error) {
+        // A key or file that cannot be written fails the task as a whole: the elevated copy
+        // ends with 31 (general failure), never with the system's own code, which the window
+        // would show as if the relaunch itself had failed. Run in place, the text still tells
+        // what went wrong.
+        throw platform::Error(error.what());
     }
     return 31;
 }
@@ -56,7 +76,7 @@ void RegisterFileTypeVerb(platform::Registry& registry, const std::string& verb,
 void UnregisterFileTypeVerb(platform::Registry& registry, const std::string& verb,
                             const std::string& fileType) {
     if (!registry.keyExists(fileTypeShellKey(fileType))) return;
-    auto shellKey = registry.openKey(fileTypeShellKey(fileType), false);
+    auto shellKey = openToRemove(registry, fileTypeShellKey(fileType));
     if (shellKey && shellKey->hasSubkey(verb)) shellKey->deleteSubkeyTree(verb);
 }
 
@@ -78,10 +98,10 @@ void RegisterFolderVerb(platform::Registry& registry, const std::string& program
 }
 
 void UnregisterFolderVerb(platform::Registry& registry) {
-    if (auto verbKey = registry.openKey(FolderVerbKey, false)) {
+    if (auto verbKey = openToRemove(registry, FolderVerbKey)) {
         if (verbKey->hasSubkey("command")) verbKey->deleteSubkeyTree("command");
     }
-    if (auto shell = registry.openKey(DirectoryShell, false)) {
+    if (auto shell = openToRemove(registry, DirectoryShell)) {
         if (shell->hasSubkey(FolderVerbName)) shell->deleteSubkeyTree(FolderVerbName);
     }
 }

@@ -15,8 +15,13 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include <cerrno>
+
 #include "app/form_state.h"
+#include "app/row_tooltip.h"
 #include "app/tform1.h"
+#include "platform/error.h"
+#include "platform/files.h"
 #include "scripted_dialogs.h"
 #include "support/epub_builder.h"
 #include "support/temp_tree.h"
@@ -24,6 +29,10 @@
 namespace {
 
 const QString kSep = QDir::separator();
+
+QString u8str(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 // Watches the window from inside the run's message pump: every change of the first status pane
 // is recorded together with the progress bar, and `onChange` may act on the window (press a
@@ -143,6 +152,39 @@ TEST_F(RunControllerTest, CopyRunFillsRowsProgressAndStatusThenReportsExistingTa
         EXPECT_EQ(cell(i, 1), QStringLiteral("A fajlnev már létezik")) << i;
         EXPECT_EQ(cell(i, 2), targets[i]) << i;
     }
+}
+
+TEST_F(RunControllerTest, FailedRowsKeepTheirReasonAsTooltipBesideTheFixedText) {
+    addBook(QStringLiteral("Disk"));
+    addBook(QStringLiteral("Fine"));
+    // Debian's live-manual books name their creator "<...>": a folder name Windows refuses.
+    addBook(QStringLiteral("Live"), QStringLiteral("<Live Systems Project>"));
+    const QString broken = tree.writeFile(QStringLiteral("src/broken.epub"), "not a zip");
+    addRow(broken);
+    platform::testing::failNextCopyAfter(0, ENOSPC);  // the disk fills up at the first copy
+    start();
+
+    const auto tip = [this](int row, int column) {
+        return app::rowToolTip(list(), list()->topLevelItem(row), column);
+    };
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Hiba a következö fájlnál "));
+    const QString diskFull = QString::fromStdString(platform::describeError(ENOSPC));
+    for (int column = 0; column < 3; ++column)
+        EXPECT_TRUE(tip(0, column).endsWith(diskFull)) << tip(0, column).toStdString();
+    EXPECT_EQ(cell(1, 1), QStringLiteral("Ok"));
+    EXPECT_FALSE(tip(1, 1).contains(diskFull));
+    // The clipped "Kimenet" cell shows its whole text.
+    EXPECT_EQ(tip(1, 2), cell(1, 2));
+    EXPECT_EQ(cell(2, 1), u8str("Epub olvasasi hiba valoszinüleg hibás fajl"));
+    EXPECT_TRUE(tip(2, 1).contains(QStringLiteral("<Live Systems Project>")))
+        << tip(2, 1).toStdString();
+    EXPECT_EQ(cell(3, 1), u8str("Epub olvasasi hiba valoszinüleg hibás fajl"));
+    EXPECT_FALSE(tip(3, 1).isEmpty());
+
+    // A later run in which the book succeeds takes the old reason away.
+    start();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Ok"));
+    EXPECT_EQ(list()->topLevelItem(0)->data(1, app::kReasonRole).toString(), QString());
 }
 
 TEST_F(RunControllerTest, MoveRunRemovesTheSources) {

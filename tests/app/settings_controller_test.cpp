@@ -14,6 +14,7 @@
 #include "app/tform1.h"
 #include "organise/favourites.h"
 #include "organise/settings.h"
+#include "platform/code_page.h"
 #include "platform/error.h"
 #include "scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -127,7 +128,7 @@ TEST_F(SettingsControllerTest, OutputFolderThatCannotBeCreatedRaisesAndKeepsTheF
     EXPECT_EQ(storedOutputFolder(), blocker + kSep + QStringLiteral("books") + kSep);
 }
 
-TEST_F(SettingsControllerTest, FavouritesAddIgnoringCaseAndEmptyEntryOnce) {
+TEST_F(SettingsControllerTest, FavouritesAddAsTheFileSystemComparesAndEmptyEntryOnce) {
     const QString a = tree.makeFolder(QStringLiteral("Alpha"));
     storeOutputFolder(a);
     storeFavourites((a + QStringLiteral("\r\n")).toUtf8());
@@ -137,16 +138,22 @@ TEST_F(SettingsControllerTest, FavouritesAddIgnoringCaseAndEmptyEntryOnce) {
     ASSERT_EQ(comboEntries(), QStringList{a});
     EXPECT_EQ(combo()->currentIndex(), -1);  // nothing selected after loading
 
-    edit()->setText(a.toUpper());
+    edit()->setText(a);
     settings.Button1Click();
     EXPECT_EQ(comboEntries(), QStringList{a});
+    // Windows folder names ignore letter case; POSIX ones tell /tmp/x from /TMP/X.
+    QStringList added{a};
+    if (!platform::pathsIgnoreCase()) added << a.toUpper();
+    edit()->setText(a.toUpper());
+    settings.Button1Click();
+    EXPECT_EQ(comboEntries(), added);
 
     edit()->setText(QStringLiteral("/not/a/folder"));  // added unchanged, existing or not
     settings.Button1Click();
     edit()->clear();
     settings.Button1Click();
     settings.Button1Click();
-    const QStringList expected{a, QStringLiteral("/not/a/folder"), QString()};
+    const QStringList expected = added + QStringList{QStringLiteral("/not/a/folder"), QString()};
     EXPECT_EQ(comboEntries(), expected);
     // Adding neither picks an entry nor changes the output folder.
     EXPECT_EQ(combo()->currentIndex(), -1);
@@ -156,7 +163,8 @@ TEST_F(SettingsControllerTest, FavouritesAddIgnoringCaseAndEmptyEntryOnce) {
 
     settings.FormDestroy();
     EXPECT_EQ(readAll(favouritesFile()),
-              (a + QStringLiteral("\r\n/not/a/folder\r\n\r\n")).toUtf8());
+              (added.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n/not/a/folder\r\n\r\n"))
+                  .toUtf8());
 }
 
 TEST_F(SettingsControllerTest, PickingAFavourite) {
@@ -314,12 +322,14 @@ TEST_F(SettingsControllerTest, DismissedPromptSkipsLoadingAndNeverWipesStoredFav
         // Dismissed, then entries added: they join the stored list instead of replacing it.
         SettingsController settings(form.settingsControls(), state);
         startUp(settings);
-        edit()->setText(QStringLiteral("/two"));  // already stored, letter case aside
+        edit()->setText(QStringLiteral("/two"));  // stored as "/Two": the same on Windows only
         settings.Button1Click();
         edit()->setText(QStringLiteral("/three"));
         settings.Button1Click();
         settings.FormDestroy();
-        EXPECT_EQ(readAll(favouritesFile()), QByteArray("/one\r\n/Two\r\n/three\r\n"));
+        EXPECT_EQ(readAll(favouritesFile()),
+                  platform::pathsIgnoreCase() ? QByteArray("/one\r\n/Two\r\n/three\r\n")
+                                              : QByteArray("/one\r\n/Two\r\n/two\r\n/three\r\n"));
     }
 }
 

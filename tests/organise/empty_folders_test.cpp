@@ -85,6 +85,23 @@ TEST(EmptyFolders, ReadOnlyEmptyFolderIsRemoved) {
     EXPECT_TRUE(exists(tree, "Out/book.epub"));
 }
 
+TEST(EmptyFolders, EmptyFolderInsideReadOnlyFolderIsRemovedAndTheParentStaysReadOnly) {
+    // Windows removes an empty folder whatever its parent's attributes; POSIX needs write
+    // permission on the parent, which is lent for the removal and taken back.
+    TempTree tree;
+    tree.writeFile(QStringLiteral("Out/Kept/book.epub"));
+    tree.makeFolder(QStringLiteral("Out/Kept/Empty"));
+    const QString kept = tree.path(QStringLiteral("Out/Kept"));
+    ASSERT_EQ(::chmod(kept.toUtf8().constData(), 0555), 0);
+    organise::RemoveEmptyFolders(tree.path(QStringLiteral("Out")));
+    struct stat info {};
+    ASSERT_EQ(::stat(kept.toUtf8().constData(), &info), 0);
+    ::chmod(kept.toUtf8().constData(), 0755);  // lets the temporary tree go
+    EXPECT_FALSE(exists(tree, "Out/Kept/Empty"));
+    EXPECT_TRUE(exists(tree, "Out/Kept/book.epub"));
+    EXPECT_EQ(info.st_mode & 07777, 0555u);
+}
+
 TEST(EmptyFolders, MissingOrUnnamedFolderDoesNothing) {
     TempTree tree;
     EXPECT_NO_THROW(organise::RemoveEmptyFolders(tree.path(QStringLiteral("missing"))));
@@ -143,6 +160,10 @@ TEST(EmptyFolders, FolderChangedBeforeItsRemovalEndsTheWalk) {
         EXPECT_EQ(QString::fromUtf8(error.what()),
                   QStringLiteral("The folder \"") + changed +
                       QStringLiteral("\" cannot be removed: it is no longer empty."));
+        EXPECT_EQ(error.text(false),
+                  QString::fromUtf8("A(z) \"") + changed +
+                      QString::fromUtf8("\" mappa nem törölhető: már nem üres."));
+        EXPECT_EQ(error.text(true), QString::fromUtf8(error.what()));
     }
     // The folder that vanishes is reported as well.
     tree.makeFolder(QStringLiteral("Other/Gone"));

@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/process.h"
 #include "platform/system_folders.h"
 #include "shell/desktop_verbs.h"
+#include "shell/run_elevated.h"
 #include "shell/shell_verbs.h"
 #include "shell_test_support.h"
 
@@ -129,6 +131,27 @@ TEST_F(DesktopVerbsTest, ExecArgumentSurvivesEveryAwkwardCharacter) {
     EXPECT_EQ(args[0], path);
     EXPECT_EQ(args[1], "%f");
     EXPECT_THROW(shell::QuoteExecArgument("/a\nb"), platform::Error);
+}
+
+TEST_F(DesktopVerbsTest, FailedWriteEndsTheElevatedCopyWith31) {
+    // The prefix is a file: no action file can be written below it (the system says ENOTDIR).
+    const std::string blocked = prefix() + "/blocked";
+    put(blocked, "not a folder");
+    shelltest::ScopedVariable variable("EPUB_POLCARO_SYSTEM_PREFIX", blocked);
+    try {
+        shell::ShellVerbTask("/register_global_file_associations");
+        ADD_FAILURE() << "a failed write must raise";
+    } catch (const platform::SystemError& error) {
+        ADD_FAILURE() << "the system's code " << error.code() << " must not reach the exit code";
+    } catch (const platform::Error&) {
+    }
+    shell::testing::setElevationCheck([] { return true; });
+    shell::OnElevateProc() = shell::ShellVerbTask;
+    const auto code = shell::ElevatedLaunchResult(
+        {std::string("/") + shell::ElevationMarker, "/register_global_file_associations"});
+    shell::OnElevateProc() = nullptr;
+    shell::testing::setElevationCheck(nullptr);
+    EXPECT_EQ(code, std::optional<std::uint32_t>(31u));
 }
 
 TEST_F(DesktopVerbsTest, RegisterWritesTheThreeActionFilesForTheRunningProgram) {

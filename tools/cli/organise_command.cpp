@@ -34,9 +34,10 @@ constexpr char kDescription[] =
     "Copies or moves every EPUB book found in PATH (a file, or a folder searched with its\n"
     "subfolders) into DIR, named and sorted into folders from the book's own metadata, as the\n"
     "window's start button does. Prints one JSON object per book:\n"
-    "  {\"source\":...,\"result\":...,\"text\":...,\"target\":...}\n"
+    "  {\"source\":...,\"result\":...,\"text\":...,\"target\":...,\"reason\":...}\n"
     "where result is Done, CopyFailed, TargetExists, ReadFailed or NotEpub, text is the row text\n"
-    "the window shows and target what it shows in its output column (\"\" when nothing).";
+    "the window shows, target what it shows in its output column (\"\" when nothing) and reason\n"
+    "why a book failed (the system's or the reader's error; \"\" when nothing went wrong).";
 
 constexpr char kExitStatus[] =
     "Exit status: 0 when every book ended Done or TargetExists, 1 otherwise, 2 for a usage error.\n"
@@ -56,6 +57,7 @@ struct Row {
     QString source;
     QString result;
     QString output;
+    QString reason;
 };
 
 class VectorWorkList final : public organise::WorkList {
@@ -68,6 +70,9 @@ public:
     }
     void setOutputText(int row, const QString& text) override {
         rows.at(static_cast<std::size_t>(row)).output = text;
+    }
+    void setReason(int row, const QString& reason) override {
+        rows.at(static_cast<std::size_t>(row)).reason = reason;
     }
 };
 
@@ -100,7 +105,8 @@ public:
         line.add("source", r.source)
             .add("result", organise::resultName(result))
             .add("text", notEpub ? QString() : r.result)
-            .add("target", r.output);
+            .add("target", r.output)
+            .add("reason", r.reason);
         platform::writeStandardOutput(line.line().toStdString());
         ++finished;
         if (result != organise::OrganiseResult::Done &&
@@ -240,7 +246,8 @@ int runOrganise(const QStringList& args) {
     VectorWorkList list;
     organise::FolderSearch search;
     const auto addFile = [&](const QString& path) {
-        if (organise::hasEpubExtension(path)) list.rows.push_back({path, QString(), QString()});
+        if (organise::hasEpubExtension(path))
+            list.rows.push_back({path, QString(), QString(), QString()});
     };
     for (const QString& given : parsed.paths) {
         const QString path = epub::pathFromOutside(given);

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstring>
 
 #include "platform/error.h"
@@ -9,6 +10,10 @@ std::string describeError(std::uint32_t code) {
     // The GNU strerror_r may return a static string instead of filling the buffer.
     const char* text = strerror_r(static_cast<int>(code), buffer, sizeof buffer);
     return text ? std::string(text) : std::string();
+}
+
+bool isNotFoundError(std::uint32_t code) {
+    return code == ENOENT || code == ENOTDIR;
 }
 
 }  // namespace platform

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/files_testing.h"
 #include "platform/temporaries.h"
@@ -197,7 +198,26 @@ bool createFolder(const std::string& path) {
 }
 
 int removeFolder(const std::string& path) {
-    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+    if (::rmdir(path.c_str()) == 0) return 0;
+    const int error = errno;
+    if (error != EACCES && error != EPERM) return error;
+    // Removing a folder needs write permission on its parent, where Windows looks only at the
+    // folder itself. A parent the user made read-only gets its write permission for this one
+    // removal and then its mode back; nothing else is changed.
+    std::string parent = path;
+    while (parent.size() > 1 && isSeparator(parent.back())) parent.pop_back();
+    std::size_t cut = parent.size();
+    while (cut > 0 && !isSeparator(parent[cut - 1])) --cut;
+    if (cut == 0) return error;
+    parent.resize(cut == 1 ? 1 : cut - 1);  // the root keeps its separator
+    struct stat info {};
+    if (::lstat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        (info.st_mode & S_IWUSR) != 0 || info.st_uid != ::geteuid())
+        return error;
+    if (::chmod(parent.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) return error;
+    const int result = ::rmdir(path.c_str()) == 0 ? 0 : errno;
+    ::chmod(parent.c_str(), info.st_mode & 07777);
+    return result;
 }
 
 void resetAttributes(const std::string& path) {

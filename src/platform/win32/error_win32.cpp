@@ -20,4 +20,8 @@ std::string describeError(std::uint32_t code) {
     return win32::narrow(text);
 }
 
+bool isNotFoundError(std::uint32_t code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace platform
