@@ -18,8 +18,12 @@ packages=(
   qt6-translations-l10n openbox
   clang libclang-rt-14-dev  # the libFuzzer targets of fuzz/
 )
-# The Windows half of the platform layer is cross-built and tested under Wine.
-cross_packages=(g++-mingw-w64-x86-64 wine wine64)
+# The Windows half of the platform layer is cross-built and tested under Wine; the libraries of
+# the whole Windows program are built from Debian's source packages (scripts/build-windows-deps.sh).
+cross_packages=(
+  g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine wine64
+  dpkg-dev patch xz-utils bzip2 debian-archive-keyring
+)
 
 missing=()
 for p in "${packages[@]}" "${cross_packages[@]}"; do
