@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace cli {
@@ -34,6 +35,33 @@ void printOut(const QString& text) {
 
 void printErr(const QString& text) {
     print(stderr, text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n'));
+}
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    gInterrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace
+
+void watchInterrupt() {
+    std::signal(SIGINT, onInterrupt);
+}
+
+void stopWatchingInterrupt() {
+    std::signal(SIGINT, SIG_DFL);
+}
+
+bool interrupted() {
+    return gInterrupted != 0;
+}
+
+void clearInterrupt() {
+    gInterrupted = 0;
 }
 
 }  // namespace cli

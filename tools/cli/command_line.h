@@ -18,4 +18,12 @@ void printOut(const QString& text);
 // The text, and a line break unless it ends with one.
 void printErr(const QString& text);
 
+// Ctrl-C during a run: the first asks the run to stop after the book being handled, a second
+// ends the program at once. watchInterrupt starts listening, stopWatchingInterrupt gives SIGINT
+// back its default action.
+void watchInterrupt();
+void stopWatchingInterrupt();
+bool interrupted();
+void clearInterrupt();
+
 }  // namespace cli

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
-#include <csignal>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -45,14 +44,6 @@ constexpr char kExitStatus[] =
 
 const QString kProgram = QStringLiteral("epub-polcaro-cli organise");
 
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void onInterrupt(int) {
-    gInterrupted = 1;
-    // A second Ctrl-C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
-
 struct Row {
     QString source;
     QString result;
@@ -91,8 +82,8 @@ public:
     bool allSucceeded = true;
 
     void processEvents() override { QCoreApplication::processEvents(); }
-    void clearStopRequest() override { gInterrupted = 0; }
-    bool stopRequested() const override { return gInterrupted != 0; }
+    void clearStopRequest() override { clearInterrupt(); }
+    bool stopRequested() const override { return interrupted(); }
     organise::BookSettings bookSettings() const override { return {naming_, mode_, output_}; }
     bool englishUi() const override { return english_; }
     epub::MessageSink& messageSink() override { return sink_; }
@@ -269,7 +260,7 @@ int runOrganise(const QStringList& args) {
         list, parsed.naming,
         parsed.move ? organise::TransferMode::Move : organise::TransferMode::Copy, output,
         parsed.english);
-    std::signal(SIGINT, onInterrupt);
+    watchInterrupt();
     if (parsed.dryRun) {
         organise::DryRunFileOperations files;
         organise::OrganiseRun(list, observer, files, epub::defaultReadAheadThreads());
@@ -281,7 +272,7 @@ int runOrganise(const QStringList& args) {
         if (!journal.error().isEmpty())
             printErr(QStringLiteral("epub-polcaro-cli organise: no journal: ") + journal.error());
     }
-    std::signal(SIGINT, SIG_DFL);
+    stopWatchingInterrupt();
 
     const bool everyBookHandled = observer.finished == list.rowCount();
     if (!everyBookHandled)

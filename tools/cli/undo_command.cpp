@@ -3,7 +3,6 @@
 #include "undo_command.h"
 
 #include <QCommandLineParser>
-#include <csignal>
 
 #include "command_line.h"
 #include "epub/json_writer.h"
@@ -35,14 +34,6 @@ constexpr char kExitStatus[] =
 
 const QString kProgram = QStringLiteral("epub-polcaro-cli undo");
 
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void onUndoInterrupt(int) {
-    gInterrupted = 1;
-    // A second Ctrl-C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
-
 void printLine(const epub::JsonObject& object) {
     platform::writeStandardOutput(object.line().toStdString());
 }
@@ -64,7 +55,7 @@ public:
         line.add("folder", folder).add("outcome", "Removed");
         printLine(line);
     }
-    bool stopRequested() const override { return gInterrupted != 0; }
+    bool stopRequested() const override { return interrupted(); }
 };
 
 QString describe(int error) {
@@ -129,9 +120,9 @@ int runUndo(const QStringList& args) {
 
     JsonUndoObserver observer;
     organise::UndoSummary summary;
-    std::signal(SIGINT, onUndoInterrupt);
+    watchInterrupt();
     const int error = organise::UndoJournal(journal, observer, dryRun, summary);
-    std::signal(SIGINT, SIG_DFL);
+    stopWatchingInterrupt();
     if (error != 0) {
         printErr(kProgram + QStringLiteral(": cannot read %1: %2").arg(journal, describe(error)));
         return 1;
