@@ -12,6 +12,7 @@
 
 #include "app/dialogs.h"
 #include "app/form_state.h"
+#include "app/list_view_work_list.h"
 #include "epub/path_text_qt.h"
 #include "organise/run_journal.h"
 #include "organise/undo_run.h"
@@ -30,53 +31,10 @@ QString describe(int error) {
     return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
 }
 
-// The rows the undo wrote, each held by a persistent index: a row removed while the undo lets
-// events through (the list cleared, a drop, a scan) is noticed, and the undo stops.
-class UndoRows final : public organise::WorkList {
-public:
-    UndoRows(QTreeWidget* list, const QList<organise::JournalEntry>& books) : list_(list) {
-        list_->clear();
-        for (const organise::JournalEntry& book : books)
-            list_->addTopLevelItem(new QTreeWidgetItem(QStringList{book.source, {}, {}}));
-        QAbstractItemModel* model = list_->model();
-        for (int i = 0; i < list_->topLevelItemCount(); ++i) rows_.emplace_back(model->index(i, 0));
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, &context_,
-                         [this] { lost_ = true; });
-        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, &context_,
-                         [this] { lost_ = true; });
-    }
-
-    bool rowsLost() const { return lost_ || !list_; }
-
-    int rowCount() const override { return static_cast<int>(rows_.size()); }
-    QString source(int row) const override {
-        QTreeWidgetItem* item = counted(row);
-        return item ? item->text(0) : QString();
-    }
-    void setResultText(int row, const QString& text) override {
-        if (QTreeWidgetItem* item = counted(row)) item->setText(1, text);
-    }
-    void setOutputText(int row, const QString& text) override {
-        if (QTreeWidgetItem* item = counted(row)) item->setText(2, text);
-    }
-
-    QTreeWidgetItem* counted(int row) const {
-        if (rowsLost() || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return nullptr;
-        const QPersistentModelIndex& index = rows_[static_cast<std::size_t>(row)];
-        return index.isValid() ? list_->topLevelItem(index.row()) : nullptr;
-    }
-
-private:
-    QPointer<QTreeWidget> list_;
-    std::vector<QPersistentModelIndex> rows_;
-    QObject context_;
-    bool lost_ = false;
-};
-
 // The rows, the progress bar and the status panes, as the organise run keeps them.
 class FormUndoObserver final : public organise::UndoObserver {
 public:
-    FormUndoObserver(const RunControls& controls, FormState& state, UndoRows& rows)
+    FormUndoObserver(const RunControls& controls, FormState& state, ListViewWorkList& rows)
         : controls_(controls),
           form_(controls.form),
           state_(state),
@@ -89,7 +47,7 @@ public:
         controls_.RzProgressStatus1->setValue(index);
         if (QTreeWidgetItem* item = rows_.counted(index)) item->treeWidget()->scrollToItem(item);
         controls_.RzStatusPane1->setText(QString::number(index) + QLatin1Char('/') +
-                                         QString::number(rows_.rowCount()));
+                                         QString::number(controls_.RzProgressStatus1->maximum()));
         controls_.RzStatusPane2->setText(epub::fromPlatformPath(
             platform::lastComponent(epub::toPlatformPath(result.entry.source))));
     }
@@ -103,7 +61,7 @@ private:
     const RunControls controls_;
     QPointer<QWidget> form_;
     FormState& state_;
-    UndoRows& rows_;
+    ListViewWorkList& rows_;
     bool shownAtStart_;
 };
 
@@ -155,7 +113,13 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
     state.busy = true;
     state.stopRequested = false;
     const auto notBusy = qScopeGuard([&state] { state.busy = false; });
-    UndoRows rows(controls.RzListView1, books);
+    // The rows are the run's books, last first; a row removed while the undo lets events through
+    // (the list cleared, a drop, a scan) is noticed, and the undo stops.
+    controls.RzListView1->clear();
+    for (const organise::JournalEntry& book : books)
+        controls.RzListView1->addTopLevelItem(
+            new QTreeWidgetItem(QStringList{book.source, {}, {}}));
+    ListViewWorkList rows(controls.RzListView1);
     FormUndoObserver observer(controls, state, rows);
     controls.RzProgressStatus1->setMaximum(static_cast<int>(books.size()));
     const QPointer<QWidget> form = owner;
