@@ -18,11 +18,11 @@ packages=(
   qt6-translations-l10n openbox
   clang libclang-rt-14-dev  # the libFuzzer targets of fuzz/
 )
-# The Windows half of the platform layer is cross-built and tested under Wine; the libraries of
-# the whole Windows program are built from Debian's source packages (scripts/build-windows-deps.sh).
+# The Windows build: cross compilers, Debian's source packages of the libraries it needs
+# (scripts/build-windows-deps.sh), the icon renderers, Wine and the tools of its smoke check.
 cross_packages=(
-  g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix wine wine64
-  dpkg-dev patch xz-utils bzip2 debian-archive-keyring
+  g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix dpkg-dev patch
+  xz-utils bzip2 debian-archive-keyring librsvg2-bin icoutils wine wine64 xdotool
 )
 
 missing=()

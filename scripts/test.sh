@@ -9,4 +9,3 @@ werror=()
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${werror[@]}" >/dev/null
 cmake --build build
 ctest --test-dir build --output-on-failure -j2
-timeout 1200 bash scripts/test-windows.sh  # the Windows half: mingw-w64 cross build, tests under Wine

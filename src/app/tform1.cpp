@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/app_icon.h"
 #include "app/apply_language.h"
 #include "app/blank_caption.h"
 #include "app/dialogs.h"
@@ -57,7 +58,7 @@ TForm1::TForm1(QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Epub polcaro"));
     // The application icon, the same picture the launcher shows.
-    setWindowIcon(QIcon(QStringLiteral(":/icons/epub-polcaro.svg")));
+    setWindowIcon(appIcon("epub-polcaro"));
     setFont(windowFont());
     setContextMenuPolicy(Qt::NoContextMenu);
 

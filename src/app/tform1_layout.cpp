@@ -21,6 +21,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/app_icon.h"
 #include "app/guarded.h"
 #include "app/painted_widgets.h"
 #include "app/tform1.h"
@@ -95,10 +96,10 @@ void TForm1::buildToolbar() {
     for (int i = 0; i < 8; ++i)
         toolButtons_[i] = makeToolButton(RzToolbar1_, QStringLiteral("RzToolButton%1").arg(i + 1));
 
-    RzToolButton1()->setIcon(QIcon(QStringLiteral(":/icons/play.svg")));
-    RzToolButton2()->setIcon(QIcon(QStringLiteral(":/icons/stop.svg")));
-    RzToolButton3()->setIcon(QIcon(QStringLiteral(":/icons/open_folder.svg")));
-    RzToolButton4()->setIcon(QIcon(QStringLiteral(":/icons/dustbin.svg")));
+    RzToolButton1()->setIcon(appIcon("play"));
+    RzToolButton2()->setIcon(appIcon("stop"));
+    RzToolButton3()->setIcon(appIcon("open_folder"));
+    RzToolButton4()->setIcon(appIcon("dustbin"));
     for (QToolButton* b : {RzToolButton1(), RzToolButton2(), RzToolButton3()}) {
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         b->setFixedSize(25, 25);

@@ -5,6 +5,7 @@
 // when needed (POSIX: our own reader and writer, UTF-8, the file replaced atomically).
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -12,7 +13,14 @@ std::string readProfileString(const std::string& file, const std::string& sectio
                               const std::string& key, const std::string& defaultValue,
                               std::size_t bufferChars = 2048);
 
-// Returns 0 or the OS error code.
+// Whether an entry can be written as exactly one "key=value" line of one section: none of the
+// three holds a line break or NUL, the section no ']', the key no '=', and the key is neither
+// blank nor starts a section. The system's writer on Windows would write such a value as lines
+// of its own (another key, another section), so both platforms refuse it.
+bool profileEntryWritable(std::string_view section, std::string_view key, std::string_view value);
+
+// Returns 0 or the OS error code; an entry that is not profileEntryWritable gives EINVAL on
+// POSIX and ERROR_INVALID_PARAMETER on Windows, and leaves the file as it was.
 int writeProfileString(const std::string& file, const std::string& section, const std::string& key,
                        const std::string& value);
 

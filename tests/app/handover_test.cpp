@@ -1,5 +1,6 @@
 // The hand-over of a path from another program: the shared decoding of the COPYDATASTRUCT
-// payload, and a real second process talking to the window's local socket.
+// payload, and a real second process talking to the window (its local socket; on Windows a
+// WM_COPYDATA message from tests/app/sender).
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -63,12 +64,18 @@ TEST(HandOverDecoding, TheWindowActsOnTheDecodedPathAndAnswersZero) {
     EXPECT_EQ(form.rowPaths(), QStringList({book}));
 }
 
-// Runs this test binary as the other program and keeps the window's messages flowing until it
-// ends. Returns its exit code, or -1 when it did not end in time.
+// Runs the other program (this test binary on POSIX, the sender beside it on Windows) and keeps
+// the window's messages flowing until it ends. Returns its exit code, or -1 when it did not end
+// in time.
 int runClient(const QStringList& arguments) {
     QProcess client;
+#ifdef Q_OS_WIN
+    client.setProgram(QCoreApplication::applicationDirPath() + u("/handover_sender.exe"));
+    client.setArguments(arguments);
+#else
     client.setProgram(QCoreApplication::applicationFilePath());
     client.setArguments(QStringList{u("--handover-client")} + arguments);
+#endif
     client.setProcessChannelMode(QProcess::ForwardedChannels);
     client.start();
     if (!client.waitForStarted(10000)) return -1;
@@ -86,7 +93,7 @@ int runClient(const QStringList& arguments) {
     return client.exitStatus() == QProcess::NormalExit ? client.exitCode() : -1;
 }
 
-TEST(HandOverFromAnotherProcess, AFolderIsAppendedAndAFileAddedOverTheLocalSocket) {
+TEST(HandOverFromAnotherProcess, AFolderIsAppendedAndAFileAdded) {
     testsupport::TempTree tree;
     tree.writeFile(u("shelf/one.epub"));
     tree.writeFile(u("shelf/two.epub"));
@@ -102,9 +109,15 @@ TEST(HandOverFromAnotherProcess, AFolderIsAppendedAndAFileAddedOverTheLocalSocke
 
     const QString address = form.handOverAddress();
     ASSERT_FALSE(address.isEmpty());
+#ifdef Q_OS_WIN
+    bool isHandle = false;
+    EXPECT_EQ(address.toULongLong(&isHandle, 16), static_cast<qulonglong>(form.winId()));
+    EXPECT_TRUE(isHandle) << address.toStdString();
+#else
     EXPECT_TRUE(address.endsWith(u("epub-polcaro-%1.sock").arg(QCoreApplication::applicationPid())))
         << address.toStdString();
     EXPECT_TRUE(QFileInfo(address).exists());
+#endif
 
     EXPECT_EQ(runClient({address, tree.path(u("shelf"))}), 0);
     EXPECT_EQ(form.RzListView1()->topLevelItemCount(), 5) << "appended, not replaced";
@@ -122,6 +135,9 @@ TEST(HandOverFromAnotherProcess, AFolderIsAppendedAndAFileAddedOverTheLocalSocke
     EXPECT_TRUE(dialogs.calls.empty());
 }
 
+// The socket's own limit: a WM_COPYDATA record arrives whole, and the window then answers 0
+// without reading it, which the test above already covers on Windows.
+#ifndef Q_OS_WIN
 TEST(HandOverFromAnotherProcess, AnOversizedRecordIsRefusedUnread) {
     app::TForm1 form;
     const QString address = form.handOverAddress();
@@ -130,5 +146,6 @@ TEST(HandOverFromAnotherProcess, AnOversizedRecordIsRefusedUnread) {
     EXPECT_EQ(runClient({address, u("/x.epub"), QString::number(app::kMaxHandOverBytes + 1)}), 4);
     EXPECT_EQ(form.RzListView1()->topLevelItemCount(), 0);
 }
+#endif
 
 }  // namespace

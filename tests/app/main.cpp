@@ -3,12 +3,15 @@
 // on the offscreen platform.
 //
 // Started as "app_tests --handover-client <address> <path> [cbData]" it is instead the other
-// program of the hand-over tests: it connects to a running window, sends one hand-over record
-// and exits with 0 when the window answered 0.
+// program of the hand-over tests on POSIX: it connects to a running window's local socket, sends
+// one hand-over record and exits with 0 when the window answered 0. (On Windows that program is
+// tests/app/sender, which sends WM_COPYDATA.)
 #include <gtest/gtest.h>
 #include <QCoreApplication>
-#include <QLocalSocket>
 #include <QtEndian>
+#ifndef Q_OS_WIN
+#include <QLocalSocket>
+#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +20,7 @@
 
 namespace {
 
+#ifndef Q_OS_WIN
 int handOverClient(int argc, char** argv) {
     if (argc < 4) return 64;
     QCoreApplication application(argc, argv);
@@ -49,14 +53,17 @@ int handOverClient(int argc, char** argv) {
     if (answer.size() != 8) return 4;
     return qFromLittleEndian<qint64>(answer.constData()) == 0 ? 0 : 5;
 }
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef Q_OS_WIN
     if (argc > 1 && std::strcmp(argv[1], "--handover-client") == 0)
         return handOverClient(argc, argv);
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     app::Application application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

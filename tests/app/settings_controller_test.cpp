@@ -1,6 +1,6 @@
 // The settings and favourites as the window handles them: start-up steps, the output-folder
 // edit, the favourites list and the saving at exit, on the real main window with scripted
-// dialogs and the per-user folder inside a temporary XDG_CONFIG_HOME.
+// dialogs and the per-user folder redirected into a temporary folder.
 #include "app/settings_controller.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@
 #include "organise/settings.h"
 #include "platform/code_page.h"
 #include "platform/error.h"
+#include "platform/system_folders.h"
 #include "scripted_dialogs.h"
 #include "support/temp_tree.h"
 
@@ -34,11 +35,12 @@ QByteArray readAll(const QString& path) {
 class SettingsControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedConfig_ = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", tree.path(QStringLiteral("config")).toUtf8());
-        settingsFolder = tree.path(QStringLiteral("config/Epub_polcaro")) + kSep;
+        savedRoaming_ = platform::redirectRoamingAppDataFolder(
+            QDir::toNativeSeparators(tree.path(QStringLiteral("config"))).toStdString());
+        settingsFolder =
+            QDir::toNativeSeparators(tree.path(QStringLiteral("config/Epub_polcaro"))) + kSep;
     }
-    void TearDown() override { qputenv("XDG_CONFIG_HOME", savedConfig_); }
+    void TearDown() override { platform::redirectRoamingAppDataFolder(savedRoaming_); }
 
     QString settingsFile() const { return organise::settingsFilePath(settingsFolder); }
     QString favouritesFile() const { return organise::favouritesFilePath(settingsFolder); }
@@ -82,7 +84,7 @@ protected:
     app::FormState& state = form.state();
 
 private:
-    QByteArray savedConfig_;
+    std::string savedRoaming_;
 };
 
 TEST_F(SettingsControllerTest, PerUserFolderIsCreatedAndEndsWithOneSeparator) {

@@ -30,6 +30,7 @@
 #include "app/find_folder_animation.h"
 #include "app/tform1.h"
 #include "app/tsplash.h"
+#include "platform/system_folders.h"
 #include "scripted_dialogs.h"
 #include "support/temp_tree.h"
 
@@ -312,13 +313,13 @@ TEST(SplashWindow, ShowsItsTextsAndPlaysTheAnimationOnceToFrame27) {
 class StartUp : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedConfig_ = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", tree.path(QStringLiteral("config")).toUtf8());
+        savedRoaming_ = platform::redirectRoamingAppDataFolder(
+            QDir::toNativeSeparators(tree.path(QStringLiteral("config"))).toStdString());
         books = tree.makeFolder(QStringLiteral("books"));
         tree.writeFile(QStringLiteral("books/a.epub"));
         tree.writeFile(QStringLiteral("books/sub/b.epub"));
     }
-    void TearDown() override { qputenv("XDG_CONFIG_HOME", savedConfig_); }
+    void TearDown() override { platform::redirectRoamingAppDataFolder(savedRoaming_); }
 
     void storeOutputFolder(const QString& folder) {
         tree.writeFile(
@@ -332,7 +333,7 @@ protected:
     apptest::ScriptedDialogs::Install install{dialogs};
 
 private:
-    QByteArray savedConfig_;
+    std::string savedRoaming_;
 };
 
 TEST_F(StartUp, WithAStoredOutputFolderTheWindowGoesOnTopToTheCornerAndSearchesTheArgument) {

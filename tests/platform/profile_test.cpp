@@ -52,4 +52,20 @@ TEST(ProfileEverywhere, WritesCreateAndKeepTheRest) {
     EXPECT_NE(platform::writeProfileString(tmp.path("missing/p.ini"), "s", "k", "v"), 0);
 }
 
+TEST(ProfileEverywhere, RefusesEntriesThatWouldWriteLinesOfTheirOwn) {
+    TempDir tmp;
+    const std::string file = tmp.path("epub_polcaro.ini");
+    ASSERT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "old"), 0);
+    // A value with a line break would smuggle a section of its own into the file.
+    EXPECT_NE(
+        platform::writeProfileString(file, "kimeneti_mappa", "Directory", "a\r\n[evil]\r\nk=v"), 0);
+    EXPECT_NE(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "a\nb"), 0);
+    EXPECT_NE(platform::writeProfileString(file, "kimeneti_mappa", "Dir=ectory", "x"), 0);
+    EXPECT_NE(platform::writeProfileString(file, "kimeneti]", "Directory", "x"), 0);
+    EXPECT_NE(platform::writeProfileString(file, "kimeneti_mappa", " ", "x"), 0);
+    EXPECT_EQ(platform::readProfileString(file, "evil", "k", "none"), "none");
+    EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Directory", ""), "old");
+    EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Dir", "none"), "none");
+}
+
 }  // namespace

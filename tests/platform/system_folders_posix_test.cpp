@@ -38,12 +38,12 @@ TEST(SystemFoldersPosix, RoamingFolderFollowsXdgRules) {
     Environment keep;
     ::setenv("XDG_CONFIG_HOME", "/tmp/polcaro-config", 1);
     ::setenv("HOME", "/home/someone", 1);
-    EXPECT_EQ(platform::roamingAppDataFolder(), "/tmp/polcaro-config");
+    EXPECT_EQ(platform::systemRoamingAppDataFolder(), "/tmp/polcaro-config");
     ::setenv("XDG_CONFIG_HOME", "relative/config", 1);  // not absolute: ignored
-    EXPECT_EQ(platform::roamingAppDataFolder(), "/home/someone/.config");
+    EXPECT_EQ(platform::systemRoamingAppDataFolder(), "/home/someone/.config");
     ::unsetenv("XDG_CONFIG_HOME");
     ::setenv("HOME", "/home/someone/", 1);
-    EXPECT_EQ(platform::roamingAppDataFolder(), "/home/someone/.config");
+    EXPECT_EQ(platform::systemRoamingAppDataFolder(), "/home/someone/.config");
 }
 
 TEST(SystemFoldersPosix, ExecutablePathNamesThisProgram) {

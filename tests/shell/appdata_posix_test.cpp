@@ -1,4 +1,4 @@
-// The app-data folder below a roaming folder that the test chooses ($XDG_CONFIG_HOME).
+// The app-data folder below a roaming folder that the test chooses.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,7 +19,7 @@ protected:
 };
 
 TEST_F(AppDataPosixTest, EnsureCreatesExactlyTheAppFolder) {
-    shelltest::ScopedVariable config("XDG_CONFIG_HOME", folder_.path("roaming") + "/");
+    shelltest::ScopedRoamingFolder roaming(folder_.path("roaming") + "/");
     fs::create_directory(testsupport::fsPath(folder_.path("roaming")));
     const std::string expected = folder_.path("roaming") + "/Epub_polcaro/";
     EXPECT_EQ(shell::GetAppDataFolder(), expected) << "one separator, never two";
@@ -36,14 +36,14 @@ TEST_F(AppDataPosixTest, EnsureCreatesExactlyTheAppFolder) {
 }
 
 TEST_F(AppDataPosixTest, MissingRoamingFolderIsCreatedWithIt) {
-    shelltest::ScopedVariable config("XDG_CONFIG_HOME", folder_.path("not/yet"));
+    shelltest::ScopedRoamingFolder roaming(folder_.path("not/yet"));
     EXPECT_EQ(shell::EnsureAppDataFolder(), folder_.path("not/yet") + "/Epub_polcaro/");
     EXPECT_TRUE(platform::folderExists(folder_.path("not/yet/Epub_polcaro")));
 }
 
 TEST_F(AppDataPosixTest, UncreatableFolderIsNotReported) {
     testsupport::writeFile(folder_.path("roaming"), "a file where the roaming folder should be");
-    shelltest::ScopedVariable config("XDG_CONFIG_HOME", folder_.path("roaming"));
+    shelltest::ScopedRoamingFolder roaming(folder_.path("roaming"));
     EXPECT_EQ(shell::EnsureAppDataFolder(), folder_.path("roaming") + "/Epub_polcaro/");
     EXPECT_FALSE(platform::folderExists(folder_.path("roaming/Epub_polcaro")));
 }

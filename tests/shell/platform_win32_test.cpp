@@ -176,7 +176,7 @@ TEST_F(Win32PlatformTest, ProfileStringsKeepEveryCharacter) {
 
 TEST(Win32Platform, SystemFactsAndErrors) {
     EXPECT_EQ(platform::nativeSeparator(), '\\');
-    const std::string roaming = platform::roamingAppDataFolder();
+    const std::string roaming = platform::systemRoamingAppDataFolder();
     EXPECT_TRUE(platform::folderExists(roaming)) << roaming;
     const std::string exe = platform::executablePath();
     EXPECT_TRUE(platform::fileExists(exe)) << exe;

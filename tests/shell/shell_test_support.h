@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
+
+#include "platform/system_folders.h"
 
 #include "../support/temp_dir.h"
 
@@ -36,6 +39,19 @@ public:
 private:
     std::string name_;
     std::optional<std::string> old_;
+};
+
+// Points the roaming application-data folder at a folder of the test's own while it lives.
+class ScopedRoamingFolder {
+public:
+    explicit ScopedRoamingFolder(std::string folder)
+        : old_(platform::redirectRoamingAppDataFolder(std::move(folder))) {}
+    ~ScopedRoamingFolder() { platform::redirectRoamingAppDataFolder(old_); }
+    ScopedRoamingFolder(const ScopedRoamingFolder&) = delete;
+    ScopedRoamingFolder& operator=(const ScopedRoamingFolder&) = delete;
+
+private:
+    std::string old_;
 };
 
 }  // namespace shelltest

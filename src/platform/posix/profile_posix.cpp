@@ -173,10 +173,6 @@ std::string serialise(const Profile& profile) {
     return bytes;
 }
 
-bool holdsLineBreak(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
 }  // namespace
 
 std::string readProfileString(const std::string& file, const std::string& section,
@@ -208,12 +204,7 @@ std::string readProfileString(const std::string& file, const std::string& sectio
 
 int writeProfileString(const std::string& file, const std::string& section, const std::string& key,
                        const std::string& value) {
-    // A line break in any of the three would write lines of its own into the file: another
-    // key or section than the one asked for.
-    if (holdsLineBreak(section) || holdsLineBreak(key) || holdsLineBreak(value) ||
-        section.find(']') != std::string::npos || key.find('=') != std::string::npos ||
-        trim(key).empty() || trim(key).front() == '[')
-        return EINVAL;
+    if (!profileEntryWritable(section, key, value)) return EINVAL;
 
     std::string bytes;
     int error = 0;

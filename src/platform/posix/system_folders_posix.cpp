@@ -10,7 +10,7 @@
 
 namespace platform {
 
-std::string roamingAppDataFolder() {
+std::string systemRoamingAppDataFolder() {
     // The XDG base-directory rules: a relative $XDG_CONFIG_HOME is invalid and ignored.
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
         return config;

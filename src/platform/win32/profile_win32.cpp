@@ -24,6 +24,8 @@ std::string readProfileString(const std::string& file, const std::string& sectio
 
 int writeProfileString(const std::string& file, const std::string& section, const std::string& key,
                        const std::string& value) {
+    // The system's writer would put a line break into the file as it stands.
+    if (!profileEntryWritable(section, key, value)) return ERROR_INVALID_PARAMETER;
     const std::wstring path = win32::widen(file);
     // A file the profile functions create themselves is written in the ANSI code page, which
     // turns every character outside it into '?'. Started with a UTF-16 byte-order mark, the

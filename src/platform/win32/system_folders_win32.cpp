@@ -10,7 +10,7 @@
 
 namespace platform {
 
-std::string roamingAppDataFolder() {
+std::string systemRoamingAppDataFolder() {
     wchar_t buffer[MAX_PATH] = {};
     if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK) {
         return std::string();

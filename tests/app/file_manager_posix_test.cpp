@@ -129,4 +129,4 @@ TEST(ShowInFileManager, OpensTheFolderWithXdgOpenWhenNoFileManagerAnswers) {
 
 }  // namespace
 
-#include "file_manager_test.moc"
+#include "file_manager_posix_test.moc"

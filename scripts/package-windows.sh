@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The Windows download: a folder and a .zip with the program and the command line, every DLL they
+# load (Qt, libzip, libxml2, zlib, the mingw runtime), Qt's windows platform plugin and
+# windowsvista style, eng.lng in a translations subfolder and a short README for Windows users.
+# Run after scripts/test-windows.sh, which builds the program.
+# Usage: scripts/package-windows.sh [build folder, default build-mingw]  -> <build>/package/
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$(cd "${1:-build-mingw}" && pwd)
+project=$build/project
+prefix=$(bash scripts/build-windows-deps.sh --prefix)
+[ -f "$prefix/../complete" ] || { echo "package-windows.sh: no dependency prefix; run scripts/test-windows.sh first" >&2; exit 1; }
+version=$(sed -n 's/^project(EpubPolcaro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+name=epub-polcaro-$version-windows-x64
+out=$build/package/$name
+rm -rf "$out" "$out.zip"
+mkdir -p "$out/platforms" "$out/styles" "$out/translations"
+strip=x86_64-w64-mingw32-strip
+
+cp "$project/src/app/epub-polcaro.exe" "$project/tools/cli/epub-polcaro-cli.exe" "$out/"
+cp "$prefix/plugins/platforms/qwindows.dll" "$out/platforms/"
+cp "$prefix/plugins/styles/qwindowsvistastyle.dll" "$out/styles/"
+# Not beside the program: there it would turn the interface English.
+cp translations/eng.lng "$out/translations/"
+
+# Every DLL the files above import, found in the prefix or the compiler's runtime folders;
+# Windows' own DLLs are left to Windows.
+search=(
+  "$prefix/bin"
+  "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+  "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")"
+)
+imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\tDLL Name: //p'; }
+pending=("$out"/*.exe "$out"/platforms/*.dll "$out"/styles/*.dll)
+while [ ${#pending[@]} -gt 0 ]; do
+  file=${pending[0]}
+  pending=("${pending[@]:1}")
+  while read -r dll; do
+    [ -f "$out/$dll" ] && continue
+    for dir in "${search[@]}"; do
+      if [ -f "$dir/$dll" ]; then
+        cp "$dir/$dll" "$out/"
+        pending+=("$out/$dll")
+        break
+      fi
+    done
+  done < <(imports "$file")
+done
+find "$out" \( -name '*.exe' -o -name '*.dll' \) -exec "$strip" --strip-unneeded {} +
+
+cat >"$out/README.txt" <<EOF
+Epub polcaro $version for Windows (64-bit)
+
+Epub polcaro sorts EPUB books into folders by author, title, series and language.
+
+Installing: unpack this folder anywhere (for example into "C:\\Program Files\\Epub polcaro")
+and start epub-polcaro.exe. Nothing else is needed; keep the DLL files and the "platforms"
+and "styles" folders beside the program.
+
+English interface: the program speaks Hungarian. Copy translations\\eng.lng beside
+epub-polcaro.exe for English captions; remove it again for Hungarian.
+
+Context menu: the window's buttons add or remove the "Gyüjtö könyvtárba másolás ..." entry
+for folders and .epub files in Explorer (this asks for administrator rights).
+
+epub-polcaro-cli.exe is the command line: run it in a console with --help.
+
+Your output folder and favourites are kept in %APPDATA%\\Epub_polcaro.
+EOF
+sed -i 's/$/\r/' "$out/README.txt"
+
+(cd "$build/package" && zip -qr9 "$name.zip" "$name")
+echo "package-windows.sh: $out ($(find "$out" -type f | wc -l) files, $(du -sm "$out" | cut -f1) MB)"
+echo "package-windows.sh: $out.zip ($(du -m "$out.zip" | cut -f1) MB)"
