@@ -6,7 +6,6 @@
 # Usage: scripts/package-windows.sh [build folder, default build-mingw]  -> <build>/package/
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 build=$(cd "${1:-build-mingw}" && pwd)
 project=$build/project
 prefix=$(bash scripts/build-windows-deps.sh --prefix)

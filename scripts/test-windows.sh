@@ -56,7 +56,8 @@ export WINEARCH=win64
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 gcc_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
 pthread_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")
-export WINEPATH="$(winpath "$prefix/bin");$(winpath "$gcc_runtime");$(winpath "$pthread_runtime")"
+WINEPATH="$(winpath "$prefix/bin");$(winpath "$gcc_runtime");$(winpath "$pthread_runtime")"
+export WINEPATH
 
 # Wine drops every QT_* variable, so the Qt tests cannot be sent offscreen: they run on the real
 # windows platform plugin, drawing on an X server of our own.

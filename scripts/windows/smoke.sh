@@ -108,7 +108,7 @@ marker=/5E1A7C93D04B4F2A8E61B7C0D9F34A27
 export_key() { # export_key <key> -> the key's .reg text in UTF-8, empty when it is missing
   rm -f "$work/key.reg"
   wine reg export "$1" "$(winpath "$work/key.reg")" /y >/dev/null 2>&1 || true
-  [ -f "$work/key.reg" ] && iconv -f UTF-16 -t UTF-8 "$work/key.reg" | tr -d '\r' || true
+  if [ -f "$work/key.reg" ]; then iconv -f UTF-16 -t UTF-8 "$work/key.reg" | tr -d '\r'; fi
 }
 code=0
 wine "$exe" "$marker" /register_global_file_associations || code=$?
