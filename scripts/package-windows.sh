@@ -58,7 +58,8 @@ and start epub-polcaro.exe. Nothing else is needed; keep the DLL files and the "
 and "styles" folders beside the program.
 
 English interface: the program speaks Hungarian. Copy translations\\eng.lng beside
-epub-polcaro.exe for English captions; remove it again for Hungarian.
+epub-polcaro.exe (or into %APPDATA%\\Epub_polcaro) for English captions; remove it again for
+Hungarian.
 
 Context menu: the window's buttons add or remove the "Gyüjtö könyvtárba másolás ..." entry
 for folders and .epub files in Explorer (this asks for administrator rights).
