@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows download: a folder and a .zip with the program and the command line, every DLL they
 # load (Qt, libzip, libxml2, zlib, the mingw runtime), Qt's windows platform plugin and
-# windowsvista style, eng.lng in a translations subfolder and a short README for Windows users.
+# windowsvista style, eng.lng and Qt's Hungarian texts in a translations subfolder and a short
+# README for Windows users.
 # Run after scripts/test-windows.sh, which builds the program.
 # Usage: scripts/package-windows.sh [build folder, default build-mingw]  -> <build>/package/
 set -euo pipefail
@@ -22,6 +23,12 @@ cp "$prefix/plugins/platforms/qwindows.dll" "$out/platforms/"
 cp "$prefix/plugins/styles/qwindowsvistastyle.dll" "$out/styles/"
 # Not beside the program: there it would turn the interface English.
 cp translations/eng.lng "$out/translations/"
+# Qt's own texts (the folder picker, standard buttons) in Hungarian, from Debian's
+# qt6-translations-l10n (the .qm files are the same on every platform); qt.conf tells Qt where.
+qm=/usr/share/qt6/translations/qtbase_hu.qm
+[ -f "$qm" ] || { echo "package-windows.sh: $qm is missing (package qt6-translations-l10n)" >&2; exit 1; }
+cp "$qm" "$out/translations/"
+printf '[Paths]\r\nPrefix = .\r\nTranslations = translations\r\n' >"$out/qt.conf"
 
 # Every DLL the files above import, found in the prefix or the compiler's runtime folders;
 # Windows' own DLLs are left to Windows.

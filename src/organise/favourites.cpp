@@ -79,10 +79,7 @@ QStringList splitLines(const QString& text) {
 }  // namespace
 
 QString favouritesFilePath(const QString& settingsFolder) {
-    QString path = settingsFolder;
-    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
-        path += QLatin1Char('/');
-    return path + QStringLiteral("directory.txt");
+    return epub::withTrailingSeparator(settingsFolder) + QStringLiteral("directory.txt");
 }
 
 Favourites DecodeFavourites(const QByteArray& bytes) {

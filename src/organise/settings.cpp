@@ -14,10 +14,7 @@ constexpr std::size_t kValueBuffer = 2048;
 }  // namespace
 
 QString settingsFilePath(const QString& settingsFolder) {
-    QString path = settingsFolder;
-    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
-        path += QLatin1Char('/');
-    return path + QStringLiteral("epub_polcaro.ini");
+    return epub::withTrailingSeparator(settingsFolder) + QStringLiteral("epub_polcaro.ini");
 }
 
 QString LoadSettings(const QString& settingsFolder) {

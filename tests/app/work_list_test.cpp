@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -22,6 +23,11 @@ namespace {
 
 QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
+}
+
+// A path part written with '/', in native form: the list holds native paths.
+QString n(const char* utf8) {
+    return QDir::toNativeSeparators(u(utf8));
 }
 
 // The window with the file manager replaced by a record of what it was asked to show.
@@ -81,9 +87,9 @@ TEST_F(WorkList, ADropReplacesTheListWithTheDroppedFilesAndTheBooksOfDroppedFold
     ASSERT_EQ(rows.size(), 6) << rows.join(u("\n")).toStdString();
     EXPECT_EQ(rows[0], upper);
     const QStringList found = rows.mid(1, 3);
-    EXPECT_EQ(found.first(), folder + u("/a.epub")) << "files of a folder before its subfolders";
-    EXPECT_TRUE(found.contains(folder + u("/sub/b.epub")));
-    EXPECT_TRUE(found.contains(folder + u("/.hidden/c.epub"))) << "merely hidden is included";
+    EXPECT_EQ(found.first(), folder + n("/a.epub")) << "files of a folder before its subfolders";
+    EXPECT_TRUE(found.contains(folder + n("/sub/b.epub")));
+    EXPECT_TRUE(found.contains(folder + n("/.hidden/c.epub"))) << "merely hidden is included";
     EXPECT_EQ(rows[4], upper) << "the same file dropped twice gives two rows";
     EXPECT_EQ(rows[5], tree.path(u("missing.epub")));
     EXPECT_EQ(form.RzStatusPane1()->text(), u("Beolvasás kész"));
@@ -156,7 +162,7 @@ TEST_F(WorkList, ASearchRequestedWhileOneRunsDoesNothing) {
     EXPECT_TRUE(nestedRan);
     EXPECT_FALSE(form.searching());
     QStringList names;
-    for (const QString& p : form.rowPaths()) names << p.section(QLatin1Char('/'), -1);
+    for (const QString& p : form.rowPaths()) names << p.section(QDir::separator(), -1);
     names.sort();
     EXPECT_EQ(names, QStringList({u("a.epub"), u("b.epub")}));
 }

@@ -18,6 +18,11 @@ QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
+// A path part written with '/', in native form: the search reports native paths.
+QString n(const char* utf8) {
+    return QDir::toNativeSeparators(u(utf8));
+}
+
 QStringList search(const QString& folder, organise::SearchOutcome* outcome = nullptr) {
     organise::FolderSearch searcher;
     QStringList found;
@@ -33,7 +38,7 @@ QStringList listedBooks(const QString& folder) {
     platform::listFolder(folder.toStdString(), [&](const platform::FolderEntry& entry) {
         const QString name = QString::fromStdString(entry.name);
         if (!(entry.attributes & platform::AttrDirectory) && organise::matchesEpubMask(name))
-            names << folder + u("/") + name;
+            names << folder + QDir::separator() + name;
         return true;
     });
     return names;
@@ -87,17 +92,17 @@ TEST(FolderSearch, ReportsAFoldersFilesBeforeItsSubfoldersDepthFirst) {
             if (found[i].startsWith(root + prefix)) at << i;
         return at;
     };
-    const QList<int> one = groupOf(u("/one/"));
+    const QList<int> one = groupOf(n("/one/"));
     ASSERT_EQ(one.size(), 4);
     EXPECT_EQ(one.last() - one.first(), 3) << "the subtree of one/ is reported without a gap";
-    EXPECT_EQ(found.mid(one.first(), 2), listedBooks(root + u("/one")));
-    EXPECT_EQ(found[one.first() + 2], root + u("/one/deep/f.epub"));
-    EXPECT_EQ(found[one.first() + 3], root + u("/one/deep/deeper/g.epub"));
-    EXPECT_TRUE(found.contains(root + u("/two/i.epub")));
-    EXPECT_TRUE(found.contains(root + u("/.dot/j.epub")));
+    EXPECT_EQ(found.mid(one.first(), 2), listedBooks(root + n("/one")));
+    EXPECT_EQ(found[one.first() + 2], root + n("/one/deep/f.epub"));
+    EXPECT_EQ(found[one.first() + 3], root + n("/one/deep/deeper/g.epub"));
+    EXPECT_TRUE(found.contains(root + n("/two/i.epub")));
+    EXPECT_TRUE(found.contains(root + n("/.dot/j.epub")));
 
     // A trailing separator on the start folder gives the same paths.
-    EXPECT_EQ(search(root + u("/")), found);
+    EXPECT_EQ(search(root + n("/")), found);
 }
 
 TEST(FolderSearch, AMissingStartFolderYieldsNothing) {
@@ -150,7 +155,7 @@ TEST(FolderSearch, AFolderThatVanishesBeforeItIsListedCountsAsEmpty) {
         if (p.endsWith(u("a.epub"))) QDir(tree.path(u("root/gone"))).removeRecursively();
     });
     EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
-    EXPECT_EQ(found, QStringList({root + u("/a.epub"), root + u("/stays/c.epub")}));
+    EXPECT_EQ(found, QStringList({root + n("/a.epub"), root + n("/stays/c.epub")}));
 }
 
 }  // namespace

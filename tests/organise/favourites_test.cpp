@@ -86,16 +86,22 @@ TEST(Favourites, EncodingsRoundTrip) {
     EXPECT_EQ(read.entries, entries);
     EXPECT_EQ(organise::EncodeFavourites(read), be);
 
-    // No mark: UTF-8 when it is valid UTF-8, written back without a mark.
-    read = organise::DecodeFavourites(text);
-    EXPECT_EQ(read.encoding, FavouritesEncoding::EightBit);
-    EXPECT_EQ(read.entries, entries);
-    EXPECT_EQ(organise::EncodeFavourites(read), text);
+    // No mark: UTF-8 when it is valid UTF-8, written back without a mark. Windows reads such
+    // text in its ANSI code page, as its own programs wrote it.
+    const bool ansi = platform::hasSystemCodePage();
+    if (!ansi) {
+        read = organise::DecodeFavourites(text);
+        EXPECT_EQ(read.encoding, FavouritesEncoding::EightBit);
+        EXPECT_EQ(read.entries, entries);
+        EXPECT_EQ(organise::EncodeFavourites(read), text);
+    }
 
-    // No mark and not UTF-8: a Windows-1252 list, written back in Windows-1252...
+    // No mark and not UTF-8: a Windows-1252 list, written back in Windows-1252 (on Windows: in
+    // the ANSI code page, where 0xF6 and 0x80 are the same letters for Western and Central
+    // European settings)...
     const QByteArray cp1252("C:\\K\xF6nyvek \x80\\\r\n");
     read = organise::DecodeFavourites(cp1252);
-    EXPECT_EQ(read.encoding, FavouritesEncoding::Windows1252);
+    EXPECT_EQ(read.encoding, ansi ? FavouritesEncoding::EightBit : FavouritesEncoding::Windows1252);
     EXPECT_EQ(read.entries, list({"C:\\Könyvek €\\"}));
     EXPECT_EQ(organise::EncodeFavourites(read), cp1252);
     // ...unless an added entry has no place in it: then UTF-8, never '?' in a folder name.
@@ -141,8 +147,12 @@ TEST(Favourites, LoadAndSaveFiles) {
     fresh.loaded = true;
     fresh.entries = list({"/ő/"});
     organise::SaveFavourites(tree.path(QStringLiteral("fresh.txt")), fresh);
-    EXPECT_EQ(contentOf(tree.path(QStringLiteral("fresh.txt"))),
-              QStringLiteral("/ő/\r\n").toUtf8());
+    EXPECT_EQ(organise::LoadFavourites(tree.path(QStringLiteral("fresh.txt"))).entries,
+              fresh.entries);
+    if (!platform::hasSystemCodePage()) {
+        EXPECT_EQ(contentOf(tree.path(QStringLiteral("fresh.txt"))),
+                  QStringLiteral("/ő/\r\n").toUtf8());
+    }
 }
 
 TEST(Favourites, ListNeverLoadedDoesNotWipeTheStoredOne) {

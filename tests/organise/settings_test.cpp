@@ -24,8 +24,11 @@ TEST(Settings, MissingFileGivesEmptyOutputFolderAndSaveCreatesIt) {
     const QString output = QStringLiteral("/home/ő/Könyvtár/");
     organise::SaveSettings(folder, output);
     EXPECT_EQ(organise::LoadSettings(folder), output);
+#ifndef _WIN32
+    // A new file is UTF-8 text; on Windows the profile functions choose its encoding.
     EXPECT_EQ(contentOf(tree.path(QStringLiteral("epub_polcaro.ini"))),
               QByteArray("[kimeneti_mappa]\nDirectory=") + output.toUtf8() + "\n");
+#endif
     // A folder given without its final separator names the same file.
     EXPECT_EQ(organise::LoadSettings(tree.path()), output);
 }
@@ -39,7 +42,7 @@ TEST(Settings, ReadsAWindowsWrittenFileAndKeepsItsOtherContent) {
               QStringLiteral("/old/out"));  // taken unchanged otherwise
     organise::SaveSettings(folder, QStringLiteral("/new/"));
     EXPECT_EQ(contentOf(tree.path(QStringLiteral("epub_polcaro.ini"))),
-              QByteArray("[Other]\r\nkey=1\r\n[KIMENETI_MAPPA]\r\nDirectory=/new/\r\n"));
+              QByteArray("[Other]\r\nkey=1\r\n[KIMENETI_MAPPA]\r\ndirectory=/new/\r\n"));
 
     // Only 2047 characters come back, as from the 2048-character buffer.
     organise::SaveSettings(folder, QString(3000, QLatin1Char('x')));

@@ -100,7 +100,7 @@ class UndoTest : public ::testing::Test {
 protected:
     testsupport::TempTree tree;
     QString lib = tree.makeFolder(QStringLiteral("root/lib"));
-    QString out = tree.path(QStringLiteral("root/out")) + QLatin1Char('/');
+    QString out = tree.path(QStringLiteral("root/out")) + QDir::separator();
     QString journals = tree.path(QStringLiteral("journal"));
     QString root = tree.path(QStringLiteral("root"));
     Rows rows;
@@ -118,7 +118,7 @@ protected:
     }
 
     QString targetOf(const QString& creator, const QString& title) const {
-        return out + creator + QLatin1Char('/') + creator + QStringLiteral(" - ") + title +
+        return out + creator + QDir::separator() + creator + QStringLiteral(" - ") + title +
                QStringLiteral(".epub");
     }
 

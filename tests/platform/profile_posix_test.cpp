@@ -79,13 +79,13 @@ TEST(ProfilePosix, WritingKeepsEverythingElse) {
     ASSERT_EQ(platform::writeProfileString(p, "kimeneti_mappa", "Directory", "/new/"), 0);
     EXPECT_EQ(contentOf(p),
               "\xEF\xBB\xBF; keep me\r\n[Other]\r\nx = 1\r\n\r\n[KIMENETI_MAPPA]\r\n"
-              "Directory=/new/\r\nextra=2\r\n\r\n[Last]\r\ny=3");
+              "directory=/new/\r\nextra=2\r\n\r\n[Last]\r\ny=3");
     ASSERT_EQ(platform::writeProfileString(p, "other", "added", "4"), 0);
     ASSERT_EQ(platform::writeProfileString(p, "last", "z", "5"), 0);
     ASSERT_EQ(platform::writeProfileString(p, "New", "k", "6"), 0);
     EXPECT_EQ(contentOf(p),
               "\xEF\xBB\xBF; keep me\r\n[Other]\r\nx = 1\r\nadded=4\r\n\r\n[KIMENETI_MAPPA]\r\n"
-              "Directory=/new/\r\nextra=2\r\n\r\n[Last]\r\ny=3\r\nz=5\r\n[New]\r\nk=6\r\n");
+              "directory=/new/\r\nextra=2\r\n\r\n[Last]\r\ny=3\r\nz=5\r\n[New]\r\nk=6\r\n");
     EXPECT_EQ(platform::readProfileString(p, "other", "x", ""), "1");
     EXPECT_EQ(tmp.names(), (std::set<std::string>{"sub.ini", "p.ini"}));
 }

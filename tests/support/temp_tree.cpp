@@ -11,7 +11,8 @@ QString TempTree::path(const QString& relative) const {
     const auto generic = dir_.root().generic_u8string();
     const QString root = QString::fromUtf8(reinterpret_cast<const char*>(generic.data()),
                                            static_cast<qsizetype>(generic.size()));
-    return relative.isEmpty() ? root : root + QLatin1Char('/') + relative;
+    // Native separators, as the paths a user drops or types reach the program.
+    return QDir::toNativeSeparators(relative.isEmpty() ? root : root + QLatin1Char('/') + relative);
 }
 
 QString TempTree::writeFile(const QString& relative, const QByteArray& bytes) {

@@ -1,6 +1,6 @@
 #pragma once
 // Folder-tree fixtures for the Qt tests: the one temporary folder (support/temp_dir.h) with
-// QString paths, '/'-separated as Qt writes them on every platform.
+// QString paths with native separators (relative parts are given '/'-separated).
 #include <QByteArray>
 #include <QString>
 
@@ -10,7 +10,7 @@ namespace testsupport {
 
 class TempTree {
 public:
-    // Absolute path of a relative path inside the tree ('/'-separated).
+    // Absolute native path of a relative path inside the tree (given '/'-separated).
     QString path(const QString& relative = QString()) const;
     // Writes a file, creating missing parent folders; returns its absolute path.
     QString writeFile(const QString& relative, const QByteArray& bytes = QByteArray());

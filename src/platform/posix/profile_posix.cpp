@@ -229,7 +229,10 @@ int writeProfileString(const std::string& file, const std::string& section, cons
         profile.lines.push_back({"[" + section + "]", ending});
         profile.lines.push_back({entry, ending});
     } else if (const std::size_t index = findKey(profile, range, key); index != std::string::npos) {
-        profile.lines[index].text = entry;
+        // The key keeps the spelling it has in the file, as Windows keeps it.
+        std::string_view name, oldValue;
+        splitEntry(profile.lines[index].text, name, oldValue);
+        profile.lines[index].text = std::string(name) + "=" + value;
     } else {
         // After the section's last non-blank line, so that a blank line before the next
         // section stays where it is.
