@@ -2,10 +2,51 @@
 
 #include <libxml/parser.h>
 
+#include <algorithm>
+
 #include "epub/reference_prepass.h"
 #include "epub/xml_tree_builder.h"
 
 namespace epub {
+
+// ---------------------------------------------------------------------------------------------
+// Storage
+
+namespace {
+
+// Nodes or attributes a block holds unless one run needs more. Blocks grow from small (a
+// container document has a handful of elements) to a size where a long NCX needs few of them.
+constexpr std::size_t kFirstBlockLength = 32;
+constexpr std::size_t kLargestBlockLength = 1024;
+
+}  // namespace
+
+template <class T>
+std::vector<T>& XmlStorage::Blocks<T>::roomFor(std::size_t count) {
+    if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < count) {
+        const std::size_t length =
+            std::min(kFirstBlockLength << blocks.size(), kLargestBlockLength);
+        blocks.emplace_back().reserve(std::max(count, length));
+    }
+    return blocks.back();
+}
+
+const XmlNode* XmlStorage::keep(std::vector<XmlNode>& nodes) {
+    if (nodes.empty()) return nullptr;
+    std::vector<XmlNode>& block = nodes_.roomFor(nodes.size());
+    const std::size_t first = block.size();
+    for (XmlNode& node : nodes) block.push_back(std::move(node));
+    nodes.clear();
+    return block.data() + first;
+}
+
+XmlAttribute* XmlStorage::newAttributes(std::size_t count) {
+    if (count == 0) return nullptr;
+    std::vector<XmlAttribute>& block = attributes_.roomFor(count);
+    const std::size_t first = block.size();
+    block.resize(first + count);
+    return block.data() + first;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Lookups

@@ -102,19 +102,22 @@ public:
         } else {
             Frame& parent = frames_[depth_ - 1];
             beginItem(parent);
-            node = &newChild(*parent.node);
+            node = &parent.children.emplace_back();
         }
         node->kind = XmlNode::Kind::Element;
         names_.split(prefix, localname, node->prefix, node->localName);
         if (attributeCount > 0) {
-            node->attributes.reserve(attributeCount);
+            XmlAttribute* const stored =
+                document_.storage.newAttributes(static_cast<std::size_t>(attributeCount));
             for (int i = 0; i < attributeCount; ++i) {
                 const xmlChar* const* attribute = attributes + 5 * i;
-                XmlAttribute& target = node->attributes.emplaceBack();
+                XmlAttribute& target = stored[i];
                 names_.split(attribute[1], attribute[0], target.prefix, target.localName);
                 target.value = attributeValue(attribute[3], attribute[4]);
             }
+            node->attributes = {stored, attributeCount};
         }
+        // node lives in its parent's frame: a new frame moves the frames, not their children.
         if (depth_ == frames_.size()) frames_.emplace_back();
         Frame& frame = frames_[depth_++];
         frame.node = node;
@@ -131,9 +134,9 @@ public:
         } else {
             flushRun(frame);
         }
-        // A long document is mostly small elements: their room for more children is given back.
-        std::vector<XmlNode>& children = frame.node->children;
-        if (children.capacity() > children.size()) children.shrink_to_fit();
+        // The children are complete: they move, all together, to the document's storage.
+        const std::size_t count = frame.children.size();
+        frame.node->children = {document_.storage.keep(frame.children), count};
         if (frame.run.capacity() > kKeptRunCapacity) std::string().swap(frame.run);
     }
 
@@ -146,7 +149,7 @@ public:
         if (depth_ == 0) return;  // outside the root element: not part of the tree
         Frame& parent = frames_[depth_ - 1];
         beginItem(parent);
-        XmlNode& node = newChild(*parent.node);
+        XmlNode& node = parent.children.emplace_back();
         node.kind = kind;
         if (text)
             node.text = length < 0 ? fromUtf8(text)
@@ -157,18 +160,13 @@ private:
     // Pending text of a level is kept for reuse up to this size.
     static constexpr std::size_t kKeptRunCapacity = 64 * 1024;
 
+    // One open element. The vectors of a level are reused by every element at that depth.
     struct Frame {
         XmlNode* node = nullptr;
-        std::string run;     // pending character data, UTF-8
-        bool mixed = false;  // some item other than text seen
+        std::vector<XmlNode> children;  // so far; stored with the document at the end tag
+        std::string run;                // pending character data, UTF-8
+        bool mixed = false;             // some item other than text seen
     };
-
-    // Elements with children mostly have a few (navPoint: label, content, nested points):
-    // room for four saves the first reallocations.
-    static XmlNode& newChild(XmlNode& parent) {
-        if (parent.children.capacity() == 0) parent.children.reserve(4);
-        return parent.children.emplace_back();
-    }
 
     // A non-text item arrives: the text before it becomes a child unless it is all white space.
     void beginItem(Frame& frame) {
@@ -178,7 +176,7 @@ private:
 
     static void flushRun(Frame& frame) {
         if (!frame.run.empty() && !isBlank(frame.run)) {
-            XmlNode& text = newChild(*frame.node);
+            XmlNode& text = frame.children.emplace_back();
             text.kind = XmlNode::Kind::Text;
             text.text = QString::fromUtf8(frame.run.data(), qsizetype(frame.run.size()));
         }
