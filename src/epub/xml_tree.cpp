@@ -51,14 +51,23 @@ XmlAttribute* XmlStorage::newAttributes(std::size_t count) {
 // ---------------------------------------------------------------------------------------------
 // Lookups
 
-QString XmlNode::attribute(QStringView name) const {
-    for (const XmlAttribute& attribute : attributes) {
-        if (attribute.localName.compare(name, Qt::CaseInsensitive) == 0) return attribute.value;
-    }
-    return QString();
-}
-
 namespace {
+
+// QString::compare without regard to case, answering first what it can without folding: case
+// folding maps a character to one of the same length, so texts of different lengths differ,
+// and two ASCII texts are equal when their lower-case forms are.
+bool equalsIgnoringCase(QStringView a, QStringView b) {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if ((x | y) >= 0x80) return a.compare(b, Qt::CaseInsensitive) == 0;
+        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
+        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
 
 bool equalsAsciiCaseInsensitive(QStringView a, QStringView b) {
     if (a.size() != b.size()) return false;
@@ -73,6 +82,13 @@ bool equalsAsciiCaseInsensitive(QStringView a, QStringView b) {
 }
 
 }  // namespace
+
+QString XmlNode::attribute(QStringView name) const {
+    for (const XmlAttribute& attribute : attributes) {
+        if (equalsIgnoringCase(attribute.localName, name)) return attribute.value;
+    }
+    return QString();
+}
 
 QString XmlNode::childText(QStringView name) const {
     QString result;

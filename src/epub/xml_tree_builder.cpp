@@ -6,6 +6,7 @@
 #include <libxml/xmlerror.h>
 
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -189,7 +190,7 @@ private:
         const auto* first = reinterpret_cast<const char*>(begin);
         const qsizetype length = reinterpret_cast<const char*>(end) - first;
         QString value = QString::fromUtf8(first, length);
-        if (value.contains(QLatin1Char('&')))
+        if (std::memchr(first, '&', std::size_t(length)))
             value.replace(QLatin1String("&#38;"), QLatin1String("&"));
         return value;
     }
