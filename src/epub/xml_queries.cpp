@@ -1,6 +1,7 @@
 #include "epub/xml_queries.h"
 
 #include <QHash>
+#include <vector>
 
 #include "epub/archive_reader.h"
 #include "epub/errors.h"
@@ -145,27 +146,43 @@ void XmlDocumentQueries::GetXmlManifestList() {
         // For every idref, each manifest child with an attribute named exactly "id" of that value
         // contributes, in manifest order. Indexed once instead of walking the manifest per idref:
         // books with thousands of items would otherwise cost millions of comparisons.
-        QHash<QString, QList<qsizetype>> itemsById;
+        // The items of one id are chained through next, in manifest order.
+        struct ItemsOfId {
+            qsizetype first = -1;
+            qsizetype last = -1;
+            qsizetype count = 0;
+        };
         const auto& items = manifest->children;
-        for (qsizetype i = 0; i < static_cast<qsizetype>(items.size()); ++i) {
+        const auto itemCount = static_cast<qsizetype>(items.size());
+        QHash<QString, ItemsOfId> itemsById;
+        itemsById.reserve(itemCount);
+        std::vector<qsizetype> next(items.size(), -1);
+        for (qsizetype i = 0; i < itemCount; ++i) {
             for (const XmlAttribute& attribute : items[static_cast<std::size_t>(i)].attributes) {
                 if (attribute.localName != u"id") continue;
-                QList<qsizetype>& indices = itemsById[attribute.value];
-                if (indices.isEmpty() || indices.last() != i) indices.append(i);
+                ItemsOfId& chain = itemsById[attribute.value];
+                if (chain.last == i) continue;
+                if (chain.last < 0)
+                    chain.first = i;
+                else
+                    next[static_cast<std::size_t>(chain.last)] = i;
+                chain.last = i;
+                ++chain.count;
             }
         }
         // Repeated ids times repeated idrefs grow quadratically: past one entry per element a
         // document may hold, the book is hostile, not long. Counted before anything is built.
         qsizetype total = 0;
         for (const QString& idref : std::as_const(XmlSpineList)) {
-            total += itemsById.value(idref).size();
+            total += itemsById.value(idref).count;
             if (total > XmlLimits::kElements)
                 throw BookReadError("Too many content documents in the spine");
         }
+        XmlManifestList.reserve(XmlManifestList.size() + total);
         for (const QString& idref : std::as_const(XmlSpineList)) {
             const auto found = itemsById.constFind(idref);
             if (found == itemsById.constEnd()) continue;
-            for (const qsizetype i : *found)
+            for (qsizetype i = found->first; i >= 0; i = next[static_cast<std::size_t>(i)])
                 XmlManifestList.append(
                     archiveEntryName(items[static_cast<std::size_t>(i)].attribute(u"href")));
         }
