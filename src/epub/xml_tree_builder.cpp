@@ -5,11 +5,12 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <array>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <utility>
 
 #include "epub/errors.h"
@@ -49,33 +50,52 @@ void splitName(const QString& written, QString& prefix, QString& local) {
     }
 }
 
-// Names come from the parser's dictionary, so the same pointers repeat: each distinct
-// (prefix, name) is decoded once and then shared. The local name is what follows the first
-// colon of the name as written.
+// Names come from the parser's dictionary, so the same pointers repeat: each (prefix, name) is
+// decoded once and then shared. The local name is what follows the first colon of the name as
+// written. The pointers index an open-addressed table; past kCachedNames distinct names (far more
+// than a package document or NCX uses) the others are decoded at each use.
 class NameCache {
 public:
     void split(const xmlChar* prefix, const xmlChar* name, QString& outPrefix, QString& outLocal) {
-        const Key key{prefix, name};
-        auto found = cache_.find(key);
-        if (found == cache_.end()) {
-            QString written = fromUtf8(name);
-            if (prefix && *prefix) written = fromUtf8(prefix) + QLatin1Char(':') + written;
-            std::pair<QString, QString> parts;
-            splitName(written, parts.first, parts.second);
-            found = cache_.emplace(key, std::move(parts)).first;
+        std::size_t i = slotOf(prefix, name);
+        for (; slots_[i].used; i = (i + 1) % slots_.size()) {
+            if (slots_[i].prefix == prefix && slots_[i].name == name) {
+                outPrefix = slots_[i].prefixText;
+                outLocal = slots_[i].localText;
+                return;
+            }
         }
-        outPrefix = found->second.first;
-        outLocal = found->second.second;
+        QString written = fromUtf8(name);
+        if (prefix && *prefix) written = fromUtf8(prefix) + QLatin1Char(':') + written;
+        splitName(written, outPrefix, outLocal);
+        if (cached_ == kCachedNames) return;
+        ++cached_;
+        slots_[i] = Slot{prefix, name, true, outPrefix, outLocal};
     }
 
 private:
-    using Key = std::pair<const xmlChar*, const xmlChar*>;
-    struct KeyHash {
-        std::size_t operator()(const Key& key) const noexcept {
-            return std::hash<const void*>()(key.first) * 31 + std::hash<const void*>()(key.second);
-        }
+    // Twice as many slots as names kept: probes stay short.
+    static constexpr std::size_t kCachedNames = 128;
+
+    struct Slot {
+        const xmlChar* prefix = nullptr;
+        const xmlChar* name = nullptr;
+        bool used = false;
+        QString prefixText;
+        QString localText;
     };
-    std::unordered_map<Key, std::pair<QString, QString>, KeyHash> cache_;
+
+    static std::size_t slotOf(const xmlChar* prefix, const xmlChar* name) {
+        constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+        const std::uint64_t key =
+            (std::uint64_t(reinterpret_cast<std::uintptr_t>(name)) * kMultiplier +
+             std::uint64_t(reinterpret_cast<std::uintptr_t>(prefix))) *
+            kMultiplier;
+        return static_cast<std::size_t>(key >> 56);  // the top 8 bits: one of 256 slots
+    }
+
+    std::array<Slot, 2 * kCachedNames> slots_;
+    std::size_t cached_ = 0;
 };
 
 bool isBlank(const std::string& text) {
