@@ -23,7 +23,7 @@ bool hasAttributeNamed(const XmlNode& node, QStringView name) {
 // Is there an attribute whose local name is exactly name and whose value equals value exactly?
 bool hasAttributeWithValue(const XmlNode& node, QStringView name, const QString& value) {
     for (const XmlAttribute& attribute : node.attributes) {
-        if (attribute.localName == name && attribute.value == value) return true;
+        if (attribute.localName == name && attribute.valueEquals(value)) return true;
     }
     return false;
 }
@@ -92,7 +92,7 @@ QString XmlDocumentQueries::GetMetaContent(QStringView name) const {
     const XmlNode* metadata = FindTopElement(u"metadata");
     if (!metadata) return result;
     for (const XmlNode& child : metadata->children) {
-        if (child.isElement() && child.localName == u"meta" && child.attribute(u"name") == name)
+        if (child.isElement() && child.localName == u"meta" && child.attributeEquals(u"name", name))
             result = child.attribute(u"content");
     }
     return result;
@@ -104,7 +104,7 @@ QString XmlDocumentQueries::GetIdentifierByScheme(QStringView scheme) const {
     if (!metadata) return result;
     for (const XmlNode& child : metadata->children) {
         if (child.isElement() && child.localName == u"identifier" &&
-            child.attribute(u"scheme") == scheme)
+            child.attributeEquals(u"scheme", scheme))
             result = child.text;
     }
     return result;
@@ -160,7 +160,7 @@ void XmlDocumentQueries::GetXmlManifestList() {
         for (qsizetype i = 0; i < itemCount; ++i) {
             for (const XmlAttribute& attribute : items[static_cast<std::size_t>(i)].attributes) {
                 if (attribute.localName != u"id") continue;
-                ItemsOfId& chain = itemsById[attribute.value];
+                ItemsOfId& chain = itemsById[attribute.value()];
                 if (chain.last == i) continue;
                 if (chain.last < 0)
                     chain.first = i;
@@ -198,7 +198,7 @@ QString XmlDocumentQueries::GetCoverPath() {
         QString guideMarker;
         if (const XmlNode* guide = FindTopElement(u"guide")) {
             for (const XmlNode& reference : guide->children) {
-                if (reference.attribute(u"type") == u"cover")
+                if (reference.attributeEquals(u"type", u"cover"))
                     guideMarker = reference.attribute(u"type");
             }
         }
@@ -212,7 +212,7 @@ QString XmlDocumentQueries::GetCoverPath() {
         }
         if (const XmlNode* manifest = FindTopElement(u"manifest")) {
             for (const XmlNode& item : manifest->children) {
-                if (item.attribute(u"id") == coverId) result = item.attribute(u"href");
+                if (item.attributeEquals(u"id", coverId)) result = item.attribute(u"href");
             }
         }
     } catch (const XmlError& error) {

@@ -2,7 +2,10 @@
 
 #include <libxml/parser.h>
 
+#include <QAnyStringView>
+#include <QUtf8StringView>
 #include <algorithm>
+#include <cstring>
 
 #include "epub/reference_prepass.h"
 #include "epub/xml_tree_builder.h"
@@ -48,8 +51,33 @@ XmlAttribute* XmlStorage::newAttributes(std::size_t count) {
     return block.data() + first;
 }
 
+QByteArrayView XmlStorage::keepBytes(QByteArrayView bytes) {
+    static constexpr char kEmpty[] = "";
+    if (bytes.isEmpty()) return QByteArrayView(kEmpty, 0);
+    const auto length = static_cast<std::size_t>(bytes.size());
+    if (length > freeByteCount_) {
+        // Blocks grow as nodes' do; a value longer than the block has one of its own.
+        constexpr std::size_t kFirstByteBlock = 1024;
+        constexpr std::size_t kLargestByteBlock = 64 * 1024;
+        const std::size_t blockLength =
+            std::max(length, std::min(kFirstByteBlock << byteBlocks_.size(), kLargestByteBlock));
+        byteBlocks_.push_back(std::make_unique_for_overwrite<char[]>(blockLength));
+        freeBytes_ = byteBlocks_.back().get();
+        freeByteCount_ = blockLength;
+    }
+    char* const kept = freeBytes_;
+    std::memcpy(kept, bytes.data(), length);
+    freeBytes_ += length;
+    freeByteCount_ -= length;
+    return QByteArrayView(kept, bytes.size());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Lookups
+
+bool XmlAttribute::valueEquals(QStringView text) const {
+    return QAnyStringView::equal(QUtf8StringView(utf8Value.data(), utf8Value.size()), text);
+}
 
 namespace {
 
@@ -85,9 +113,16 @@ bool equalsAsciiCaseInsensitive(QStringView a, QStringView b) {
 
 QString XmlNode::attribute(QStringView name) const {
     for (const XmlAttribute& attribute : attributes) {
-        if (equalsIgnoringCase(attribute.localName, name)) return attribute.value;
+        if (equalsIgnoringCase(attribute.localName, name)) return attribute.value();
     }
     return QString();
+}
+
+bool XmlNode::attributeEquals(QStringView name, QStringView value) const {
+    for (const XmlAttribute& attribute : attributes) {
+        if (equalsIgnoringCase(attribute.localName, name)) return attribute.valueEquals(value);
+    }
+    return value.isEmpty();
 }
 
 QString XmlNode::childText(QStringView name) const {

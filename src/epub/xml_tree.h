@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace epub {
@@ -35,7 +36,14 @@ private:
 struct XmlAttribute {
     QString localName;  // after the first colon of the written name
     QString prefix;     // before it, empty when there is no colon
-    QString value;      // entities and character references decoded once, not trimmed
+    // The value in UTF-8, entities and character references decoded once, not trimmed. It lies
+    // in the document's storage and becomes text only when asked for: most values of a package
+    // document or NCX (media types, play orders, ids of navigation points) are never read.
+    QByteArrayView utf8Value;
+
+    QString value() const { return QString::fromUtf8(utf8Value); }
+    // value() == text, without making the text.
+    bool valueEquals(QStringView text) const;
 };
 
 struct XmlNode {
@@ -58,6 +66,8 @@ struct XmlNode {
     // Value of the first attribute whose local name equals name without regard to letter
     // case; empty when there is none.
     QString attribute(QStringView name) const;
+    // attribute(name) == value, without making the text.
+    bool attributeEquals(QStringView name, QStringView value) const;
     // Text value of the last child whose local name equals name without regard to ASCII
     // letter case; empty when there is none.
     QString childText(QStringView name) const;
@@ -72,6 +82,8 @@ public:
     const XmlNode* keep(std::vector<XmlNode>& nodes);
     // count fresh attributes, side by side.
     XmlAttribute* newAttributes(std::size_t count);
+    // A copy of bytes, kept as long as the document (never a null view).
+    QByteArrayView keepBytes(QByteArrayView bytes);
 
 private:
     template <class T>
@@ -83,6 +95,9 @@ private:
     };
     Blocks<XmlNode> nodes_;
     Blocks<XmlAttribute> attributes_;
+    std::vector<std::unique_ptr<char[]>> byteBlocks_;
+    char* freeBytes_ = nullptr;  // in the last block
+    std::size_t freeByteCount_ = 0;
 };
 
 // A parsed document: root is the document element. An empty document has a root with no

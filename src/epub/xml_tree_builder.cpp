@@ -134,7 +134,7 @@ public:
                 const xmlChar* const* attribute = attributes + 5 * i;
                 XmlAttribute& target = stored[i];
                 names_.split(attribute[1], attribute[0], target.prefix, target.localName);
-                target.value = attributeValue(attribute[3], attribute[4]);
+                target.utf8Value = attributeValue(attribute[3], attribute[4]);
             }
             node->attributes = {stored, attributeCount};
         }
@@ -206,13 +206,13 @@ private:
 
     // Without entity substitution libxml2 hands a decoded '&' over as "&#38;"; every other
     // reference is already decoded, and no other '&' can remain after the reference pass.
-    static QString attributeValue(const xmlChar* begin, const xmlChar* end) {
-        const auto* first = reinterpret_cast<const char*>(begin);
-        const qsizetype length = reinterpret_cast<const char*>(end) - first;
-        QString value = QString::fromUtf8(first, length);
-        if (std::memchr(first, '&', std::size_t(length)))
-            value.replace(QLatin1String("&#38;"), QLatin1String("&"));
-        return value;
+    QByteArrayView attributeValue(const xmlChar* begin, const xmlChar* end) {
+        const QByteArrayView written(reinterpret_cast<const char*>(begin),
+                                     reinterpret_cast<const char*>(end));
+        if (!written.contains('&')) return document_.storage.keepBytes(written);
+        QByteArray value = written.toByteArray();
+        value.replace("&#38;", "&");
+        return document_.storage.keepBytes(value);
     }
 
     XmlDocument& document_;

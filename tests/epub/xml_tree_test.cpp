@@ -234,10 +234,11 @@ TEST(XmlTree, DeepNestingIsRefusedNotRecursedInto) {
     EXPECT_THROW(parseXmlDocument(deep), epub::XmlError);
 }
 
-// Nodes and attributes live in blocks the document owns: runs of siblings longer than a block,
-// many blocks, and a document moved after parsing must all keep every node where it was read.
+// Nodes, attributes and attribute values live in blocks the document owns: runs of siblings and
+// values longer than a block, many blocks, and a document moved after parsing must all keep
+// every node and value where it was read.
 TEST(XmlTree, NodesStayIntactAcrossStorageBlocksAndMoves) {
-    QByteArray xml = "<r a='root'>";
+    QByteArray xml = "<r a='root' amp='a&amp;b \xC3\xA9' long='" + QByteArray(70000, 'v') + "'>";
     for (int i = 0; i < 3000; ++i)
         xml += "<p id='p" + QByteArray::number(i) + "'><t>" + QByteArray::number(i) +
                "</t><!-- c --><q x='1' y='2'/></p>";
@@ -252,6 +253,11 @@ TEST(XmlTree, NodesStayIntactAcrossStorageBlocksAndMoves) {
 
     const XmlNode& root = kept.root;
     EXPECT_EQ(root.attribute(u"a"), QStringLiteral("root"));
+    EXPECT_EQ(root.attribute(u"amp"), QStringLiteral(u"a&b é"));
+    EXPECT_TRUE(root.attributeEquals(u"amp", u"a&b é"));
+    EXPECT_FALSE(root.attributeEquals(u"amp", u"a&b e"));
+    EXPECT_TRUE(root.attributeEquals(u"missing", u""));
+    EXPECT_EQ(root.attribute(u"long"), QString(70000, u'v'));
     ASSERT_EQ(root.children.size(), 3001u);
     for (std::size_t i = 0; i < 3000; ++i) {
         const XmlNode& p = root.children[i];
