@@ -1,5 +1,7 @@
 #include "epub/json_writer.h"
 
+#include <cstring>
+
 namespace epub {
 
 namespace {
@@ -122,10 +124,20 @@ void appendString(QByteArray& out, const QString& text) {
 
 }  // namespace
 
+// ,"key": written at once: a record has some forty keys, a table of contents two an entry.
 void JsonObject::appendKey(const char* key) {
-    if (!empty_) members_.append(',');
+    const std::size_t length = std::strlen(key);
+    const qsizetype start = members_.size();
+    members_.resize(start + qsizetype(length) + 4);
+    char* p = members_.data() + start;
+    if (!empty_) *p++ = ',';
     empty_ = false;
-    members_.append('"').append(key).append("\":");
+    *p++ = '"';
+    std::memcpy(p, key, length);
+    p += length;
+    *p++ = '"';
+    *p++ = ':';
+    members_.resize(p - members_.constData());
 }
 
 JsonObject& JsonObject::add(const char* key, const QString& value) {

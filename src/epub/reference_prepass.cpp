@@ -119,10 +119,14 @@ private:
     }
 
     void markup() {
-        if (startsWith(pos_, "<!--")) return skipThrough("-->");
-        if (startsWith(pos_, "<![CDATA[")) return skipThrough("]]>");
-        if (startsWith(pos_, "<?")) return skipThrough("?>");
-        if (!seenElement_ && startsWith(pos_, "<!DOCTYPE")) return doctype();
+        // Most markup is element tags: only "<!" and "<?" need a closer look.
+        const char next = pos_ + 1 < in_.size() ? in_[pos_ + 1] : 0;
+        if (next == '!' || next == '?') {
+            if (startsWith(pos_, "<!--")) return skipThrough("-->");
+            if (startsWith(pos_, "<![CDATA[")) return skipThrough("]]>");
+            if (startsWith(pos_, "<?")) return skipThrough("?>");
+            if (!seenElement_ && startsWith(pos_, "<!DOCTYPE")) return doctype();
+        }
         tag();
         textFrom_ = pos_;
     }
