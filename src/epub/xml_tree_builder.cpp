@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "epub/errors.h"
 
@@ -58,19 +59,20 @@ class NameCache {
 public:
     void split(const xmlChar* prefix, const xmlChar* name, QString& outPrefix, QString& outLocal) {
         std::size_t i = slotOf(prefix, name);
-        for (; slots_[i].used; i = (i + 1) % slots_.size()) {
+        for (; slots_[i].name; i = (i + 1) % slots_.size()) {
             if (slots_[i].prefix == prefix && slots_[i].name == name) {
-                outPrefix = slots_[i].prefixText;
-                outLocal = slots_[i].localText;
+                const auto& [cachedPrefix, cachedLocal] = names_[slots_[i].entry];
+                outPrefix = cachedPrefix;
+                outLocal = cachedLocal;
                 return;
             }
         }
         QString written = fromUtf8(name);
         if (prefix && *prefix) written = fromUtf8(prefix) + QLatin1Char(':') + written;
         splitName(written, outPrefix, outLocal);
-        if (cached_ == kCachedNames) return;
-        ++cached_;
-        slots_[i] = Slot{prefix, name, true, outPrefix, outLocal};
+        if (!name || names_.size() == kCachedNames) return;
+        slots_[i] = Slot{prefix, name, names_.size()};
+        names_.emplace_back(outPrefix, outLocal);
     }
 
 private:
@@ -79,10 +81,8 @@ private:
 
     struct Slot {
         const xmlChar* prefix = nullptr;
-        const xmlChar* name = nullptr;
-        bool used = false;
-        QString prefixText;
-        QString localText;
+        const xmlChar* name = nullptr;  // null: a free slot
+        std::size_t entry = 0;          // in names_
     };
 
     static std::size_t slotOf(const xmlChar* prefix, const xmlChar* name) {
@@ -94,8 +94,8 @@ private:
         return static_cast<std::size_t>(key >> 56);  // the top 8 bits: one of 256 slots
     }
 
-    std::array<Slot, 2 * kCachedNames> slots_;
-    std::size_t cached_ = 0;
+    std::array<Slot, 2 * kCachedNames> slots_{};
+    std::vector<std::pair<QString, QString>> names_;  // (prefix, local name)
 };
 
 bool isBlank(const std::string& text) {
