@@ -5,7 +5,6 @@
 #include <QAnyStringView>
 #include <QUtf8StringView>
 #include <algorithm>
-#include <cstring>
 
 #include "epub/reference_prepass.h"
 #include "epub/xml_tree_builder.h"
@@ -15,20 +14,11 @@ namespace epub {
 // ---------------------------------------------------------------------------------------------
 // Storage
 
-namespace {
-
-// Nodes or attributes a block holds unless one run needs more. Blocks grow from small (a
-// container document has a handful of elements) to a size where a long NCX needs few of them.
-constexpr std::size_t kFirstBlockLength = 32;
-constexpr std::size_t kLargestBlockLength = 1024;
-
-}  // namespace
-
-template <class T>
-std::vector<T>& XmlStorage::Blocks<T>::roomFor(std::size_t count) {
+template <class T, std::size_t First, std::size_t Largest>
+std::vector<T>& XmlStorage::Blocks<T, First, Largest>::roomFor(std::size_t count) {
     if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < count) {
         const std::size_t length =
-            std::min(kFirstBlockLength << blocks.size(), kLargestBlockLength);
+            blocks.size() < 16 ? std::min(First << blocks.size(), Largest) : Largest;
         blocks.emplace_back().reserve(std::max(count, length));
     }
     return blocks.back();
@@ -54,22 +44,10 @@ XmlAttribute* XmlStorage::newAttributes(std::size_t count) {
 QByteArrayView XmlStorage::keepBytes(QByteArrayView bytes) {
     static constexpr char kEmpty[] = "";
     if (bytes.isEmpty()) return QByteArrayView(kEmpty, 0);
-    const auto length = static_cast<std::size_t>(bytes.size());
-    if (length > freeByteCount_) {
-        // Blocks grow as nodes' do; a value longer than the block has one of its own.
-        constexpr std::size_t kFirstByteBlock = 1024;
-        constexpr std::size_t kLargestByteBlock = 64 * 1024;
-        const std::size_t blockLength =
-            std::max(length, std::min(kFirstByteBlock << byteBlocks_.size(), kLargestByteBlock));
-        byteBlocks_.push_back(std::make_unique_for_overwrite<char[]>(blockLength));
-        freeBytes_ = byteBlocks_.back().get();
-        freeByteCount_ = blockLength;
-    }
-    char* const kept = freeBytes_;
-    std::memcpy(kept, bytes.data(), length);
-    freeBytes_ += length;
-    freeByteCount_ -= length;
-    return QByteArrayView(kept, bytes.size());
+    std::vector<char>& block = bytes_.roomFor(static_cast<std::size_t>(bytes.size()));
+    const std::size_t first = block.size();
+    block.insert(block.end(), bytes.begin(), bytes.end());
+    return QByteArrayView(block.data() + first, bytes.size());
 }
 
 // ---------------------------------------------------------------------------------------------

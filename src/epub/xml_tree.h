@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringView>
 #include <cstddef>
-#include <memory>
 #include <vector>
 
 namespace epub {
@@ -86,18 +85,18 @@ public:
     QByteArrayView keepBytes(QByteArrayView bytes);
 
 private:
-    template <class T>
+    // Blocks grow from First (a container document has a handful of elements) to Largest, a
+    // size where a long NCX needs few of them; a run longer than that has a block of its own.
+    template <class T, std::size_t First, std::size_t Largest>
     struct Blocks {
         std::vector<std::vector<T>> blocks;
         // Room for count more in the last block (a new one when it is full); never reallocates
         // a block, so what is stored keeps its address.
         std::vector<T>& roomFor(std::size_t count);
     };
-    Blocks<XmlNode> nodes_;
-    Blocks<XmlAttribute> attributes_;
-    std::vector<std::unique_ptr<char[]>> byteBlocks_;
-    char* freeBytes_ = nullptr;  // in the last block
-    std::size_t freeByteCount_ = 0;
+    Blocks<XmlNode, 32, 1024> nodes_;
+    Blocks<XmlAttribute, 32, 1024> attributes_;
+    Blocks<char, 1024, 64 * 1024> bytes_;
 };
 
 // A parsed document: root is the document element. An empty document has a root with no
