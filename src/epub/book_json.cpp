@@ -7,24 +7,14 @@
 
 namespace epub {
 
-namespace {
-
-JsonObject tocObject(const TocEntry& entry) {
-    JsonObject object;
-    object.add("Label", entry.second.Label).add("Src", entry.second.Src);
-    return object;
-}
-
-}  // namespace
-
 QByteArray bookToJson(const TEpuB& book, const QString& error) {
     JsonObject out;
     book.forEachField([&out](const char* key, const auto& value) {
         using Value = std::decay_t<decltype(value)>;
         if constexpr (std::is_same_v<Value, QList<TocEntry>>) {
-            QList<JsonObject> entries;
-            for (const TocEntry& entry : value) entries.append(tocObject(entry));
-            out.add(key, entries);
+            out.addObjects(key, value, [](JsonObject& object, const TocEntry& entry) {
+                object.add("Label", entry.second.Label).add("Src", entry.second.Src);
+            });
         } else {
             out.add(key, value);
         }

@@ -1,13 +1,14 @@
 #include "epub/json_writer.h"
 
+#include <cstring>
+
 namespace epub {
 
 namespace {
 
-// A JSON string literal. Everything outside ASCII stays UTF-8; control characters take their
-// short escape where JSON has one and \u00xx otherwise. Runs of characters that need no escape
-// are copied whole: a book's record is mostly such runs.
-void appendString(QByteArray& out, const QString& text) {
+// appendString through QString::toUtf8, for the rare text holding a lone surrogate: the encoder
+// decides what that becomes.
+void appendStringViaUtf8(QByteArray& out, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     const char* run = utf8.constData();
     const char* const end = run + utf8.size();
@@ -49,11 +50,94 @@ void appendString(QByteArray& out, const QString& text) {
     out.append('"');
 }
 
+// A JSON string literal. Everything outside ASCII stays UTF-8; control characters take their
+// short escape where JSON has one and \u00xx otherwise. The UTF-16 text is encoded straight
+// into out, with room for the worst case (six bytes a unit) made once and the rest given back.
+void appendString(QByteArray& out, const QString& text) {
+    const qsizetype start = out.size();
+    out.resize(start + 2 + 6 * text.size());
+    char* p = out.data() + start;
+    *p++ = '"';
+    const auto* s = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = s + text.size();
+    while (s != end) {
+        const char16_t c = *s++;
+        if (c < 0x80) {
+            if (c >= 0x20 && c != u'"' && c != u'\\') {
+                *p++ = static_cast<char>(c);
+                continue;
+            }
+            *p++ = '\\';
+            switch (c) {
+                case u'"':
+                    *p++ = '"';
+                    break;
+                case u'\\':
+                    *p++ = '\\';
+                    break;
+                case u'\n':
+                    *p++ = 'n';
+                    break;
+                case u'\r':
+                    *p++ = 'r';
+                    break;
+                case u'\t':
+                    *p++ = 't';
+                    break;
+                case u'\b':
+                    *p++ = 'b';
+                    break;
+                case u'\f':
+                    *p++ = 'f';
+                    break;
+                default: {
+                    static const char hex[] = "0123456789abcdef";
+                    *p++ = 'u';
+                    *p++ = '0';
+                    *p++ = '0';
+                    *p++ = hex[c >> 4];
+                    *p++ = hex[c & 0xF];
+                }
+            }
+        } else if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (!QChar::isSurrogate(c)) {
+            *p++ = static_cast<char>(0xE0 | (c >> 12));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && s != end && QChar::isLowSurrogate(*s)) {
+            const char32_t u = QChar::surrogateToUcs4(c, *s++);
+            *p++ = static_cast<char>(0xF0 | (u >> 18));
+            *p++ = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            out.resize(start);
+            appendStringViaUtf8(out, text);
+            return;
+        }
+    }
+    *p++ = '"';
+    out.resize(p - out.constData());
+}
+
 }  // namespace
 
+// ,"key": written at once: a record has some forty keys, a table of contents two an entry.
 void JsonObject::appendKey(const char* key) {
-    if (!members_.isEmpty()) members_.append(',');
-    members_.append('"').append(key).append("\":");
+    const std::size_t length = std::strlen(key);
+    const qsizetype start = members_.size();
+    members_.resize(start + qsizetype(length) + 4);
+    char* p = members_.data() + start;
+    if (!empty_) *p++ = ',';
+    empty_ = false;
+    *p++ = '"';
+    std::memcpy(p, key, length);
+    p += length;
+    *p++ = '"';
+    *p++ = ':';
+    members_.resize(p - members_.constData());
 }
 
 JsonObject& JsonObject::add(const char* key, const QString& value) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <utility>
 
 namespace epub {
 
@@ -18,6 +19,26 @@ public:
     JsonObject& add(const char* key, std::int32_t value);
     JsonObject& add(const char* key, const QStringList& values);
     JsonObject& add(const char* key, const QList<JsonObject>& objects);
+    // An array with one object per element of list, write(object, element) adding its members.
+    // The objects are written in place: no object of their own is built and copied.
+    template <class List, class Write>
+    JsonObject& addObjects(const char* key, const List& list, Write&& write) {
+        appendKey(key);
+        members_.append('[');
+        bool firstObject = true;
+        for (const auto& element : list) {
+            if (!firstObject) members_.append(',');
+            firstObject = false;
+            JsonObject object;
+            object.members_ = std::move(members_);
+            object.members_.append('{');
+            write(object, element);
+            members_ = std::move(object.members_);
+            members_.append('}');
+        }
+        members_.append(']');
+        return *this;
+    }
 
     // {"key":value,...} without a line break.
     QByteArray text() const;
@@ -27,6 +48,7 @@ public:
 private:
     void appendKey(const char* key);
     QByteArray members_;
+    bool empty_ = true;  // no member yet (members_ may hold the text of enclosing objects)
 };
 
 }  // namespace epub

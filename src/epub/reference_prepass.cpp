@@ -119,10 +119,14 @@ private:
     }
 
     void markup() {
-        if (startsWith(pos_, "<!--")) return skipThrough("-->");
-        if (startsWith(pos_, "<![CDATA[")) return skipThrough("]]>");
-        if (startsWith(pos_, "<?")) return skipThrough("?>");
-        if (!seenElement_ && startsWith(pos_, "<!DOCTYPE")) return doctype();
+        // Most markup is element tags: only "<!" and "<?" need a closer look.
+        const char next = pos_ + 1 < in_.size() ? in_[pos_ + 1] : 0;
+        if (next == '!' || next == '?') {
+            if (startsWith(pos_, "<!--")) return skipThrough("-->");
+            if (startsWith(pos_, "<![CDATA[")) return skipThrough("]]>");
+            if (startsWith(pos_, "<?")) return skipThrough("?>");
+            if (!seenElement_ && startsWith(pos_, "<!DOCTYPE")) return doctype();
+        }
         tag();
         textFrom_ = pos_;
     }
@@ -139,31 +143,38 @@ private:
             if (++elements_ > XmlLimits::kElements) refuse("elements");
         }
         qsizetype attributes = 0;
-        char quote = 0;
         const char* const data = in_.data();
         const qsizetype size = in_.size();
-        while (pos_ < size) {
-            // Most bytes of a tag are names and values: step over them without looking twice.
-            while (pos_ < size && !kTagSpecial[static_cast<unsigned char>(data[pos_])]) ++pos_;
-            if (pos_ >= size) break;
-            const char c = data[pos_];
-            if (quote) {
-                if (c == '&') {
-                    reference();
-                    continue;
-                }
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-                if (++attributes > XmlLimits::kAttributesPerElement)
-                    refuse("attributes per element");
-            } else if (c == '>') {
-                break;
-            } else if (c == '<') {
-                break;  // malformed; let the parser say so
+        // The scan runs on a local position: pos_ is written back only around reference().
+        qsizetype at = pos_;
+        while (at < size) {
+            // Names and white space: step over them without looking twice.
+            while (at < size && !kTagSpecial[static_cast<unsigned char>(data[at])]) ++at;
+            if (at >= size) break;
+            const char c = data[at];
+            if (c == '>' || c == '<') break;  // '<' is malformed; the parser says so
+            if (c == '&') {
+                ++at;  // outside quotes a reference is the parser's to reject
+                continue;
             }
-            ++pos_;
+            // A quoted value: only its closing quote and its references matter, and both are
+            // found with memchr (the next '&' is remembered across the document).
+            if (++attributes > XmlLimits::kAttributesPerElement) refuse("attributes per element");
+            const char quote = c;
+            ++at;
+            for (;;) {
+                const qsizetype close = find(quote, at);
+                if (nextAmpersand_ < at) nextAmpersand_ = find('&', at);
+                if (nextAmpersand_ >= close) {
+                    at = close < size ? close + 1 : size;
+                    break;
+                }
+                pos_ = nextAmpersand_;
+                reference();
+                at = pos_;
+            }
         }
+        pos_ = at;
         // The byte before the closing '>' tells an empty-element tag ("<a/>").
         const char previous = pos_ - 1 > start ? data[pos_ - 1] : 0;
         if (pos_ < size && data[pos_] == '>') ++pos_;

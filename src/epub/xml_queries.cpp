@@ -1,6 +1,7 @@
 #include "epub/xml_queries.h"
 
 #include <QHash>
+#include <vector>
 
 #include "epub/archive_reader.h"
 #include "epub/errors.h"
@@ -22,7 +23,7 @@ bool hasAttributeNamed(const XmlNode& node, QStringView name) {
 // Is there an attribute whose local name is exactly name and whose value equals value exactly?
 bool hasAttributeWithValue(const XmlNode& node, QStringView name, const QString& value) {
     for (const XmlAttribute& attribute : node.attributes) {
-        if (attribute.localName == name && attribute.value == value) return true;
+        if (attribute.localName == name && attribute.valueEquals(value)) return true;
     }
     return false;
 }
@@ -91,7 +92,7 @@ QString XmlDocumentQueries::GetMetaContent(QStringView name) const {
     const XmlNode* metadata = FindTopElement(u"metadata");
     if (!metadata) return result;
     for (const XmlNode& child : metadata->children) {
-        if (child.isElement() && child.localName == u"meta" && child.attribute(u"name") == name)
+        if (child.isElement() && child.localName == u"meta" && child.attributeEquals(u"name", name))
             result = child.attribute(u"content");
     }
     return result;
@@ -103,7 +104,7 @@ QString XmlDocumentQueries::GetIdentifierByScheme(QStringView scheme) const {
     if (!metadata) return result;
     for (const XmlNode& child : metadata->children) {
         if (child.isElement() && child.localName == u"identifier" &&
-            child.attribute(u"scheme") == scheme)
+            child.attributeEquals(u"scheme", scheme))
             result = child.text;
     }
     return result;
@@ -145,27 +146,43 @@ void XmlDocumentQueries::GetXmlManifestList() {
         // For every idref, each manifest child with an attribute named exactly "id" of that value
         // contributes, in manifest order. Indexed once instead of walking the manifest per idref:
         // books with thousands of items would otherwise cost millions of comparisons.
-        QHash<QString, QList<qsizetype>> itemsById;
+        // The items of one id are chained through next, in manifest order.
+        struct ItemsOfId {
+            qsizetype first = -1;
+            qsizetype last = -1;
+            qsizetype count = 0;
+        };
         const auto& items = manifest->children;
-        for (qsizetype i = 0; i < static_cast<qsizetype>(items.size()); ++i) {
+        const auto itemCount = static_cast<qsizetype>(items.size());
+        QHash<QString, ItemsOfId> itemsById;
+        itemsById.reserve(itemCount);
+        std::vector<qsizetype> next(items.size(), -1);
+        for (qsizetype i = 0; i < itemCount; ++i) {
             for (const XmlAttribute& attribute : items[static_cast<std::size_t>(i)].attributes) {
                 if (attribute.localName != u"id") continue;
-                QList<qsizetype>& indices = itemsById[attribute.value];
-                if (indices.isEmpty() || indices.last() != i) indices.append(i);
+                ItemsOfId& chain = itemsById[attribute.value()];
+                if (chain.last == i) continue;
+                if (chain.last < 0)
+                    chain.first = i;
+                else
+                    next[static_cast<std::size_t>(chain.last)] = i;
+                chain.last = i;
+                ++chain.count;
             }
         }
         // Repeated ids times repeated idrefs grow quadratically: past one entry per element a
         // document may hold, the book is hostile, not long. Counted before anything is built.
         qsizetype total = 0;
         for (const QString& idref : std::as_const(XmlSpineList)) {
-            total += itemsById.value(idref).size();
+            total += itemsById.value(idref).count;
             if (total > XmlLimits::kElements)
                 throw BookReadError("Too many content documents in the spine");
         }
+        XmlManifestList.reserve(XmlManifestList.size() + total);
         for (const QString& idref : std::as_const(XmlSpineList)) {
             const auto found = itemsById.constFind(idref);
             if (found == itemsById.constEnd()) continue;
-            for (const qsizetype i : *found)
+            for (qsizetype i = found->first; i >= 0; i = next[static_cast<std::size_t>(i)])
                 XmlManifestList.append(
                     archiveEntryName(items[static_cast<std::size_t>(i)].attribute(u"href")));
         }
@@ -181,7 +198,7 @@ QString XmlDocumentQueries::GetCoverPath() {
         QString guideMarker;
         if (const XmlNode* guide = FindTopElement(u"guide")) {
             for (const XmlNode& reference : guide->children) {
-                if (reference.attribute(u"type") == u"cover")
+                if (reference.attributeEquals(u"type", u"cover"))
                     guideMarker = reference.attribute(u"type");
             }
         }
@@ -195,7 +212,7 @@ QString XmlDocumentQueries::GetCoverPath() {
         }
         if (const XmlNode* manifest = FindTopElement(u"manifest")) {
             for (const XmlNode& item : manifest->children) {
-                if (item.attribute(u"id") == coverId) result = item.attribute(u"href");
+                if (item.attributeEquals(u"id", coverId)) result = item.attribute(u"href");
             }
         }
     } catch (const XmlError& error) {

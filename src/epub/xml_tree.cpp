@@ -2,22 +2,78 @@
 
 #include <libxml/parser.h>
 
+#include <QAnyStringView>
+#include <QUtf8StringView>
+#include <algorithm>
+
 #include "epub/reference_prepass.h"
 #include "epub/xml_tree_builder.h"
 
 namespace epub {
 
 // ---------------------------------------------------------------------------------------------
+// Storage
+
+template <class T, std::size_t First, std::size_t Largest>
+std::vector<T>& XmlStorage::Blocks<T, First, Largest>::roomFor(std::size_t count) {
+    if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < count) {
+        const std::size_t length =
+            blocks.size() < 16 ? std::min(First << blocks.size(), Largest) : Largest;
+        blocks.emplace_back().reserve(std::max(count, length));
+    }
+    return blocks.back();
+}
+
+const XmlNode* XmlStorage::keep(std::vector<XmlNode>& nodes) {
+    if (nodes.empty()) return nullptr;
+    std::vector<XmlNode>& block = nodes_.roomFor(nodes.size());
+    const std::size_t first = block.size();
+    for (XmlNode& node : nodes) block.push_back(std::move(node));
+    nodes.clear();
+    return block.data() + first;
+}
+
+XmlAttribute* XmlStorage::newAttributes(std::size_t count) {
+    if (count == 0) return nullptr;
+    std::vector<XmlAttribute>& block = attributes_.roomFor(count);
+    const std::size_t first = block.size();
+    block.resize(first + count);
+    return block.data() + first;
+}
+
+QByteArrayView XmlStorage::keepBytes(QByteArrayView bytes) {
+    static constexpr char kEmpty[] = "";
+    if (bytes.isEmpty()) return QByteArrayView(kEmpty, 0);
+    std::vector<char>& block = bytes_.roomFor(static_cast<std::size_t>(bytes.size()));
+    const std::size_t first = block.size();
+    block.insert(block.end(), bytes.begin(), bytes.end());
+    return QByteArrayView(block.data() + first, bytes.size());
+}
+
+// ---------------------------------------------------------------------------------------------
 // Lookups
 
-QString XmlNode::attribute(QStringView name) const {
-    for (const XmlAttribute& attribute : attributes) {
-        if (attribute.localName.compare(name, Qt::CaseInsensitive) == 0) return attribute.value;
-    }
-    return QString();
+bool XmlAttribute::valueEquals(QStringView text) const {
+    return QAnyStringView::equal(QUtf8StringView(utf8Value.data(), utf8Value.size()), text);
 }
 
 namespace {
+
+// QString::compare without regard to case, answering first what it can without folding: case
+// folding maps a character to one of the same length, so texts of different lengths differ,
+// and two ASCII texts are equal when their lower-case forms are.
+bool equalsIgnoringCase(QStringView a, QStringView b) {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if ((x | y) >= 0x80) return a.compare(b, Qt::CaseInsensitive) == 0;
+        if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
+        if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
 
 bool equalsAsciiCaseInsensitive(QStringView a, QStringView b) {
     if (a.size() != b.size()) return false;
@@ -32,6 +88,20 @@ bool equalsAsciiCaseInsensitive(QStringView a, QStringView b) {
 }
 
 }  // namespace
+
+QString XmlNode::attribute(QStringView name) const {
+    for (const XmlAttribute& attribute : attributes) {
+        if (equalsIgnoringCase(attribute.localName, name)) return attribute.value();
+    }
+    return QString();
+}
+
+bool XmlNode::attributeEquals(QStringView name, QStringView value) const {
+    for (const XmlAttribute& attribute : attributes) {
+        if (equalsIgnoringCase(attribute.localName, name)) return attribute.valueEquals(value);
+    }
+    return value.isEmpty();
+}
 
 QString XmlNode::childText(QStringView name) const {
     QString result;

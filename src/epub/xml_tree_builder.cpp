@@ -5,11 +5,14 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <array>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "epub/errors.h"
 
@@ -48,33 +51,51 @@ void splitName(const QString& written, QString& prefix, QString& local) {
     }
 }
 
-// Names come from the parser's dictionary, so the same pointers repeat: each distinct
-// (prefix, name) is decoded once and then shared. The local name is what follows the first
-// colon of the name as written.
+// Names come from the parser's dictionary, so the same pointers repeat: each (prefix, name) is
+// decoded once and then shared. The local name is what follows the first colon of the name as
+// written. The pointers index an open-addressed table; past kCachedNames distinct names (far more
+// than a package document or NCX uses) the others are decoded at each use.
 class NameCache {
 public:
     void split(const xmlChar* prefix, const xmlChar* name, QString& outPrefix, QString& outLocal) {
-        const Key key{prefix, name};
-        auto found = cache_.find(key);
-        if (found == cache_.end()) {
-            QString written = fromUtf8(name);
-            if (prefix && *prefix) written = fromUtf8(prefix) + QLatin1Char(':') + written;
-            std::pair<QString, QString> parts;
-            splitName(written, parts.first, parts.second);
-            found = cache_.emplace(key, std::move(parts)).first;
+        std::size_t i = slotOf(prefix, name);
+        for (; slots_[i].name; i = (i + 1) % slots_.size()) {
+            if (slots_[i].prefix == prefix && slots_[i].name == name) {
+                const auto& [cachedPrefix, cachedLocal] = names_[slots_[i].entry];
+                outPrefix = cachedPrefix;
+                outLocal = cachedLocal;
+                return;
+            }
         }
-        outPrefix = found->second.first;
-        outLocal = found->second.second;
+        QString written = fromUtf8(name);
+        if (prefix && *prefix) written = fromUtf8(prefix) + QLatin1Char(':') + written;
+        splitName(written, outPrefix, outLocal);
+        if (!name || names_.size() == kCachedNames) return;
+        slots_[i] = Slot{prefix, name, names_.size()};
+        names_.emplace_back(outPrefix, outLocal);
     }
 
 private:
-    using Key = std::pair<const xmlChar*, const xmlChar*>;
-    struct KeyHash {
-        std::size_t operator()(const Key& key) const noexcept {
-            return std::hash<const void*>()(key.first) * 31 + std::hash<const void*>()(key.second);
-        }
+    // Twice as many slots as names kept: probes stay short.
+    static constexpr std::size_t kCachedNames = 128;
+
+    struct Slot {
+        const xmlChar* prefix = nullptr;
+        const xmlChar* name = nullptr;  // null: a free slot
+        std::size_t entry = 0;          // in names_
     };
-    std::unordered_map<Key, std::pair<QString, QString>, KeyHash> cache_;
+
+    static std::size_t slotOf(const xmlChar* prefix, const xmlChar* name) {
+        constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+        const std::uint64_t key =
+            (std::uint64_t(reinterpret_cast<std::uintptr_t>(name)) * kMultiplier +
+             std::uint64_t(reinterpret_cast<std::uintptr_t>(prefix))) *
+            kMultiplier;
+        return static_cast<std::size_t>(key >> 56);  // the top 8 bits: one of 256 slots
+    }
+
+    std::array<Slot, 2 * kCachedNames> slots_{};
+    std::vector<std::pair<QString, QString>> names_;  // (prefix, local name)
 };
 
 bool isBlank(const std::string& text) {
@@ -102,19 +123,22 @@ public:
         } else {
             Frame& parent = frames_[depth_ - 1];
             beginItem(parent);
-            node = &newChild(*parent.node);
+            node = &parent.children.emplace_back();
         }
         node->kind = XmlNode::Kind::Element;
         names_.split(prefix, localname, node->prefix, node->localName);
         if (attributeCount > 0) {
-            node->attributes.reserve(attributeCount);
+            XmlAttribute* const stored =
+                document_.storage.newAttributes(static_cast<std::size_t>(attributeCount));
             for (int i = 0; i < attributeCount; ++i) {
                 const xmlChar* const* attribute = attributes + 5 * i;
-                XmlAttribute& target = node->attributes.emplaceBack();
+                XmlAttribute& target = stored[i];
                 names_.split(attribute[1], attribute[0], target.prefix, target.localName);
-                target.value = attributeValue(attribute[3], attribute[4]);
+                target.utf8Value = attributeValue(attribute[3], attribute[4]);
             }
+            node->attributes = {stored, attributeCount};
         }
+        // node lives in its parent's frame: a new frame moves the frames, not their children.
         if (depth_ == frames_.size()) frames_.emplace_back();
         Frame& frame = frames_[depth_++];
         frame.node = node;
@@ -131,9 +155,9 @@ public:
         } else {
             flushRun(frame);
         }
-        // A long document is mostly small elements: their room for more children is given back.
-        std::vector<XmlNode>& children = frame.node->children;
-        if (children.capacity() > children.size()) children.shrink_to_fit();
+        // The children are complete: they move, all together, to the document's storage.
+        const std::size_t count = frame.children.size();
+        frame.node->children = {document_.storage.keep(frame.children), count};
         if (frame.run.capacity() > kKeptRunCapacity) std::string().swap(frame.run);
     }
 
@@ -146,7 +170,7 @@ public:
         if (depth_ == 0) return;  // outside the root element: not part of the tree
         Frame& parent = frames_[depth_ - 1];
         beginItem(parent);
-        XmlNode& node = newChild(*parent.node);
+        XmlNode& node = parent.children.emplace_back();
         node.kind = kind;
         if (text)
             node.text = length < 0 ? fromUtf8(text)
@@ -157,18 +181,13 @@ private:
     // Pending text of a level is kept for reuse up to this size.
     static constexpr std::size_t kKeptRunCapacity = 64 * 1024;
 
+    // One open element. The vectors of a level are reused by every element at that depth.
     struct Frame {
         XmlNode* node = nullptr;
-        std::string run;     // pending character data, UTF-8
-        bool mixed = false;  // some item other than text seen
+        std::vector<XmlNode> children;  // so far; stored with the document at the end tag
+        std::string run;                // pending character data, UTF-8
+        bool mixed = false;             // some item other than text seen
     };
-
-    // Elements with children mostly have a few (navPoint: label, content, nested points):
-    // room for four saves the first reallocations.
-    static XmlNode& newChild(XmlNode& parent) {
-        if (parent.children.capacity() == 0) parent.children.reserve(4);
-        return parent.children.emplace_back();
-    }
 
     // A non-text item arrives: the text before it becomes a child unless it is all white space.
     void beginItem(Frame& frame) {
@@ -178,7 +197,7 @@ private:
 
     static void flushRun(Frame& frame) {
         if (!frame.run.empty() && !isBlank(frame.run)) {
-            XmlNode& text = newChild(*frame.node);
+            XmlNode& text = frame.children.emplace_back();
             text.kind = XmlNode::Kind::Text;
             text.text = QString::fromUtf8(frame.run.data(), qsizetype(frame.run.size()));
         }
@@ -187,13 +206,13 @@ private:
 
     // Without entity substitution libxml2 hands a decoded '&' over as "&#38;"; every other
     // reference is already decoded, and no other '&' can remain after the reference pass.
-    static QString attributeValue(const xmlChar* begin, const xmlChar* end) {
-        const auto* first = reinterpret_cast<const char*>(begin);
-        const qsizetype length = reinterpret_cast<const char*>(end) - first;
-        QString value = QString::fromUtf8(first, length);
-        if (value.contains(QLatin1Char('&')))
-            value.replace(QLatin1String("&#38;"), QLatin1String("&"));
-        return value;
+    QByteArrayView attributeValue(const xmlChar* begin, const xmlChar* end) {
+        const QByteArrayView written(reinterpret_cast<const char*>(begin),
+                                     reinterpret_cast<const char*>(end));
+        if (!written.contains('&')) return document_.storage.keepBytes(written);
+        QByteArray value = written.toByteArray();
+        value.replace("&#38;", "&");
+        return document_.storage.keepBytes(value);
     }
 
     XmlDocument& document_;

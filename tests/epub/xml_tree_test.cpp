@@ -233,3 +233,43 @@ TEST(XmlTree, DeepNestingIsRefusedNotRecursedInto) {
     for (int i = 0; i < 100000; ++i) deep += "</navPoint>";
     EXPECT_THROW(parseXmlDocument(deep), epub::XmlError);
 }
+
+// Nodes, attributes and attribute values live in blocks the document owns: runs of siblings and
+// values longer than a block, many blocks, and a document moved after parsing must all keep
+// every node and value where it was read.
+TEST(XmlTree, NodesStayIntactAcrossStorageBlocksAndMoves) {
+    QByteArray xml = "<r a='root' amp='a&amp;b \xC3\xA9' long='" + QByteArray(70000, 'v') + "'>";
+    for (int i = 0; i < 3000; ++i)
+        xml += "<p id='p" + QByteArray::number(i) + "'><t>" + QByteArray::number(i) +
+               "</t><!-- c --><q x='1' y='2'/></p>";
+    xml += "<wide>";
+    for (int i = 0; i < 2500; ++i) xml += "<w n='" + QByteArray::number(i) + "'/>";
+    xml += "</wide></r>";
+
+    XmlDocument moved = parseXmlDocument(xml);
+    XmlDocument doc;
+    doc = std::move(moved);
+    const XmlDocument kept(std::move(doc));
+
+    const XmlNode& root = kept.root;
+    EXPECT_EQ(root.attribute(u"a"), QStringLiteral("root"));
+    EXPECT_EQ(root.attribute(u"amp"), QStringLiteral(u"a&b é"));
+    EXPECT_TRUE(root.attributeEquals(u"amp", u"a&b é"));
+    EXPECT_FALSE(root.attributeEquals(u"amp", u"a&b e"));
+    EXPECT_TRUE(root.attributeEquals(u"missing", u""));
+    EXPECT_EQ(root.attribute(u"long"), QString(70000, u'v'));
+    ASSERT_EQ(root.children.size(), 3001u);
+    for (std::size_t i = 0; i < 3000; ++i) {
+        const XmlNode& p = root.children[i];
+        ASSERT_EQ(p.attribute(u"id"), QStringLiteral("p%1").arg(i));
+        ASSERT_EQ(p.children.size(), 3u);
+        ASSERT_EQ(p.childText(u"t"), QString::number(i));
+        ASSERT_EQ(p.children[1].kind, XmlNode::Kind::Comment);
+        ASSERT_EQ(p.children[2].attributes.size(), 2);
+        ASSERT_EQ(p.children[2].attribute(u"y"), QStringLiteral("2"));
+    }
+    const XmlNode& wide = root.children.back();
+    ASSERT_EQ(wide.children.size(), 2500u);
+    for (std::size_t i = 0; i < 2500; ++i)
+        ASSERT_EQ(wide.children[i].attribute(u"n"), QString::number(i));
+}
