@@ -26,6 +26,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_support.h"
 #include "epub/message_sink.h"
 #include "epub/read_ahead.h"
 #include "epub/tepub.h"
@@ -37,46 +38,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-class Rows final : public organise::WorkList {
-public:
-    QStringList sources;
-    QStringList results;
-    int rowCount() const override { return static_cast<int>(sources.size()); }
-    QString source(int row) const override { return sources.at(row); }
-    void setResultText(int row, const QString& text) override { results[row] = text; }
-    void setOutputText(int, const QString&) override {}
-};
-
-class Headless final : public organise::RunObserver {
-public:
-    organise::NamingOptions naming;
-    organise::TransferMode mode = organise::TransferMode::Copy;
-    QString output;
-    int done = 0;
-    int failed = 0;
-
-    void clearStopRequest() override {}
-    bool stopRequested() const override { return false; }
-    organise::BookSettings bookSettings() const override { return {naming, mode, output}; }
-    bool englishUi() const override { return false; }
-    epub::MessageSink& messageSink() override { return sink_; }
-    void showMessage(const QString& text) override { sink_.showMessage(text); }
-    void rowFinished(int, organise::OrganiseResult result) override {
-        if (result == organise::OrganiseResult::Done)
-            ++done;
-        else
-            ++failed;
-    }
-
-private:
-    epub::StderrMessageSink sink_;
-};
+using bench::Clock;
+using bench::Headless;
+using bench::Rows;
+using bench::search;
+using bench::secondsSince;
 
 // The real operations except the copy, which is a plain one (no temporary name, no link) that
 // flushes each book or nothing: the references the run's copy is compared with.
@@ -127,7 +93,6 @@ RunFigures organiseInto(const QStringList& sources, const QString& output,
                         int threads = epub::defaultReadAheadThreads()) {
     Rows rows;
     rows.sources = sources;
-    rows.results = QStringList(sources.size(), QString());
     Headless observer;
     observer.naming.language = true;
     observer.naming.creator = true;
@@ -137,13 +102,6 @@ RunFigures organiseInto(const QStringList& sources, const QString& output,
     const auto start = Clock::now();
     organise::OrganiseRun(rows, observer, files, threads);
     return {secondsSince(start), observer.done, observer.failed};
-}
-
-QStringList search(const QString& folder) {
-    QStringList found;
-    organise::FolderSearch walker;
-    walker.run(folder, [&](const QString& path) { found.append(path); });
-    return found;
 }
 
 }  // namespace

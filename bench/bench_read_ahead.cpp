@@ -24,6 +24,7 @@
 #include <cstring>
 #include <random>
 
+#include "bench_support.h"
 #include "epub/archive_reader.h"
 #include "epub/book_json.h"
 #include "epub/message_sink.h"
@@ -45,11 +46,11 @@ double libepubBooksPerSecond(const std::vector<std::string>& paths, std::size_t&
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::Headless;
+using bench::Rows;
+using bench::search;
+using bench::secondsSince;
 
 // A book of a realistic shape: full metadata, some sixty chapters with a nested table of
 // contents, and images.
@@ -153,71 +154,13 @@ double libepubAll(const QStringList& books) {
 }
 #endif
 
-class Rows final : public organise::WorkList {
-public:
-    QStringList sources;
-    int rowCount() const override { return static_cast<int>(sources.size()); }
-    QString source(int row) const override { return sources.at(row); }
-    void setResultText(int, const QString&) override {}
-    void setOutputText(int, const QString&) override {}
-};
-
-class Headless final : public organise::RunObserver {
-public:
-    organise::TransferMode mode = organise::TransferMode::Move;
-    QString output;
-    int done = 0;
-    bool pump = false;
-
-    void processEvents() override {
-        if (pump) QCoreApplication::processEvents();
-    }
-    void clearStopRequest() override {}
-    bool stopRequested() const override { return false; }
-    organise::BookSettings bookSettings() const override {
-        organise::BookSettings settings;
-        settings.naming.language = true;
-        settings.mode = mode;
-        settings.outputFolder = output;
-        return settings;
-    }
-    bool englishUi() const override { return false; }
-    epub::MessageSink& messageSink() override { return sink_; }
-    void showMessage(const QString& text) override { sink_.showMessage(text); }
-    void rowFinished(int, organise::OrganiseResult result) override {
-        if (result == organise::OrganiseResult::Done) ++done;
-    }
-
-private:
-    epub::StderrMessageSink sink_;
-};
-
-QStringList search(const QString& folder) {
-    QStringList found;
-    organise::FolderSearch walker;
-    walker.run(folder, [&](const QString& path) { found.append(path); });
-    return found;
-}
-
-void makeMoveLibrary(const QString& lib, int books) {
-    static const char* kLanguages[] = {"hu", "en", "de", "fr", "it"};
-    for (int i = 0; i < books; ++i) {
-        testsupport::BookSpec spec;
-        spec.title = QStringLiteral("Könyv %1").arg(i);
-        spec.creators = {QStringLiteral("Szerző %1").arg(i % 500)};
-        spec.language = QString::fromLatin1(kLanguages[i % 5]);
-        const QString folder = lib + QStringLiteral("/shelf%1").arg(i % 50);
-        if (i < 50) QDir().mkpath(folder);
-        testsupport::writeBook(folder + QStringLiteral("/b%1.epub").arg(i, 5, 10, QLatin1Char('0')),
-                               spec);
-    }
-}
-
 // Moves the library; returns seconds and checks every book arrived.
 double moveRun(const QString& lib, const QString& output, int threads, int books) {
     Rows rows;
     rows.sources = search(lib);
     Headless observer;
+    observer.naming.language = true;
+    observer.mode = organise::TransferMode::Move;
     observer.output = output;
     organise::PlatformFileOperations files;
     const auto start = Clock::now();
@@ -234,7 +177,7 @@ double longestTickGap(const QString& book, const QString& output, bool offThread
     Rows rows;
     rows.sources = {book};
     Headless observer;
-    observer.mode = organise::TransferMode::Copy;
+    observer.naming.language = true;
     observer.output = output;
     observer.pump = true;
 
@@ -316,8 +259,8 @@ int main(int argc, char** argv) {
 
     // 2. move mode, 20,000 books, reading at each turn against reading ahead
     auto start = Clock::now();
-    makeMoveLibrary(top + QStringLiteral("move-a"), moveBooks);
-    makeMoveLibrary(top + QStringLiteral("move-b"), moveBooks);
+    bench::makeSmallLibrary(top + QStringLiteral("move-a"), moveBooks);
+    bench::makeSmallLibrary(top + QStringLiteral("move-b"), moveBooks);
     std::printf("\nmove: two libraries of %d books generated in %.1f s\n", moveBooks,
                 secondsSince(start));
     // Both runs start with the generator's writes on the disk, so neither pays for them.

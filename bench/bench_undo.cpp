@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench_support.h"
 #include "epub/message_sink.h"
 #include "organise/collection.h"
 #include "organise/organise_run.h"
@@ -21,58 +22,16 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-class Rows final : public organise::WorkList {
-public:
-    QStringList sources;
-    int rowCount() const override { return static_cast<int>(sources.size()); }
-    QString source(int row) const override { return sources.at(row); }
-    void setResultText(int, const QString&) override {}
-    void setOutputText(int, const QString&) override {}
-};
-
-class Headless final : public organise::RunObserver {
-public:
-    QString output;
-    int done = 0;
-
-    void clearStopRequest() override {}
-    bool stopRequested() const override { return false; }
-    organise::BookSettings bookSettings() const override {
-        organise::BookSettings settings;
-        settings.naming.language = true;
-        settings.naming.creator = true;
-        settings.mode = organise::TransferMode::Move;
-        settings.outputFolder = output;
-        return settings;
-    }
-    bool englishUi() const override { return false; }
-    epub::MessageSink& messageSink() override { return sink_; }
-    void showMessage(const QString& text) override { sink_.showMessage(text); }
-    void rowFinished(int, organise::OrganiseResult result) override {
-        if (result == organise::OrganiseResult::Done) ++done;
-    }
-
-private:
-    epub::StderrMessageSink sink_;
-};
+using bench::Clock;
+using bench::Headless;
+using bench::Rows;
+using bench::search;
+using bench::secondsSince;
 
 class Counter final : public organise::UndoObserver {
 public:
     void bookFinished(int, const organise::UndoBookResult&) override {}
 };
-
-QStringList search(const QString& folder) {
-    QStringList found;
-    organise::FolderSearch walker;
-    walker.run(folder, [&](const QString& path) { found.append(path); });
-    return found;
-}
 
 }  // namespace
 
@@ -87,24 +46,17 @@ int main(int argc, char** argv) {
     const QString top = root.path() + QLatin1Char('/');
     const QString lib = top + QStringLiteral("lib");
 
-    static const char* kLanguages[] = {"hu", "en", "de", "fr", "it"};
     auto start = Clock::now();
-    for (int i = 0; i < books; ++i) {
-        testsupport::BookSpec spec;
-        spec.title = QStringLiteral("Könyv %1").arg(i);
-        spec.creators = {QStringLiteral("Szerző %1").arg(i % 500)};
-        spec.language = QString::fromLatin1(kLanguages[i % 5]);
-        const QString folder = lib + QStringLiteral("/shelf%1").arg(i % 50);
-        if (i < 50) QDir().mkpath(folder);
-        testsupport::writeBook(folder + QStringLiteral("/b%1.epub").arg(i, 5, 10, QLatin1Char('0')),
-                               spec);
-    }
+    bench::makeSmallLibrary(lib, books);
     std::printf("library: %d books generated in %.1f s (%s)\n", books, secondsSince(start),
                 top.toLocal8Bit().constData());
 
     Rows rows;
     rows.sources = search(lib);
     Headless observer;
+    observer.naming.language = true;
+    observer.naming.creator = true;
+    observer.mode = organise::TransferMode::Move;
     observer.output = top + QStringLiteral("out/");
     organise::RunJournal journal(top + QStringLiteral("journal"));
     {
