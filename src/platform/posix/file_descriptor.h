@@ -3,6 +3,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -36,6 +37,8 @@ private:
 };
 
 namespace posix {
+// Writes all of data, going on after short writes and interruptions; 0 or errno.
+int writeAll(int fd, const char* data, std::size_t size);
 // Our hidden temporary name for forName: ".<forName>.polcaro-<pid>-<random as 6 hex digits>"
 // (see temporaries.h).
 std::string temporaryName(const std::string& forName, unsigned random);

@@ -98,18 +98,7 @@ int AppendOnlyFile::openExisting(const std::string& path) {
 
 int AppendOnlyFile::append(const std::string& bytes) {
     if (!isOpen()) return EBADF;
-    const char* data = bytes.data();
-    std::size_t size = bytes.size();
-    while (size > 0) {
-        const ssize_t written = ::write(static_cast<int>(handle_), data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
+    return posix::writeAll(static_cast<int>(handle_), bytes.data(), bytes.size());
 }
 
 int AppendOnlyFile::flush() {

@@ -89,19 +89,6 @@ bool anonymousTemporariesAvailable() {
     return available && !namedTemporariesForced;
 }
 
-int writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
 // Copies the data of in to out. Uses copy_file_range (which lets the kernel or the file system
 // copy without passing the data through us) and falls back to a buffered loop.
 int copyData(int in, int out, std::uint64_t size, const CopyFault& fault) {
@@ -146,7 +133,7 @@ int copyData(int in, int out, std::uint64_t size, const CopyFault& fault) {
             return errno;
         }
         if (n == 0) break;
-        if (const int error = writeAll(out, buffer.data(), static_cast<std::size_t>(n)))
+        if (const int error = posix::writeAll(out, buffer.data(), static_cast<std::size_t>(n)))
             return error;
         copied += static_cast<std::uint64_t>(n);
     }
@@ -164,6 +151,19 @@ int syncFolder(const std::string& folder) {
 }  // namespace
 
 namespace posix {
+
+int writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
 
 FileDescriptor createExclusiveTemporary(const std::string& folder, const std::string& forName,
                                         mode_t mode, std::string& tempPath) {
@@ -418,7 +418,7 @@ int writeFileAtomically(const std::string& requested, const std::string& bytes) 
     // 0666 lets the umask decide, as for any new file; an existing file keeps its mode.
     FileDescriptor out = posix::createExclusiveTemporary(folder, nameOf(path), 0666, tempPath);
     if (!out) return errno;
-    int error = writeAll(out.get(), bytes.data(), bytes.size());
+    int error = posix::writeAll(out.get(), bytes.data(), bytes.size());
     if (error == 0 && exists) ::fchmod(out.get(), info.st_mode & 07777);
     if (error == 0 && ::fsync(out.get()) != 0) error = errno;
     out.reset();
