@@ -21,7 +21,8 @@ step "build the package"
 deb=$(bash scripts/package.sh | tail -n 1)
 [ -f "$deb" ] || fail "no package built"
 dpkg-deb --field "$deb" Package Version Depends
-dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6' || fail "shlibdeps found no Qt dependency"
+depends=$(dpkg-deb --field "$deb" Depends)
+grep -q 'libqt6widgets6' <<<"$depends" || fail "shlibdeps found no Qt dependency"
 
 step "install it with apt-get"
 dpkg -s epub-polcaro >/dev/null 2>&1 && $SUDO apt-get purge -y -qq epub-polcaro >/dev/null
@@ -163,10 +164,13 @@ program=$!
 window=$(DISPLAY="$display" timeout 60 xdotool search --sync --onlyvisible --name '^Epub polcaro$' | head -n 1) ||
   { cat "$work/program.log"; fail "no window appeared"; }
 sleep 3  # let the folder search fill the list
-DISPLAY="$display" xprop -id "$window" WM_CLASS | grep -q '"epub-polcaro"' ||
+# Each property is read whole before it is searched: with pipefail, a grep -q that stops at the
+# first match would fail the check through xprop's broken pipe while the icon is still printing.
+class=$(DISPLAY="$display" xprop -id "$window" WM_CLASS) || fail "the window went away"
+grep -q '"epub-polcaro"' <<<"$class" ||
   fail "the window's class does not match the launcher's StartupWMClass"
-DISPLAY="$display" xprop -id "$window" -notype _NET_WM_ICON | grep -q 'Icon (' ||
-  fail "the window has no icon"
+icon=$(DISPLAY="$display" xprop -id "$window" -notype _NET_WM_ICON) || fail "the window went away"
+grep -q 'Icon (' <<<"$icon" || fail "the window has no icon"
 DISPLAY="$display" import -window root "$work/window.png"
 echo "screenshot: $work/window.png"
 DISPLAY="$display" "$work/close_window" "$window"
