@@ -162,6 +162,12 @@ JsonObject& JsonObject::add(const char* key, std::int32_t value) {
     return *this;
 }
 
+JsonObject& JsonObject::add(const char* key, qint64 value) {
+    appendKey(key);
+    members_.append(QByteArray::number(value));
+    return *this;
+}
+
 JsonObject& JsonObject::add(const char* key, const QStringList& values) {
     appendKey(key);
     members_.append('[');

@@ -17,6 +17,7 @@ public:
     JsonObject& add(const char* key, const char* latin1Value);
     JsonObject& add(const char* key, bool value);
     JsonObject& add(const char* key, std::int32_t value);
+    JsonObject& add(const char* key, qint64 value);
     JsonObject& add(const char* key, const QStringList& values);
     JsonObject& add(const char* key, const QList<JsonObject>& objects);
     // An array with one object per element of list, write(object, element) adding its members.

@@ -261,13 +261,26 @@ void onError(void* context, xmlErrorPtr error) {
     record.set = true;
 }
 
+// The memory context copies the whole document into its input buffer at once, yet keeps a read
+// callback that yields nothing; while that callback is set, the parser "grows" the buffer (and
+// calls it) at nearly every token of the last few hundred bytes, which is most of a small
+// document. Without it the parser knows the input is complete. Past XML_MAX_LOOKUP_LIMIT the
+// parser refuses an input without that callback, so a document that large (none is real) keeps
+// it.
+xmlParserCtxt* newParserContext(QByteArrayView bytes) {
+    xmlParserCtxt* context =
+        xmlCreateMemoryParserCtxt(bytes.data(), static_cast<int>(bytes.size()));
+    if (context && context->input && context->input->buf && bytes.size() <= XML_MAX_LOOKUP_LIMIT)
+        context->input->buf->readcallback = nullptr;
+    return context;
+}
+
 }  // namespace
 
 void buildXmlTree(QByteArrayView bytes, XmlDocument& document) {
     if (bytes.size() > INT_MAX) throw XmlError("XML document too large");
     xmlInitParser();
-    const std::unique_ptr<xmlParserCtxt, ContextFree> context(
-        xmlCreateMemoryParserCtxt(bytes.data(), static_cast<int>(bytes.size())));
+    const std::unique_ptr<xmlParserCtxt, ContextFree> context(newParserContext(bytes));
     if (!context) throw XmlError("XML parser could not be created");
     TreeBuilder builder(document);
     context->_private = &builder;

@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 
+#include "epub/json_writer.h"
 #include "epub/path_text_qt.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -44,9 +45,6 @@ QString absolute(const QString& path) {
     return epub::joinPath(epub::pathFromOutside(QDir::currentPath()), path);
 }
 
-QByteArray lineOf(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-}
 
 bool parseLine(const QByteArray& line, JournalEntry& entry, bool& undoneMarker) {
     undoneMarker = false;
@@ -141,23 +139,21 @@ void RunJournal::append(const QByteArray& line) {
 }
 
 void RunJournal::recordFolder(const QString& folder) {
-    QJsonObject object;
-    object.insert(QLatin1String("folder"), absolute(folder));
-    append(lineOf(object));
+    append(epub::JsonObject().add("folder", absolute(folder)).line());
 }
 
 void RunJournal::recordBook(TransferMode mode, const QString& source, const QString& target) {
     int error = 0;
     const auto status = platform::fileStatus(toPlatformPath(target), error);
-    QJsonObject object;
-    object.insert(QLatin1String("mode"),
-                  mode == TransferMode::Move ? QStringLiteral("move") : QStringLiteral("copy"));
-    object.insert(QLatin1String("source"), absolute(source));
-    object.insert(QLatin1String("target"), absolute(target));
-    // A target that cannot be read back gets a size no file has: the undo then keeps it.
-    object.insert(QLatin1String("size"), status ? status->size : qint64(-1));
-    object.insert(QLatin1String("mtime"), status ? status->modifiedNs : qint64(0));
-    append(lineOf(object));
+    // The keys in alphabetical order, as the journal has always written them. A target that
+    // cannot be read back gets a size no file has: the undo then keeps it.
+    append(epub::JsonObject()
+               .add("mode", mode == TransferMode::Move ? "move" : "copy")
+               .add("mtime", status ? qint64(status->modifiedNs) : qint64(0))
+               .add("size", status ? qint64(status->size) : qint64(-1))
+               .add("source", absolute(source))
+               .add("target", absolute(target))
+               .line());
 }
 
 void RunJournal::finish() {
@@ -244,11 +240,12 @@ QString NewestJournal(const QString& folder) {
 int MarkJournalUndone(const QString& path) {
     platform::AppendOnlyFile file;
     if (const int error = file.openExisting(toPlatformPath(path))) return error;
-    QJsonObject object;
-    object.insert(QLatin1String("undone"),
-                  QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    const QByteArray marker =
+        epub::JsonObject()
+            .add("undone", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs))
+            .line();
     // A killed run may have left its last line cut off; the marker must not join it.
-    if (const int error = file.append('\n' + lineOf(object).toStdString())) return error;
+    if (const int error = file.append('\n' + marker.toStdString())) return error;
     return file.flush();
 }
 
