@@ -10,10 +10,14 @@
 #include <mutex>
 
 #include "epub/path_text_qt.h"
+#include "platform/files.h"
 
 namespace epub {
 
 namespace {
+
+// Books up to this size are read into memory whole before their archive is opened.
+constexpr std::size_t kWholeReadLimit = 256 * 1024;
 
 struct EntryCloser {
     void operator()(zip_file_t* file) const { zip_fclose(file); }
@@ -89,10 +93,26 @@ bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer&
 
 OpenArchive::OpenArchive(const QString& archivePath) {
     if (archivePath.isEmpty()) return;
+    const std::string path = toPlatformPath(archivePath);
+    // Most books are small enough to be read whole with one call, which costs less than the
+    // dozen seeks and reads of the directory, each local header and each entry. Larger ones,
+    // and anything that is not a plain file, are read by libzip from the file.
+    if (platform::readSmallFile(path, kWholeReadLimit, bytes_) && !bytes_.empty()) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);
+        if (source) {
+            archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+            if (!archive_) zip_source_free(source);
+        }
+        zip_error_fini(&error);
+        if (archive_) return;
+        std::string().swap(bytes_);
+    }
     int error = 0;
     // libzip takes what the platform layer takes: UTF-8 on Windows (it widens the name itself),
     // the file system's own bytes elsewhere.
-    archive_ = zip_open(toPlatformPath(archivePath).c_str(), ZIP_RDONLY, &error);
+    archive_ = zip_open(path.c_str(), ZIP_RDONLY, &error);
 }
 
 OpenArchive::~OpenArchive() {

@@ -1,6 +1,7 @@
 #pragma once
 // Reading one entry of an EPUB's ZIP container into memory.
 #include <QString>
+#include <string>
 
 #include "epub/work_buffer.h"
 
@@ -40,6 +41,7 @@ public:
     bool read(const QString& entryName, WorkBuffer& buffer) const;
 
 private:
+    std::string bytes_;  // the whole file, when it was small enough to be read at once
     ::zip* archive_ = nullptr;
 };
 

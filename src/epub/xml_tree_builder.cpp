@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -51,6 +53,55 @@ void splitName(const QString& written, QString& prefix, QString& local) {
     }
 }
 
+// The (prefix, local name) of a name as written, decoded once per thread: a book's documents
+// use the same few dozen names as every other book's, and a small document would otherwise
+// decode each of its names afresh. Past kKeptNames distinct names (far more than books use)
+// the others are decoded at each use.
+class WrittenNames {
+public:
+    static WrittenNames& ofThisThread() {
+        thread_local WrittenNames names;
+        return names;
+    }
+
+    void split(std::string_view written, QString& outPrefix, QString& outLocal) {
+        if (const auto found = names_.find(written); found != names_.end()) {
+            outPrefix = found->second.first;
+            outLocal = found->second.second;
+            return;
+        }
+        splitName(QString::fromUtf8(written.data(), qsizetype(written.size())), outPrefix,
+                  outLocal);
+        if (names_.size() < kKeptNames)
+            names_.emplace(std::string(written), std::pair(outPrefix, outLocal));
+    }
+
+private:
+    static constexpr std::size_t kKeptNames = 1024;
+
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_map<std::string, std::pair<QString, QString>, Hash, std::equal_to<>> names_;
+};
+
+// The name as written (prefix, colon, name) split into prefix and local name.
+void decodedName(const xmlChar* prefix, const xmlChar* name, QString& outPrefix,
+                 QString& outLocal) {
+    const std::string_view local = name ? reinterpret_cast<const char*>(name) : "";
+    if (!prefix || !*prefix) {
+        WrittenNames::ofThisThread().split(local, outPrefix, outLocal);
+        return;
+    }
+    std::string written = reinterpret_cast<const char*>(prefix);
+    written += ':';
+    written += local;
+    WrittenNames::ofThisThread().split(written, outPrefix, outLocal);
+}
+
 // Names come from the parser's dictionary, so the same pointers repeat: each (prefix, name) is
 // decoded once and then shared. The local name is what follows the first colon of the name as
 // written. The pointers index an open-addressed table; past kCachedNames distinct names (far more
@@ -67,9 +118,7 @@ public:
                 return;
             }
         }
-        QString written = fromUtf8(name);
-        if (prefix && *prefix) written = fromUtf8(prefix) + QLatin1Char(':') + written;
-        splitName(written, outPrefix, outLocal);
+        decodedName(prefix, name, outPrefix, outLocal);
         if (!name || names_.size() == kCachedNames) return;
         slots_[i] = Slot{prefix, name, names_.size()};
         names_.emplace_back(outPrefix, outLocal);

@@ -51,6 +51,10 @@ int deleteFile(const std::string& path);
 
 // Reads a whole file. Returns false and sets error (OS error code) when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& bytes, int& error);
+// Reads a regular file of at most `limit` bytes whole, in one go. Returns false, with bytes
+// empty, for anything else (too large, not a regular file, unreadable): the caller then reads
+// it its usual way and meets the same error there.
+bool readSmallFile(const std::string& path, std::size_t limit, std::string& bytes);
 // Replaces a file atomically: writes a temporary file beside it, flushes it, renames it over
 // the old one. A crash leaves either the old or the new content. Returns 0 or the OS error.
 int writeFileAtomically(const std::string& path, const std::string& bytes);

@@ -399,6 +399,34 @@ bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
     return true;
 }
 
+bool readSmallFile(const std::string& path, std::size_t limit, std::string& bytes) {
+    bytes.clear();
+    // Non-blocking, so that a FIFO under a book's name is turned down instead of waited on.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
+        static_cast<std::uint64_t>(info.st_size) > limit)
+        return false;
+    // One byte more than the size: a file that grew since fstat is seen to have grown.
+    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) filled = bytes.size();  // an error: nothing usable was read
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    if (filled > static_cast<std::size_t>(info.st_size)) {
+        bytes.clear();
+        return false;
+    }
+    bytes.resize(filled);
+    return true;
+}
+
 int writeFileAtomically(const std::string& requested, const std::string& bytes) {
     // A settings file kept as a link (dotfile managers do that) is replaced at its target,
     // so that the link survives.

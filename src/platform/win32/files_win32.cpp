@@ -257,6 +257,37 @@ bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
     return true;
 }
 
+bool readSmallFile(const std::string& path, std::size_t limit, std::string& bytes) {
+    bytes.clear();
+    Handle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > limit)
+        return false;
+    // One byte more than the size: a file that grew since the size was taken is seen to have.
+    bytes.resize(static_cast<std::size_t>(size.QuadPart) + 1);
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
+                      &read, nullptr)) {
+            filled = bytes.size();
+            break;
+        }
+        if (read == 0) break;
+        filled += read;
+    }
+    if (filled > static_cast<std::size_t>(size.QuadPart)) {
+        bytes.clear();
+        return false;
+    }
+    bytes.resize(filled);
+    return true;
+}
+
 int writeFileAtomically(const std::string& path, const std::string& bytes) {
     std::wstring temporary;
     Handle file;
