@@ -45,7 +45,6 @@ QString absolute(const QString& path) {
     return epub::joinPath(epub::pathFromOutside(QDir::currentPath()), path);
 }
 
-
 bool parseLine(const QByteArray& line, JournalEntry& entry, bool& undoneMarker) {
     undoneMarker = false;
     QJsonParseError parseError;
