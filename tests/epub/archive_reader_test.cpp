@@ -173,3 +173,35 @@ TEST(ArchiveReader, EntryInflatingPastTheCapIsMarkedOversizedAndDropped) {
     EXPECT_FALSE(buffer.oversized);
     EXPECT_EQ(buffer.bytes.size(), epub::kMaxEntrySize);
 }
+
+TEST(ArchiveReader, LargeArchivesReadAsSmallOnesDo) {
+    // Small books are read into memory whole, larger ones straight from the file: both ways
+    // must find the same entries, give the same bytes and refuse the same damage.
+    testsupport::TempTree tree;
+    const QByteArray container = "<container>Könyv</container>";
+    QByteArray padding(600 * 1024, '\0');
+    for (qsizetype i = 0; i < padding.size(); ++i)
+        padding[i] = static_cast<char>((i * 7919) ^ (i >> 5));
+    const QString small = tree.path(QStringLiteral("small.epub"));
+    const QString large = tree.path(QStringLiteral("large.epub"));
+    writeZip(small, {{QStringLiteral("META-INF/container.xml"), container}});
+    writeZip(large, {{QStringLiteral("cover.bin"), padding, Compression::Stored},
+                     {QStringLiteral("META-INF/container.xml"), container}});
+    ASSERT_GT(QFile(large).size(), 512 * 1024);
+
+    for (const QString& path : {small, large}) {
+        SCOPED_TRACE(path.toStdString());
+        WorkBuffer buffer;
+        EXPECT_TRUE(readEntry(path, bs("META-INF\\container.xml"), buffer));
+        EXPECT_EQ(buffer.bytes, container);
+        EXPECT_FALSE(readEntry(path, bs("META-INF\\missing.xml"), buffer));
+
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        // Without its end-of-directory record neither is an archive.
+        WorkBuffer cut;
+        EXPECT_FALSE(readEntry(tree.writeFile(QStringLiteral("cut.epub"), whole.chopped(10)),
+                               bs("META-INF\\container.xml"), cut));
+    }
+}
