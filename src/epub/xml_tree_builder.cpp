@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -53,25 +55,32 @@ void splitName(const QString& written, QString& prefix, QString& local) {
     }
 }
 
-// The (prefix, local name) of a name as written, decoded once per thread: a book's documents
-// use the same few dozen names as every other book's, and a small document would otherwise
-// decode each of its names afresh. Past kKeptNames distinct names (far more than books use)
-// the others are decoded at each use.
+// The (prefix, local name) of a name as written, decoded once for the whole process: a book's
+// documents use the same few dozen names as every other book's, and a small document would
+// otherwise decode each of its names afresh. Readers on several threads share it; after the
+// first books every lookup is a hit under the shared lock. (Not thread_local: mingw-w64 runs a
+// thread_local's destructor after freeing its storage, which corrupts the heap when a reading
+// thread ends.) Past kKeptNames distinct names (far more than books use) the others are decoded
+// at each use.
 class WrittenNames {
 public:
-    static WrittenNames& ofThisThread() {
-        thread_local WrittenNames names;
+    static WrittenNames& shared() {
+        static WrittenNames names;
         return names;
     }
 
     void split(std::string_view written, QString& outPrefix, QString& outLocal) {
-        if (const auto found = names_.find(written); found != names_.end()) {
-            outPrefix = found->second.first;
-            outLocal = found->second.second;
-            return;
+        {
+            const std::shared_lock lock(mutex_);
+            if (const auto found = names_.find(written); found != names_.end()) {
+                outPrefix = found->second.first;
+                outLocal = found->second.second;
+                return;
+            }
         }
         splitName(QString::fromUtf8(written.data(), qsizetype(written.size())), outPrefix,
                   outLocal);
+        const std::unique_lock lock(mutex_);
         if (names_.size() < kKeptNames)
             names_.emplace(std::string(written), std::pair(outPrefix, outLocal));
     }
@@ -85,6 +94,7 @@ private:
             return std::hash<std::string_view>{}(text);
         }
     };
+    std::shared_mutex mutex_;
     std::unordered_map<std::string, std::pair<QString, QString>, Hash, std::equal_to<>> names_;
 };
 
@@ -93,13 +103,13 @@ void decodedName(const xmlChar* prefix, const xmlChar* name, QString& outPrefix,
                  QString& outLocal) {
     const std::string_view local = name ? reinterpret_cast<const char*>(name) : "";
     if (!prefix || !*prefix) {
-        WrittenNames::ofThisThread().split(local, outPrefix, outLocal);
+        WrittenNames::shared().split(local, outPrefix, outLocal);
         return;
     }
     std::string written = reinterpret_cast<const char*>(prefix);
     written += ':';
     written += local;
-    WrittenNames::ofThisThread().split(written, outPrefix, outLocal);
+    WrittenNames::shared().split(written, outPrefix, outLocal);
 }
 
 // Names come from the parser's dictionary, so the same pointers repeat: each (prefix, name) is
