@@ -58,10 +58,10 @@ void splitName(const QString& written, QString& prefix, QString& local) {
 // The (prefix, local name) of a name as written, decoded once for the whole process: a book's
 // documents use the same few dozen names as every other book's, and a small document would
 // otherwise decode each of its names afresh. Readers on several threads share it; after the
-// first books every lookup is a hit under the shared lock. (Not thread_local: mingw-w64 runs a
-// thread_local's destructor after freeing its storage, which corrupts the heap when a reading
-// thread ends.) Past kKeptNames distinct names (far more than books use) the others are decoded
-// at each use.
+// first books every lookup is a hit under the shared lock. (Not a thread_local: built with
+// mingw-w64, a thread_local holding these strings left the heap's lock taken when a reading
+// thread ended, and the next free() waited forever.) Past kKeptNames distinct names (far more
+// than books use) the others are decoded at each use.
 class WrittenNames {
 public:
     static WrittenNames& shared() {
