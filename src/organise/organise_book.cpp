@@ -89,16 +89,16 @@ QString refusedPathReason(const QString& path, bool english) {
            path;
 }
 
-// Step B: the copy or the move. Any failure, refused paths included, is CopyFailed.
-OrganiseResult transfer(const QString& source, const Target& target, TransferMode mode,
-                        FileOperations& files, bool english, QString& reason) {
+// Step B: the copy or the move to `to`, the target path with its separators collapsed. Any
+// failure, refused paths included, is CopyFailed.
+OrganiseResult transfer(const QString& source, const Target& target, const QString& to,
+                        TransferMode mode, FileOperations& files, bool english, QString& reason) {
     try {
         // An empty file name makes the target path the folder itself: nothing to copy onto.
         if (target.fileName.isEmpty()) {
             reason = pick(english, "A cél fájlneve üres", "The target file name is empty");
             return OrganiseResult::CopyFailed;
         }
-        const QString to = collapsed(target.targetPath);
         for (const QString& path : {source, to}) {
             if (!platform::transferPathAcceptable(epub::toPlatformPath(path))) {
                 reason = refusedPathReason(DisplayPath(path), english);
@@ -161,7 +161,8 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             return OrganiseResult::ReadFailed;
         }
         OrganiseResult result;
-        if (files.fileExists(collapsed(target.targetPath))) {
+        const QString to = collapsed(target.targetPath);
+        if (files.fileExists(to)) {
             result = OrganiseResult::TargetExists;
         } else {
             const QString folder = collapsed(target.targetFolder);
@@ -172,7 +173,7 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
                 }
                 createMissingLevels(folder, files);
             }
-            result = transfer(source, target, settings.mode, files, english, reason);
+            result = transfer(source, target, to, settings.mode, files, english, reason);
         }
         list.setOutputText(row, DisplayPath(target.targetPath));
         return result;
