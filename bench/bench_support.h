@@ -11,6 +11,7 @@
 #include "organise/collection.h"
 #include "organise/organise_run.h"
 #include "support/epub_builder.h"
+#include "support/folder_search.h"
 
 namespace bench {
 
@@ -62,10 +63,7 @@ private:
 };
 
 inline QStringList search(const QString& folder) {
-    QStringList found;
-    organise::FolderSearch walker;
-    walker.run(folder, [&](const QString& path) { found.append(path); });
-    return found;
+    return testsupport::searchBooks(folder);
 }
 
 // `books` small books in fifty shelves under `lib`: five languages, five hundred creators.

@@ -10,21 +10,13 @@
 #include <QStringList>
 
 #include "organise/collection.h"
+#include "support/folder_search.h"
 #include "support/temp_tree.h"
 
 namespace {
 
 QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
-}
-
-QStringList search(const QString& folder, organise::SearchOutcome* outcome = nullptr) {
-    organise::FolderSearch searcher;
-    QStringList found;
-    const organise::SearchOutcome result =
-        searcher.run(folder, [&](const QString& path) { found << path; });
-    if (outcome) *outcome = result;
-    return found;
 }
 
 TEST(FolderSearch, SymbolicLinkCyclesAreNotFollowedButOtherLinksAre) {
@@ -42,7 +34,7 @@ TEST(FolderSearch, SymbolicLinkCyclesAreNotFollowedButOtherLinksAre) {
     ASSERT_TRUE(QFile::link(tree.path(u("elsewhere")), tree.path(u("root/linked"))));
 
     organise::SearchOutcome outcome{};
-    QStringList found = search(root, &outcome);
+    QStringList found = testsupport::searchBooks(root, &outcome);
     EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
     found.sort();
     EXPECT_EQ(found, QStringList({root + u("/a.epub"), root + u("/linked/c.epub"),
@@ -62,7 +54,7 @@ TEST(FolderSearch, AnUnreadableFolderIsSkippedAndTheSearchGoesOn) {
     const QStringList expected({root + u("/a.epub"), root + u("/open/c.epub")});
     const auto searchMatches = [&] {
         organise::SearchOutcome outcome{};
-        QStringList found = search(root, &outcome);
+        QStringList found = testsupport::searchBooks(root, &outcome);
         found.sort();
         return outcome == organise::SearchOutcome::Completed && found == expected;
     };

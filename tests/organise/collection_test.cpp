@@ -10,6 +10,7 @@
 
 #include "organise/collection.h"
 #include "platform/listing.h"
+#include "support/folder_search.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -21,15 +22,6 @@ QString u(const char* utf8) {
 // A path part written with '/', in native form: the search reports native paths.
 QString n(const char* utf8) {
     return QDir::toNativeSeparators(u(utf8));
-}
-
-QStringList search(const QString& folder, organise::SearchOutcome* outcome = nullptr) {
-    organise::FolderSearch searcher;
-    QStringList found;
-    const organise::SearchOutcome result =
-        searcher.run(folder, [&](const QString& path) { found << path; });
-    if (outcome) *outcome = result;
-    return found;
 }
 
 // The names a folder listing returns, in its order, keeping those the mask takes.
@@ -76,7 +68,7 @@ TEST(FolderSearch, ReportsAFoldersFilesBeforeItsSubfoldersDepthFirst) {
         tree.writeFile(u(name));
 
     organise::SearchOutcome outcome{};
-    const QStringList found = search(root, &outcome);
+    const QStringList found = testsupport::searchBooks(root, &outcome);
     EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
     ASSERT_EQ(found.size(), 9) << found.join(u("\n")).toStdString();
 
@@ -102,13 +94,13 @@ TEST(FolderSearch, ReportsAFoldersFilesBeforeItsSubfoldersDepthFirst) {
     EXPECT_TRUE(found.contains(root + n("/.dot/j.epub")));
 
     // A trailing separator on the start folder gives the same paths.
-    EXPECT_EQ(search(root + n("/")), found);
+    EXPECT_EQ(testsupport::searchBooks(root + n("/")), found);
 }
 
 TEST(FolderSearch, AMissingStartFolderYieldsNothing) {
     testsupport::TempTree tree;
     organise::SearchOutcome outcome{};
-    EXPECT_TRUE(search(tree.path(u("nope")), &outcome).isEmpty());
+    EXPECT_TRUE(testsupport::searchBooks(tree.path(u("nope")), &outcome).isEmpty());
     EXPECT_EQ(outcome, organise::SearchOutcome::Completed);
 }
 
@@ -137,7 +129,7 @@ TEST(FolderSearch, ASearchStartedWhileOneRunsReturnsAtOnce) {
                               [](const QString&) { throw std::runtime_error("stop"); }),
                  std::runtime_error);
     EXPECT_FALSE(searcher.running());
-    EXPECT_EQ(search(tree.path(u("inner"))).size(), 1);
+    EXPECT_EQ(testsupport::searchBooks(tree.path(u("inner"))).size(), 1);
 }
 
 TEST(FolderSearch, AFolderThatVanishesBeforeItIsListedCountsAsEmpty) {
