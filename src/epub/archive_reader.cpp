@@ -107,6 +107,8 @@ OpenArchive::OpenArchive(const QString& archivePath) {
         }
         zip_error_fini(&error);
         if (archive_) return;
+        // Not an archive from memory: libzip's file reader below gives the same answer, and
+        // so the outcome of a damaged book does not depend on its size.
         std::string().swap(bytes_);
     }
     int error = 0;

@@ -413,10 +413,11 @@ bool readSmallFile(const std::string& path, std::size_t limit, std::string& byte
     while (filled < bytes.size()) {
         const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n < 0) filled = bytes.size();  // an error: nothing usable was read
-            break;
+        if (n < 0) {
+            bytes.clear();
+            return false;
         }
+        if (n == 0) break;
         filled += static_cast<std::size_t>(n);
     }
     if (filled > static_cast<std::size_t>(info.st_size)) {

@@ -274,8 +274,8 @@ bool readSmallFile(const std::string& path, std::size_t limit, std::string& byte
         DWORD read = 0;
         if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
                       &read, nullptr)) {
-            filled = bytes.size();
-            break;
+            bytes.clear();
+            return false;
         }
         if (read == 0) break;
         filled += read;
