@@ -62,7 +62,7 @@ export WINEPATH
 # Wine drops every QT_* variable, so the Qt tests cannot be sent offscreen: they run on the real
 # windows platform plugin, drawing on an X server of our own.
 display_number=$((90 + RANDOM % 100))
-Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display_number"
 cleanup() {

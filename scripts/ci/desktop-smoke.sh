@@ -38,7 +38,9 @@ run_pass() {
   local size="$1" scale="$2" pass="$work/$1-x$2"
   mkdir -p "$pass"
   step "screen $size, scale $scale"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$pass/display.txt" >"$pass/xvfb.log" 2>&1 &
+  # -noreset: without it the server resets when its last client leaves (the xdpyinfo check
+  # below), and a window manager connecting during that reset fails to open the display.
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$pass/display.txt" >"$pass/xvfb.log" 2>&1 &
   local xvfb=$!
   pids+=("$xvfb")
   for _ in $(seq 100); do [ -s "$pass/display.txt" ] && break; sleep 0.1; done
@@ -47,10 +49,14 @@ run_pass() {
   DISPLAY="$display" openbox --sm-disable >"$pass/openbox.log" 2>&1 &
   local wm=$!
   pids+=("$wm")
-  for _ in $(seq 100); do
-    DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  local managed=""
+  for _ in $(seq 200); do
+    managed=$(DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
+    [[ "$managed" == *"window id"* ]] && break
+    kill -0 "$wm" 2>/dev/null || break
     sleep 0.1
   done
+  [[ "$managed" == *"window id"* ]] || { cat "$pass/openbox.log"; fail "the window manager did not start"; }
 
   # A user who chose an output folder (stored without its trailing separator, which the exit
   # save adds) and one favourite (stored with LF line ends, which the exit save writes as CR LF).

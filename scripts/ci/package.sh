@@ -141,8 +141,9 @@ grep -q '"Teszt Elek"' "$work/inspect.jsonl" || fail "the installed tool did not
 
 step "start the installed program under Xvfb"
 cc -O2 -o "$work/close_window" scripts/ci/close_window.c -lX11
-# Xvfb picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display.txt" >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number to fd 3. -noreset keeps it from
+# resetting when the xdpyinfo check leaves, which would refuse the program connecting then.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display.txt" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 stop_xvfb() { kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; }
 trap 'stop_xvfb; echo "package stage: $(( $(date +%s) - started )) s"' EXIT
