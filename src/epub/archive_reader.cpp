@@ -100,7 +100,7 @@ OpenArchive::OpenArchive(const QString& archivePath) {
     if (platform::readSmallFile(path, kWholeReadLimit, bytes_) && !bytes_.empty()) {
         zip_error_t error;
         zip_error_init(&error);
-        zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);
+        zip_source_t* source = zip_source_buffer_create(bytes_.data.get(), bytes_.size, 0, &error);
         if (source) {
             archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
             if (!archive_) zip_source_free(source);
@@ -109,7 +109,7 @@ OpenArchive::OpenArchive(const QString& archivePath) {
         if (archive_) return;
         // Not an archive from memory: libzip's file reader below gives the same answer, and
         // so the outcome of a damaged book does not depend on its size.
-        std::string().swap(bytes_);
+        bytes_.clear();
     }
     int error = 0;
     // libzip takes what the platform layer takes: UTF-8 on Windows (it widens the name itself),

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "epub/work_buffer.h"
+#include "platform/files.h"
 
 struct zip;  // libzip's archive
 
@@ -41,7 +42,7 @@ public:
     bool read(const QString& entryName, WorkBuffer& buffer) const;
 
 private:
-    std::string bytes_;  // the whole file, when it was small enough to be read at once
+    platform::FileBytes bytes_;  // the whole file, when it was small enough to be read at once
     ::zip* archive_ = nullptr;
 };
 

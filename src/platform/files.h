@@ -3,6 +3,7 @@
 // system's own bytes on POSIX) with the native separator. Every function here
 // reports failure through its result; none throws.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,10 +52,23 @@ int deleteFile(const std::string& path);
 
 // Reads a whole file. Returns false and sets error (OS error code) when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& bytes, int& error);
+// A file's bytes as read whole. The buffer is not cleared before the read fills it: for a book
+// read at every open, zeroing it first cost more than the read.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+
+    bool empty() const { return size == 0; }
+    void clear() {
+        data.reset();
+        size = 0;
+    }
+};
+
 // Reads a regular file of at most `limit` bytes whole, in one go. Returns false, with bytes
 // empty, for anything else (too large, not a regular file, unreadable): the caller then reads
 // it its usual way and meets the same error there.
-bool readSmallFile(const std::string& path, std::size_t limit, std::string& bytes);
+bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes);
 // Replaces a file atomically: writes a temporary file beside it, flushes it, renames it over
 // the old one. A crash leaves either the old or the new content. Returns 0 or the OS error.
 int writeFileAtomically(const std::string& path, const std::string& bytes);

@@ -399,7 +399,7 @@ bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
     return true;
 }
 
-bool readSmallFile(const std::string& path, std::size_t limit, std::string& bytes) {
+bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes) {
     bytes.clear();
     // Non-blocking, so that a FIFO under a book's name is turned down instead of waited on.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -408,10 +408,11 @@ bool readSmallFile(const std::string& path, std::size_t limit, std::string& byte
         static_cast<std::uint64_t>(info.st_size) > limit)
         return false;
     // One byte more than the size: a file that grew since fstat is seen to have grown.
-    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+    const std::size_t room = static_cast<std::size_t>(info.st_size) + 1;
+    bytes.data = std::make_unique_for_overwrite<char[]>(room);
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+    while (filled < room) {
+        const ssize_t n = ::read(fd.get(), bytes.data.get() + filled, room - filled);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             bytes.clear();
@@ -424,7 +425,7 @@ bool readSmallFile(const std::string& path, std::size_t limit, std::string& byte
         bytes.clear();
         return false;
     }
-    bytes.resize(filled);
+    bytes.size = filled;
     return true;
 }
 

@@ -257,7 +257,7 @@ bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
     return true;
 }
 
-bool readSmallFile(const std::string& path, std::size_t limit, std::string& bytes) {
+bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes) {
     bytes.clear();
     Handle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -268,11 +268,12 @@ bool readSmallFile(const std::string& path, std::size_t limit, std::string& byte
         static_cast<unsigned long long>(size.QuadPart) > limit)
         return false;
     // One byte more than the size: a file that grew since the size was taken is seen to have.
-    bytes.resize(static_cast<std::size_t>(size.QuadPart) + 1);
+    const std::size_t room = static_cast<std::size_t>(size.QuadPart) + 1;
+    bytes.data = std::make_unique_for_overwrite<char[]>(room);
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
+    while (filled < room) {
         DWORD read = 0;
-        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
+        if (!ReadFile(file.get(), bytes.data.get() + filled, static_cast<DWORD>(room - filled),
                       &read, nullptr)) {
             bytes.clear();
             return false;
@@ -284,7 +285,7 @@ bool readSmallFile(const std::string& path, std::size_t limit, std::string& byte
         bytes.clear();
         return false;
     }
-    bytes.resize(filled);
+    bytes.size = filled;
     return true;
 }
 
