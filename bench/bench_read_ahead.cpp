@@ -12,6 +12,9 @@
 //
 //   bench_read_ahead [CORPUS_BOOKS [MOVE_BOOKS [LARGE_BOOK_MB [BASE_FOLDER]]]]
 //                    defaults: 480 20000 500, the system temp folder
+//
+// With POLCARO_REAL_BOOKS=FOLDER (bench/real_books.sh fills one) part 1 is repeated for the
+// books found there, taken in turn until there are CORPUS_BOOKS of them.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -154,6 +157,34 @@ double libepubAll(const QStringList& books) {
 }
 #endif
 
+// The inspect figures of one corpus: single-threaded, on every core, and against the C reader.
+// The three-open line needs the generated books' entry names.
+void reportInspect(const QString& label, const QStringList& corpus, int cores, bool generated) {
+    inspectAll(corpus, 1);  // warm the page cache and the allocator
+    const double single = inspectAll(corpus, 1);
+    const double all = inspectAll(corpus, cores);
+    std::printf("\ninspect, %s:\n", label.toLocal8Bit().constData());
+    std::printf("  single-threaded:            %8.0f books/s\n", single);
+    std::printf("  %2d threads:                 %8.0f books/s  (%.2fx single)\n", cores, all,
+                all / single);
+    const double threeOpens = generated ? threeOpensAll(corpus) : 0;
+    if (generated)
+        std::printf(
+            "  single-threaded, three archive opens per book as before: %.0f books/s "
+            "(one open: %.2fx)\n",
+            threeOpens, single / threeOpens);
+#ifdef POLCARO_HAVE_LIBEPUB
+    libepubAll(corpus);
+    const double reference = libepubAll(corpus);
+    std::printf("  libepub C reader (3 fields): %7.0f books/s\n", reference);
+    std::printf("  all cores / libepub:         %7.2fx  (single-threaded / libepub: %.2fx)\n",
+                all / reference, single / reference);
+#else
+    if (generated)
+        std::printf("  libepub not found: all cores / three opens: %.2fx\n", all / threeOpens);
+#endif
+}
+
 // Moves the library; returns seconds and checks every book arrived.
 double moveRun(const QString& lib, const QString& output, int threads, int books) {
     Rows rows;
@@ -235,27 +266,24 @@ int main(int argc, char** argv) {
         testsupport::writeBook(path, corpusBook(i));
         corpus.append(path);
     }
-    inspectAll(corpus, 1);  // warm the page cache and the allocator
-    const double single = inspectAll(corpus, 1);
-    const double all = inspectAll(corpus, cores);
-    std::printf("\ninspect, %d generated books:\n", corpusBooks);
-    std::printf("  single-threaded:            %8.0f books/s\n", single);
-    std::printf("  %2d threads:                 %8.0f books/s  (%.2fx single)\n", cores, all,
-                all / single);
-    const double threeOpens = threeOpensAll(corpus);
-    std::printf(
-        "  single-threaded, three archive opens per book as before: %.0f books/s "
-        "(one open: %.2fx)\n",
-        threeOpens, single / threeOpens);
-#ifdef POLCARO_HAVE_LIBEPUB
-    libepubAll(corpus);
-    const double reference = libepubAll(corpus);
-    std::printf("  libepub C reader (3 fields): %7.0f books/s\n", reference);
-    std::printf("  all cores / libepub:         %7.2fx  (single-threaded / libepub: %.2fx)\n",
-                all / reference, single / reference);
-#else
-    std::printf("  libepub not found: all cores / three opens: %.2fx\n", all / threeOpens);
-#endif
+    reportInspect(QStringLiteral("%1 generated books").arg(corpusBooks), corpus, cores, true);
+    // Real books (bench/real_books.sh fetches Debian's), each taken in turn until there are as
+    // many as the generated corpus has.
+    const QString realFolder = qEnvironmentVariable("POLCARO_REAL_BOOKS");
+    if (!realFolder.isEmpty()) {
+        const QStringList found = search(realFolder);
+        QStringList real;
+        for (int i = 0; !found.isEmpty() && i < corpusBooks; ++i)
+            real.append(found[i % found.size()]);
+        if (real.isEmpty())
+            std::fprintf(stderr, "no books in POLCARO_REAL_BOOKS=%s\n",
+                         realFolder.toLocal8Bit().constData());
+        else
+            reportInspect(QStringLiteral("%1 real books (%2 distinct)")
+                              .arg(real.size())
+                              .arg(std::min<qsizetype>(found.size(), real.size())),
+                          real, cores, false);
+    }
 
     // 2. move mode, 20,000 books, reading at each turn against reading ahead
     auto start = Clock::now();
