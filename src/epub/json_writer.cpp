@@ -1,5 +1,7 @@
 #include "epub/json_writer.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace epub {
@@ -50,6 +52,32 @@ void appendStringViaUtf8(QByteArray& out, const QString& text) {
     out.append('"');
 }
 
+// Four UTF-16 units at once: true, with their bytes in out, when all four are ASCII that JSON
+// takes as it stands (no control character, quote or backslash). Most text is nothing else.
+bool plainAsciiQuad(const char16_t* in, char* out) {
+    if constexpr (std::endian::native != std::endian::little) {
+        return false;
+    } else {
+        constexpr std::uint64_t kLow = 0x0001000100010001u;
+        constexpr std::uint64_t kHigh = 0x8000800080008000u;
+        std::uint64_t units;
+        std::memcpy(&units, in, sizeof units);
+        if (units & 0xFF80FF80FF80FF80u) return false;  // outside ASCII
+        // With every unit below 0x80, a unit below 0x20 is the only one to borrow.
+        if ((units - 0x20 * kLow) & kHigh) return false;
+        const auto hasUnit = [units](std::uint64_t unit) {
+            const std::uint64_t x = units ^ (unit * kLow);
+            return ((x - kLow) & ~x & kHigh) != 0;
+        };
+        if (hasUnit('"') || hasUnit('\\')) return false;
+        const auto bytes =
+            static_cast<std::uint32_t>((units & 0xFF) | ((units >> 8) & 0xFF00) |
+                                       ((units >> 16) & 0xFF0000) | ((units >> 24) & 0xFF000000));
+        std::memcpy(out, &bytes, sizeof bytes);
+        return true;
+    }
+}
+
 // A JSON string literal. Everything outside ASCII stays UTF-8; control characters take their
 // short escape where JSON has one and \u00xx otherwise. The UTF-16 text is encoded straight
 // into out, with room for the worst case (six bytes a unit) made once and the rest given back.
@@ -61,6 +89,11 @@ void appendString(QByteArray& out, const QString& text) {
     const auto* s = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = s + text.size();
     while (s != end) {
+        if (end - s >= 4 && plainAsciiQuad(s, p)) {
+            s += 4;
+            p += 4;
+            continue;
+        }
         const char16_t c = *s++;
         if (c < 0x80) {
             if (c >= 0x20 && c != u'"' && c != u'\\') {

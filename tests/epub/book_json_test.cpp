@@ -59,6 +59,22 @@ TEST(BookJson, KeysInRecordOrderWithEscapedUnicodeText) {
     book.Title = QStringLiteral(u"\u0001\u001f");
     EXPECT_TRUE(epub::bookToJson(book).contains(R"("Title":"\u0001\u001f")"));
 
+    // Plain ASCII is written four units at a time: a character that needs care, at every place
+    // in and around such a run, comes back as it was.
+    const QString tricky[] = {
+        QStringLiteral("\""), QStringLiteral("\\"),          QStringLiteral("\n"),
+        QString(QChar(0x1f)), QString(QChar(0x7f)),          QStringLiteral(u"é"),
+        QStringLiteral(u"€"), QStringLiteral(u"\U0001F600"), QStringLiteral(" ")};
+    for (const QString& character : tricky) {
+        for (int before = 0; before <= 9; ++before) {
+            book.Title = QString(before, QLatin1Char('a')) + character + QStringLiteral("bcdefgh");
+            const QByteArray line = epub::bookToJson(book);
+            EXPECT_EQ(QJsonDocument::fromJson(line).object().value(QStringLiteral("Title")),
+                      book.Title)
+                << line.constData();
+        }
+    }
+
     book.Clear();
     const QJsonObject failed =
         QJsonDocument::fromJson(epub::bookToJson(book, QStringLiteral("bad \"book\""))).object();
