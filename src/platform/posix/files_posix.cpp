@@ -98,8 +98,11 @@ int copyData(int in, int out, std::uint64_t size, const CopyFault& fault) {
 
     std::uint64_t copied = 0;
     bool kernelCopy = !fault.armed;
-    while (kernelCopy && copied < size) {
-        const std::uint64_t chunk = std::min<std::uint64_t>(size - copied, 1u << 30);
+    // Until the kernel finds the end: past the size fstat gave, one more call answers 0, or
+    // copies what a source that grew meanwhile gained.
+    while (kernelCopy) {
+        const std::uint64_t chunk =
+            copied < size ? std::min<std::uint64_t>(size - copied, 1u << 30) : 1u << 20;
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -110,11 +113,13 @@ int copyData(int in, int out, std::uint64_t size, const CopyFault& fault) {
             }
             return errno;
         }
-        if (n == 0) break;  // the source shrank while we copied; the loop below finds the end
+        if (n == 0) {
+            if (copied >= size) return 0;
+            break;  // fewer bytes than fstat said: the plain loop below finds the end
+        }
         copied += static_cast<std::uint64_t>(n);
     }
     if (kernelCopy) {
-        // The source may have grown; copy whatever follows with the plain loop.
         if (::lseek(in, static_cast<off_t>(copied), SEEK_SET) < 0) return errno;
         if (::lseek(out, static_cast<off_t>(copied), SEEK_SET) < 0) return errno;
     }
