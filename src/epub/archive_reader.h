@@ -1,7 +1,6 @@
 #pragma once
 // Reading one entry of an EPUB's ZIP container into memory.
 #include <QString>
-#include <string>
 
 #include "epub/work_buffer.h"
 #include "platform/files.h"
