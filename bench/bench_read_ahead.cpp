@@ -3,7 +3,9 @@
 //  1. inspect: a generated corpus read and turned into JSON lines, single-threaded and on every
 //     core, against the C reader of libepub (title, creator and language only) when the build
 //     found it, otherwise against our own single-threaded reader opening the archive once per
-//     entry (three opens per book, as it used to);
+//     entry (three opens per book, as it used to); and libzip with libxml2 alone (the three
+//     documents inflated and parsed with callbacks that do nothing), the floor under any
+//     reader on that stack;
 //  2. organise, move mode on one volume: the same library moved by the run reading each book at
 //     its turn and by the run reading ahead;
 //  3. the window's thread while the run copies one large book: the longest gap between ticks of
@@ -41,9 +43,13 @@
 #include "platform/process_tuning.h"
 #include "support/epub_builder.h"
 
-#ifdef POLCARO_HAVE_LIBEPUB
 #include <string>
 #include <vector>
+
+// bench/parser_floor.cc
+double parserFloorBooksPerSecond(const std::vector<std::string>& paths, int threads,
+                                 std::size_t& parsed);
+#ifdef POLCARO_HAVE_LIBEPUB
 // bench/libepub_reader.cc
 double libepubBooksPerSecond(const std::vector<std::string>& paths, std::size_t& bytes);
 #endif
@@ -147,10 +153,24 @@ double threeOpensAll(const QStringList& books) {
     return static_cast<double>(books.size()) / (withParse - oneOpen);
 }
 
-#ifdef POLCARO_HAVE_LIBEPUB
-double libepubAll(const QStringList& books) {
+std::vector<std::string> localPaths(const QStringList& books) {
     std::vector<std::string> paths;
     for (const QString& path : books) paths.push_back(QFile::encodeName(path).toStdString());
+    return paths;
+}
+
+// libzip and libxml2 alone, parsing with callbacks that do nothing: what no reader on this
+// stack gets below.
+double floorAll(const QStringList& books, int threads) {
+    std::size_t parsed = 0;
+    const double rate = parserFloorBooksPerSecond(localPaths(books), threads, parsed);
+    if (parsed == 0) std::fputs("unexpected: the floor parsed nothing\n", stderr);
+    return rate;
+}
+
+#ifdef POLCARO_HAVE_LIBEPUB
+double libepubAll(const QStringList& books) {
+    const std::vector<std::string> paths = localPaths(books);
     std::size_t bytes = 0;
     const double rate = libepubBooksPerSecond(paths, bytes);
     if (bytes == 0) std::fputs("unexpected: libepub read nothing\n", stderr);
@@ -174,23 +194,36 @@ void reportInspect(const QString& label, const QStringList& corpus, int cores, b
             "  single-threaded, three archive opens per book as before: %.0f books/s "
             "(one open: %.2fx)\n",
             threeOpens, single / threeOpens);
+    floorAll(corpus, 1);
+    const double floorSingle = floorAll(corpus, 1);
+    const double floorCores = floorAll(corpus, cores);
+    std::printf(
+        "  libzip + libxml2 alone (inflate, SAX with empty callbacks): %.0f books/s "
+        "single-threaded, %.0f on %d threads\n",
+        floorSingle, floorCores, cores);
+    std::printf("  inspect / that floor:        %7.2f single-threaded, %.2f on %d threads\n",
+                single / floorSingle, all / floorCores, cores);
 #ifdef POLCARO_HAVE_LIBEPUB
     // This machine's speed drifts between runs: the two readers take turns for five rounds and
     // the median round's ratio counts.
     libepubAll(corpus);
-    std::vector<double> ratios;
+    std::vector<double> ratios, floorRatios;
     double reference = 0;
     for (int round = 0; round < 5; ++round) {
         const double ours = inspectAll(corpus, cores);
         reference = libepubAll(corpus);
         ratios.push_back(ours / reference);
+        floorRatios.push_back(floorAll(corpus, cores) / reference);
     }
     std::sort(ratios.begin(), ratios.end());
+    std::sort(floorRatios.begin(), floorRatios.end());
     std::printf("  libepub C reader (3 fields): %7.0f books/s (last round)\n", reference);
     std::printf(
         "  all cores / libepub:         %7.2fx  median of 5 alternating rounds (%.2fx-%.2fx)\n",
         ratios[2], ratios.front(), ratios.back());
     std::printf("  single-threaded / libepub:   %7.2fx  (first measurement)\n", single / reference);
+    std::printf("  the floor on all cores / libepub: %.2fx  median of the same rounds\n",
+                floorRatios[2]);
 #else
     if (generated)
         std::printf("  libepub not found: all cores / three opens: %.2fx\n", all / threeOpens);
