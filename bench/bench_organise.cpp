@@ -41,7 +41,6 @@ namespace {
 using bench::Clock;
 using bench::Headless;
 using bench::Rows;
-using bench::search;
 using bench::secondsSince;
 
 // The real operations except the copy, which is a plain one (no temporary name, no link) that
@@ -150,7 +149,7 @@ int main(int argc, char** argv) {
 
     // Warm: read every book once, and let the generator's writes reach the disk.
     auto start = Clock::now();
-    const QStringList sources = search(lib);
+    const QStringList sources = testsupport::searchBooks(lib);
     const double searchSeconds = secondsSince(start);
     for (const QString& path : sources) {
         QFile file(path);
@@ -232,7 +231,7 @@ int main(int argc, char** argv) {
     settle();
     run(cpCommand.constData());
     timedSync();
-    const QStringList cpSources = search(top + QStringLiteral("cp"));
+    const QStringList cpSources = testsupport::searchBooks(top + QStringLiteral("cp"));
     const RunFigures move = organiseInto(cpSources, top + QStringLiteral("out-move/"),
                                          organise::TransferMode::Move, platformFiles);
 

@@ -59,7 +59,6 @@ namespace {
 using bench::Clock;
 using bench::Headless;
 using bench::Rows;
-using bench::search;
 using bench::secondsSince;
 
 // A book of a realistic shape: full metadata, some sixty chapters with a nested table of
@@ -233,7 +232,7 @@ void reportInspect(const QString& label, const QStringList& corpus, int cores, b
 // Moves the library; returns seconds and checks every book arrived.
 double moveRun(const QString& lib, const QString& output, int threads, int books) {
     Rows rows;
-    rows.sources = search(lib);
+    rows.sources = testsupport::searchBooks(lib);
     Headless observer;
     observer.naming.language = true;
     observer.mode = organise::TransferMode::Move;
@@ -316,7 +315,7 @@ int main(int argc, char** argv) {
     // many as the generated corpus has.
     const QString realFolder = qEnvironmentVariable("POLCARO_REAL_BOOKS");
     if (!realFolder.isEmpty()) {
-        const QStringList found = search(realFolder);
+        const QStringList found = testsupport::searchBooks(realFolder);
         QStringList real;
         for (int i = 0; !found.isEmpty() && i < corpusBooks; ++i)
             real.append(found[i % found.size()]);

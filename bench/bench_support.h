@@ -62,10 +62,6 @@ private:
     epub::StderrMessageSink sink_;
 };
 
-inline QStringList search(const QString& folder) {
-    return testsupport::searchBooks(folder);
-}
-
 // `books` small books in fifty shelves under `lib`: five languages, five hundred creators.
 inline void makeSmallLibrary(const QString& lib, int books) {
     static const char* kLanguages[] = {"hu", "en", "de", "fr", "it"};

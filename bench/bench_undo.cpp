@@ -25,7 +25,6 @@ namespace {
 using bench::Clock;
 using bench::Headless;
 using bench::Rows;
-using bench::search;
 using bench::secondsSince;
 
 class Counter final : public organise::UndoObserver {
@@ -52,7 +51,7 @@ int main(int argc, char** argv) {
                 top.toLocal8Bit().constData());
 
     Rows rows;
-    rows.sources = search(lib);
+    rows.sources = testsupport::searchBooks(lib);
     Headless observer;
     observer.naming.language = true;
     observer.naming.creator = true;
@@ -81,7 +80,7 @@ int main(int argc, char** argv) {
         undoSeconds);
     std::printf("undo/run:  %.2f\n", runSeconds > 0 ? undoSeconds / runSeconds : 0.0);
 
-    const int back = static_cast<int>(search(lib).size());
+    const int back = static_cast<int>(testsupport::searchBooks(lib).size());
     const bool outGone = !QFileInfo::exists(top + QStringLiteral("out"));
     std::printf("check:     %d books in the library again, output folder %s\n", back,
                 outGone ? "removed" : "left");
