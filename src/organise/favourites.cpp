@@ -161,25 +161,25 @@ Favourites LoadFavourites(const QString& filePath) {
 }
 
 void SaveFavourites(const QString& filePath, const Favourites& favourites) {
+    // Every start opens a window of its own, and each window writes its list when it closes.
+    // The stored list is read again and this window's entries are appended to it, so that the
+    // window closed last keeps what the others saved instead of replacing it.
     Favourites toWrite = favourites;
-    if (!favourites.loaded) {
-        // Start-up never read the stored list: add this session's entries to it instead of
-        // replacing it.
-        std::string bytes;
-        int error = 0;
-        if (platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
-            toWrite = DecodeFavourites(QByteArray::fromStdString(bytes));
-            bool added = false;
-            for (const QString& entry : favourites.entries)
-                added |= addFavourite(toWrite.entries, entry);
-            if (!added) return;
-        } else if (!platform::isNotFoundError(static_cast<std::uint32_t>(error))) {
-            return;  // a stored list we cannot read is not ours to replace
-        }
+    std::string bytes;
+    int error = 0;
+    if (platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
+        toWrite = DecodeFavourites(QByteArray::fromStdString(bytes));
+        bool added = false;
+        for (const QString& entry : favourites.entries)
+            added |= addFavourite(toWrite.entries, entry);
+        if (!added && !favourites.loaded) return;
+    } else if (!platform::isNotFoundError(static_cast<std::uint32_t>(error)) &&
+               !favourites.loaded) {
+        return;  // a stored list we cannot read is not ours to replace
     }
-    const int error = platform::writeFileAtomically(epub::toPlatformPath(filePath),
-                                                    EncodeFavourites(toWrite).toStdString());
-    if (error != 0) raise("Cannot create file", filePath, error);
+    const int writeError = platform::writeFileAtomically(epub::toPlatformPath(filePath),
+                                                         EncodeFavourites(toWrite).toStdString());
+    if (writeError != 0) raise("Cannot create file", filePath, writeError);
 }
 
 bool containsIgnoringCase(const QStringList& entries, const QString& text) {

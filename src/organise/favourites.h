@@ -45,11 +45,13 @@ Favourites DecodeFavourites(const QByteArray& bytes);
 // Encodes the entries with CR LF after every line, the last included, in favourites.encoding.
 QByteArray EncodeFavourites(const Favourites& favourites);
 
-// Writes the favourites file atomically, replacing it. When the list was never loaded, the stored
-// list is read first and the entries added since are appended to it (without duplicates, as
-// containsFolderName compares), so that nothing stored is lost; a stored file that cannot be read
-// is then left alone. Raises platform::Error("Cannot create file \"<path>\". <system reason>") on
-// failure.
+// Writes the favourites file atomically. The stored list is read first and kept as it is (its
+// entries, order and encoding); the entries of favourites that it lacks (as containsFolderName
+// compares) are appended, so that windows closed one after the other keep each other's entries.
+// Without a stored file the list is written as it stands. A stored file that cannot be read is
+// replaced only by a list that start-up did load; a list that was never loaded leaves it alone,
+// and so does one that adds nothing. Raises platform::Error("Cannot create file \"<path>\".
+// <system reason>") on failure.
 void SaveFavourites(const QString& filePath, const Favourites& favourites);
 
 // True when entries holds text, letter case ignored.

@@ -36,7 +36,9 @@ TEST(FavouritesPosix, FailuresKeepTheStoredListAndSayWhy) {
     // A write that fails halfway (the file-size limit stands in for a full disk) leaves the
     // stored list as it was.
     const QString stored = tree.writeFile(QStringLiteral("directory.txt"), "/old/\r\n");
-    favourites.entries = QStringList(200, QStringLiteral("/a/long/folder/name/"));
+    favourites.entries.clear();
+    for (int i = 0; i < 200; ++i)
+        favourites.entries.append(QStringLiteral("/a/long/folder/name/%1/").arg(i));
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
     rlimit small = old;

@@ -177,6 +177,31 @@ TEST(Favourites, ListNeverLoadedDoesNotWipeTheStoredOne) {
     EXPECT_EQ(contentOf(other), QByteArray("/B/\r\n/c/\r\n"));
 }
 
+TEST(Favourites, WindowsClosedOneAfterAnotherKeepEachOthersEntries) {
+    testsupport::TempTree tree;
+    const QString file = tree.writeFile(QStringLiteral("directory.txt"), "\xEF\xBB\xBF/a/\n");
+
+    // Two windows read the same stored list at start-up and each adds its own folders.
+    Favourites first = organise::LoadFavourites(file);
+    Favourites second = organise::LoadFavourites(file);
+    organise::addFavourite(first.entries, QStringLiteral("/one/"));
+    organise::addFavourite(first.entries, QStringLiteral("/shared/"));
+    organise::addFavourite(second.entries, QStringLiteral("/shared/"));
+    organise::addFavourite(second.entries, QStringLiteral("/two/"));
+
+    // The first closes; the second, closed last, still keeps what the first saved, and the
+    // stored file keeps its encoding.
+    organise::SaveFavourites(file, first);
+    organise::SaveFavourites(file, second);
+    EXPECT_EQ(contentOf(file), QByteArray("\xEF\xBB\xBF/a/\r\n/one/\r\n/shared/\r\n/two/\r\n"));
+
+    // An entry another window stored after this one started is never dropped, even when this
+    // window adds nothing.
+    tree.writeFile(QStringLiteral("directory.txt"), "/a/\r\n/later/\r\n");
+    organise::SaveFavourites(file, organise::DecodeFavourites(QByteArray("/a/\r\n")));
+    EXPECT_EQ(contentOf(file), QByteArray("/a/\r\n/later/\r\n"));
+}
+
 TEST(Favourites, FailuresNameTheFileAndTheReason) {
     testsupport::TempTree tree;
     const QString file = tree.path(QStringLiteral("missing/directory.txt"));
