@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -129,6 +130,63 @@ void manyManifestItems(const QString& path) {
         [](qsizetype i) { return "<itemref idref='i" + QByteArray::number(i, 36) + "'/>"; },
         kFill / 3);
     writeEpub(path, opf({}, items, spine), kPlainNcx);
+}
+
+// A million empty entries (about 90 MB), written by hand since libzip's writer would itself
+// hold every entry in memory: a local header and a directory record each, then the zip64 end
+// records that a ZIP needs past 65,535 entries.
+void millionEntries(const QString& path) {
+    constexpr std::uint32_t kEntries = 1000000;
+    const auto put = [](QByteArray& out, std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    QByteArray local;
+    QByteArray directory;
+    for (std::uint32_t i = 0; i < kEntries; ++i) {
+        const QByteArray name = QByteArray::number(i, 36);
+        const auto offset = static_cast<std::uint64_t>(local.size());
+        put(local, 0x04034b50, 4);
+        put(local, 10, 2);                         // version needed
+        put(local, 0, 2 + 2 + 2 + 2 + 4 + 4 + 4);  // flags, method, time, date, CRC, sizes
+        put(local, static_cast<std::uint64_t>(name.size()), 2);
+        put(local, 0, 2);
+        local += name;
+        put(directory, 0x02014b50, 4);
+        put(directory, 20, 2);
+        put(directory, 10, 2);
+        put(directory, 0, 2 + 2 + 2 + 2 + 4 + 4 + 4);
+        put(directory, static_cast<std::uint64_t>(name.size()), 2);
+        put(directory, 0, 2 + 2 + 2 + 2 + 4);  // extra, comment, disk, attributes
+        put(directory, offset, 4);
+        directory += name;
+    }
+    const auto directoryStart = static_cast<std::uint64_t>(local.size());
+    const auto directorySize = static_cast<std::uint64_t>(directory.size());
+    QByteArray end;
+    put(end, 0x06064b50, 4);
+    put(end, 44, 8);
+    put(end, 45, 2);
+    put(end, 45, 2);
+    put(end, 0, 4 + 4);
+    put(end, kEntries, 8);
+    put(end, kEntries, 8);
+    put(end, directorySize, 8);
+    put(end, directoryStart, 8);
+    put(end, 0x07064b50, 4);
+    put(end, 0, 4);
+    put(end, directoryStart + directorySize, 8);
+    put(end, 1, 4);
+    put(end, 0x06054b50, 4);
+    put(end, 0, 2 + 2);
+    put(end, 0xFFFF, 2);
+    put(end, 0xFFFF, 2);
+    put(end, 0xFFFFFFFF, 4);
+    put(end, 0xFFFFFFFF, 4);
+    put(end, 0, 2);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(local) != local.size() ||
+        file.write(directory) != directory.size() || file.write(end) != end.size())
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
 }
 
 // The same shapes kept just inside the limits, so that they are read rather than refused.
@@ -271,6 +329,7 @@ int main(int argc, char** argv) {
         {"attributes, limit", attributesAtTheLimit, true},
         {"text, limit", textAtTheLimit, true},
         {"repeated manifest ids", repeatedIds, true},
+        {"a million entries", millionEntries, true},
         {"heavy real book", heavyBook, false},
     };
     std::printf("%-26s %10s %11s  outcome\n", "book", "open", "peak RSS");

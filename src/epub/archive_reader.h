@@ -1,6 +1,7 @@
 #pragma once
 // Reading one entry of an EPUB's ZIP container into memory.
 #include <QString>
+#include <cstdint>
 
 #include "epub/work_buffer.h"
 #include "platform/files.h"
@@ -11,6 +12,10 @@ namespace epub {
 
 // No entry is ever inflated past this many bytes: a larger one is a damaged (or hostile) book.
 inline constexpr qsizetype kMaxEntrySize = 32 * 1024 * 1024;
+
+// No archive with more entries than this is opened: the ZIP format holds 65,535 without its
+// zip64 extension, no real book comes near, and each entry costs memory before any is read.
+inline constexpr std::uint64_t kMaxArchiveEntries = 65535;
 
 // An archive path as entries are named here: every '/' turned into '\'.
 QString archiveEntryName(QString path);
@@ -38,11 +43,15 @@ public:
     OpenArchive& operator=(const OpenArchive&) = delete;
 
     bool isOpen() const { return archive_ != nullptr; }
+    // True when the archive was refused unopened because it claims more than
+    // kMaxArchiveEntries entries.
+    bool tooManyEntries() const { return tooManyEntries_; }
     bool read(const QString& entryName, WorkBuffer& buffer) const;
 
 private:
     platform::FileBytes bytes_;  // the whole file, when it was small enough to be read at once
     ::zip* archive_ = nullptr;
+    bool tooManyEntries_ = false;
 };
 
 }  // namespace epub

@@ -22,13 +22,20 @@ bool TEpuB::ReadEntry(const QString& path, const QString& entryName,
     return readEntry(path, entryName, buffer);
 }
 
-// Reads one entry into WorkBuffer (emptied first). An entry that would inflate past the cap
-// fails the book: it is damaged or hostile, and half of it is no use.
-void TEpuB::readInto(const OpenArchive& archive, const QString& entryName) {
+// Reads one entry into WorkBuffer (emptied first); false when the archive has no such entry.
+bool TEpuB::readInto(const OpenArchive& archive, const QString& entryName) {
     WorkBuffer.clear();
-    archive.read(entryName, WorkBuffer);
+    if (!archive.read(entryName, WorkBuffer)) return false;
+    refuseDamagedEntry(entryName);
+    return true;
+}
+
+// An entry that inflates past the cap is damaged or hostile, and half of it is no use; one whose
+// bytes fail their CRC is not what the book's maker stored.
+void TEpuB::refuseDamagedEntry(const QString& entryName) const {
     if (WorkBuffer.oversized)
         throw EntryTooLargeError("Archive entry too large: " + entryName.toStdString());
+    if (WorkBuffer.crcError) throw BookReadError("CRC error in " + entryName.toStdString());
 }
 
 void TEpuB::Open(const QString& path) {
@@ -37,18 +44,23 @@ void TEpuB::Open(const QString& path) {
 
     // One open archive for the whole book: every entry comes from the same state of the file.
     const OpenArchive archive(path);
+    if (archive.tooManyEntries())
+        throw BookReadError("Too many entries in the archive (more than " +
+                            std::to_string(kMaxArchiveEntries) + ")");
     WorkBuffer.clear();
     if (!archive.read(ContainerEntryName, WorkBuffer))
         throw BookReadError("Not an EPUB file: no META-INF\\container.xml");
-    if (WorkBuffer.oversized)
-        throw EntryTooLargeError("Archive entry too large: META-INF\\container.xml");
+    refuseDamagedEntry(ContainerEntryName);
     queries_.LoadXmlDocument(WorkBuffer.unread());
 
     OpfPath = archiveEntryName(queries_.GetXMLValuex(u"rootfiles", u"full-path"));
 
-    // A package document that is not there leaves the empty document; the missing spine
-    // then fails the book.
-    readInto(archive, OpfPath);
+    // Without its package document the book has no metadata and no spine: say so, rather than
+    // let the missing spine speak for it.
+    if (!readInto(archive, OpfPath))
+        throw BookReadError("Package document not found: " +
+                            (OpfPath.isEmpty() ? std::string("(no full-path in container.xml)")
+                                               : OpfPath.toStdString()));
     queries_.LoadXmlDocument(WorkBuffer.unread());
 
     ReadMetadata();
@@ -67,7 +79,7 @@ void TEpuB::Open(const QString& path) {
     // The NCX href is relative to the package document's folder.
     QString ncxName = archiveEntryName(queries_.GetNcxPath());
     if (!OpfFolder.isEmpty()) ncxName = OpfFolder + QLatin1Char('\\') + ncxName;
-    readInto(archive, ncxName);
+    readInto(archive, ncxName);  // a missing NCX leaves the book without a table of contents
     queries_.LoadXmlDocument(WorkBuffer.unread());
 
     queries_.XmlTocList.clear();

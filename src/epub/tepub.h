@@ -111,7 +111,8 @@ public:
     epub::WorkBuffer WorkBuffer;
 
 private:
-    void readInto(const OpenArchive& archive, const QString& entryName);
+    bool readInto(const OpenArchive& archive, const QString& entryName);
+    void refuseDamagedEntry(const QString& entryName) const;
 
     std::unique_ptr<XmlDocumentQueries> ownQueries_;
     XmlDocumentQueries& queries_;

@@ -10,11 +10,15 @@ struct WorkBuffer {
     qsizetype position = 0;
     // Set by ReadEntry when the entry would inflate past kMaxEntrySize; bytes is then empty.
     bool oversized = false;
+    // Set by ReadEntry when the entry's data does not match its CRC: bytes holds what was
+    // inflated, which is not what the book's maker stored.
+    bool crcError = false;
 
     void clear() {
         bytes.clear();
         position = 0;
         oversized = false;
+        crcError = false;
     }
     // The unread part, from the read position on.
     QByteArrayView unread() const {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "epub/archive_reader.h"
 #include "epub/reference_prepass.h"
@@ -234,12 +235,61 @@ TEST_F(Book, FilesThatAreNoEpubFail) {
     EXPECT_TRUE(sink.messages.isEmpty());
 }
 
+// What a damaged archive's reason says: the real fault, not the missing spine it leads to.
+TEST_F(Book, DamagedArchivesSayWhatIsWrong) {
+    const auto reasonOf = [this](const QString& path) -> std::string {
+        try {
+            book.Open(path);
+        } catch (const BookReadError& error) {
+            return error.what();
+        }
+        return "opened";
+    };
+    QList<ZipEntry> entries = testsupport::bookEntries(BookSpec());
+    entries[1].data = testsupport::containerXml(QStringLiteral("OEBPS/missing.opf"));
+    writeZip(tree.path(QStringLiteral("noopf.epub")), entries);
+    EXPECT_EQ(reasonOf(tree.path(QStringLiteral("noopf.epub"))),
+              "Package document not found: OEBPS\\missing.opf");
+
+    // A stored package document with one byte changed after its CRC was written.
+    BookSpec stored;
+    stored.compression = Compression::Stored;
+    stored.title = QStringLiteral("Unmistakable title");
+    const QString crc = tree.path(QStringLiteral("crc.epub"));
+    writeBook(crc, stored);
+    QFile file(crc);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype at = bytes.indexOf("Unmistakable");
+    ASSERT_GE(at, 0);
+    bytes[at] = 'u';
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+    EXPECT_EQ(reasonOf(crc), "CRC error in OEBPS\\content.opf");
+
+    // More entries than a ZIP holds without zip64: refused before the directory is read, both
+    // when the book is read whole and when libzip reads it from the file.
+    QList<ZipEntry> many = testsupport::bookEntries(BookSpec());
+    many.reserve(70000);
+    const qsizetype padding = epub::kMaxArchiveEntries + 1 - many.size();
+    for (qsizetype i = 0; i < padding; ++i)
+        many.append({QString::number(i, 36), QByteArray(), Compression::Stored});
+    writeZip(tree.path(QStringLiteral("many.epub")), many);
+    EXPECT_GT(QFileInfo(tree.path(QStringLiteral("many.epub"))).size(), 256 * 1024);
+    EXPECT_EQ(reasonOf(tree.path(QStringLiteral("many.epub"))),
+              "Too many entries in the archive (more than 65535)");
+    many.removeLast();
+    writeZip(tree.path(QStringLiteral("enough.epub")), many);
+    EXPECT_EQ(reasonOf(tree.path(QStringLiteral("enough.epub"))), "opened");
+}
+
 TEST_F(Book, ContainerThatPointsNowhereFails) {
     BookSpec spec;
     QList<ZipEntry> entries = testsupport::bookEntries(spec);
     entries[1].data = testsupport::containerXml(QStringLiteral("/OEBPS/content.opf"));
     writeZip(tree.path(QStringLiteral("slash.epub")), entries);
-    EXPECT_THROW(book.Open(tree.path(QStringLiteral("slash.epub"))), epub::MissingElementError);
+    EXPECT_THROW(book.Open(tree.path(QStringLiteral("slash.epub"))), BookReadError);
     EXPECT_EQ(book.OpfPath, QStringLiteral("\\OEBPS\\content.opf"));
     EXPECT_TRUE(book.Title.isEmpty());
 
