@@ -239,12 +239,17 @@ TEST(FilesPosix, KilledCopyLeavesAStaleTemporaryTheNextCopyRemoves) {
     const std::string leftover = *left.begin();
     EXPECT_EQ(contentOf(tmp.path("dst/" + leftover)), chunk);
 
-    // The partial file names its dead owner; only names of exactly that form are ever removed.
-    const std::string ours = ".book.epub.polcaro-" + std::to_string(child) + "-";
+    // The partial file names this host (boot and PID namespace) and its dead owner; only names
+    // of exactly that form are ever removed.
+    const std::string form = ".book.epub.polcaro-";
+    ASSERT_EQ(leftover.substr(0, form.size()), form);
+    const std::string host = leftover.substr(form.size(), 8);
+    const std::string ours = form + host + "-" + std::to_string(child) + "-";
     ASSERT_EQ(leftover.substr(0, ours.size()), ours);
     ASSERT_EQ(leftover.size(), ours.size() + 6);
     EXPECT_TRUE(platform::isStaleTemporary(leftover));
     const std::string dead = std::to_string(child);
+    const std::string foreign = host == "0badc0de" ? "1badc0de" : "0badc0de";
     const std::set<std::string> kept = {
         ".book.epub.polcaro-e51000",                                     // no owner named
         ".book.epub.polcaro-" + dead + "-E51000",                        // not our digits
@@ -252,8 +257,28 @@ TEST(FilesPosix, KilledCopyLeavesAStaleTemporaryTheNextCopyRemoves) {
         "book.epub.polcaro-" + dead + "-e51000",                         // not hidden
         ".polcaro-" + dead + "-e51000",                                  // no target name
         ".live.epub.polcaro-" + std::to_string(::getpid()) + "-e51000",  // its owner runs
+        // A pid of another boot or PID namespace (a container, another machine sharing the
+        // folder) says nothing here: a recent file may be a live copy.
+        ".foreign.epub.polcaro-" + foreign + "-" + dead + "-e51000",
+        ".earlier.epub.polcaro-" + dead + "-e51000",  // an earlier version's name, recent
     };
     for (const std::string& name : kept) tmp.write("dst/" + name, "x");
+    // Once nothing has written to them for over an hour, those count as left over.
+    const std::set<std::string> aged = {
+        ".aged.epub.polcaro-" + foreign + "-" + dead + "-e51000",
+        ".aged-earlier.epub.polcaro-" + dead + "-e51000",
+    };
+    for (const std::string& name : aged) {
+        const std::string path = tmp.write("dst/" + name, "x");
+        const timespec twoHoursAgo[2] = {{::time(nullptr) - 7200, 0}, {::time(nullptr) - 7200, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), twoHoursAgo, 0), 0);
+    }
+    // Another user's file is never ours to remove, whatever its name says.
+    const std::string othersName = ours.substr(0, ours.size() - 1) + "-0e5100";
+    if (::geteuid() == 0) {
+        const std::string path = tmp.write("dst/" + othersName, "x");
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
     tmp.folder("dst/.folder.epub.polcaro-" + dead + "-e51000");  // a folder, not our file
 
     // The next copy that needs a temporary name in the folder clears the leftover.
@@ -264,5 +289,6 @@ TEST(FilesPosix, KilledCopyLeavesAStaleTemporaryTheNextCopyRemoves) {
     std::set<std::string> expected = kept;
     expected.insert("other.epub");
     expected.insert(".folder.epub.polcaro-" + dead + "-e51000");
+    if (::geteuid() == 0) expected.insert(othersName);
     EXPECT_EQ(tmp.names("dst"), expected);
 }
