@@ -39,9 +39,8 @@ private:
 namespace posix {
 // Writes all of data, going on after short writes and interruptions; 0 or errno.
 int writeAll(int fd, const char* data, std::size_t size);
-// Our hidden temporary name for forName: ".<forName>.polcaro-<host>-<pid>-<random as 6 hex
-// digits>"
-// (see temporaries.h).
+// Our hidden temporary name for forName:
+// ".<forName>.polcaro-<host>-<pid>-<random as 6 hex digits>" (see temporaries_posix.cpp).
 std::string temporaryName(const std::string& forName, unsigned random);
 // Creates and opens a new file with a hidden temporary name (temporaryName) in folder, failing
 // rather than opening anything that exists. tempPath receives its path. On failure the result is
