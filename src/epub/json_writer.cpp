@@ -8,13 +8,10 @@ namespace epub {
 
 namespace {
 
-// appendString through QString::toUtf8, for the rare text holding a lone surrogate: the encoder
-// decides what that becomes.
-void appendStringViaUtf8(QByteArray& out, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
+// Appends UTF-8 bytes with what JSON requires escaped (no quotes around them).
+void appendEscapedUtf8(QByteArray& out, const QByteArray& utf8) {
     const char* run = utf8.constData();
     const char* const end = run + utf8.size();
-    out.append('"');
     for (const char* p = run; p != end; ++p) {
         const auto u = static_cast<unsigned char>(*p);
         if (u >= 0x20 && u != '"' && u != '\\') continue;
@@ -49,6 +46,33 @@ void appendStringViaUtf8(QByteArray& out, const QString& text) {
         }
     }
     out.append(run, end - run);
+}
+
+// The rare text holding a lone surrogate: a file name byte that is no UTF-8 is kept in a path's
+// text as U+DC80..U+DCFF. Such a unit is written as its \\u escape, which a JSON reader (Qt's
+// among them) turns back into the same unit, so the name's exact bytes survive the journal and
+// reach a program reading the output; UTF-8 has no form for it.
+void appendStringWithLoneSurrogates(QByteArray& out, const QString& text) {
+    out.append('"');
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (!QChar::isSurrogate(c)) continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            ++i;  // a pair: one character, written as UTF-8 with its run
+            continue;
+        }
+        appendEscapedUtf8(out, QStringView(text).sliced(runStart, i - runStart).toUtf8());
+        static const char hex[] = "0123456789abcdef";
+        out.append("\\u")
+            .append(hex[c >> 12])
+            .append(hex[(c >> 8) & 0xF])
+            .append(hex[(c >> 4) & 0xF])
+            .append(hex[c & 0xF]);
+        runStart = i + 1;
+    }
+    appendEscapedUtf8(out, QStringView(text).sliced(runStart).toUtf8());
     out.append('"');
 }
 
@@ -147,7 +171,7 @@ void appendString(QByteArray& out, const QString& text) {
             *p++ = static_cast<char>(0x80 | (u & 0x3F));
         } else {
             out.resize(start);
-            appendStringViaUtf8(out, text);
+            appendStringWithLoneSurrogates(out, text);
             return;
         }
     }

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 
 #include "epub/book_json.h"
+#include "epub/json_writer.h"
 #include "epub/tepub.h"
 #include "recording_sink.h"
 #include "support/epub_builder.h"
@@ -81,4 +82,19 @@ TEST(BookJson, KeysInRecordOrderWithEscapedUnicodeText) {
     EXPECT_EQ(failed.value(QStringLiteral("error")).toString(), QStringLiteral("bad \"book\""));
     EXPECT_EQ(failed.value(QStringLiteral("LastIndex")).toInt(), -1);
     EXPECT_EQ(failed.size(), 25);
+}
+
+// A file name byte that is no UTF-8 is held as a lone surrogate (U+DC80..U+DCFF): it is written
+// as its \u escape, never as '?', and reads back as the same unit.
+TEST(BookJson, LoneSurrogatesSurviveAsEscapes) {
+    QString name = QStringLiteral("/in/lat");
+    name += QChar(char16_t(0xDCE9));
+    name += QStringLiteral(u"\".ő\U0001F600.epub");
+    const QByteArray line = epub::JsonObject().add("source", name).line();
+    EXPECT_EQ(line, QByteArray("{\"source\":\"/in/lat\\udce9\\\".") +
+                        QStringLiteral(u"ő\U0001F600").toUtf8() + QByteArray(".epub\"}\n"));
+    QJsonParseError error;
+    const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(object.value(QStringLiteral("source")).toString(), name);
 }
