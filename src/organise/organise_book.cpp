@@ -89,6 +89,12 @@ QString refusedPathReason(const QString& path, bool english) {
            path;
 }
 
+QString reservedNameReason(const QString& name, const QString& path, bool english) {
+    return pick(english, "A Windows nem enged ilyen nevű mappát vagy fájlt: ",
+                "Windows allows no folder or file of this name: ") +
+           name + QStringLiteral(" (") + path + QLatin1Char(')');
+}
+
 // Step B: the copy or the move to `to`, the target path with its separators collapsed. Any
 // failure, refused paths included, is CopyFailed.
 OrganiseResult transfer(const QString& source, const Target& target, const QString& to,
@@ -97,6 +103,10 @@ OrganiseResult transfer(const QString& source, const Target& target, const QStri
         // An empty file name makes the target path the folder itself: nothing to copy onto.
         if (target.fileName.isEmpty()) {
             reason = pick(english, "A cél fájlneve üres", "The target file name is empty");
+            return OrganiseResult::CopyFailed;
+        }
+        if (platform::nameReservedOnWindows(epub::toPlatformPath(target.fileName))) {
+            reason = reservedNameReason(target.fileName, DisplayPath(to), english);
             return OrganiseResult::CopyFailed;
         }
         for (const QString& path : {source, to}) {
@@ -158,6 +168,10 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             reason = pick(english, "A könyv adatai a kimeneti mappán kívülre vinnék: ",
                           "The book's metadata would take it outside the output folder: ") +
                      DisplayPath(target.folderPath);
+            return OrganiseResult::ReadFailed;
+        }
+        if (const QString reserved = ReservedFolderName(target.folderPath); !reserved.isEmpty()) {
+            reason = reservedNameReason(reserved, DisplayPath(target.targetFolder), english);
             return OrganiseResult::ReadFailed;
         }
         OrganiseResult result;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "epub/path_text_qt.h"
+#include "platform/path_rules.h"
 #include "platform/path_text.h"
 
 namespace organise {
@@ -120,6 +121,15 @@ bool FolderPathClimbs(const QString& folderPath) {
         if (onlyDotsAndBlanks && level.contains(QLatin1Char('.'))) return true;
     }
     return false;
+}
+
+QString ReservedFolderName(const QString& folderPath) {
+    QString chain = folderPath;
+    chain.replace(nativeSeparatorChar(), QLatin1Char('/'));
+    for (const QString& level : chain.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (platform::nameReservedOnWindows(epub::toPlatformPath(level))) return level;
+    }
+    return {};
 }
 
 }  // namespace organise

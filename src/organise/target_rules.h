@@ -52,4 +52,9 @@ Target BuildTarget(const QString& sourcePath, const BookFields& book, const QStr
 // one of those or as nothing). Such a book must not be organised.
 bool FolderPathClimbs(const QString& folderPath);
 
+// The first level of the relative folder chain that Windows cannot create under its name (a
+// device name such as "CON" or "nul.txt", or a name ending in a dot or a blank); empty when
+// every level can be created. A collection must stay valid on Windows and FAT e-readers.
+QString ReservedFolderName(const QString& folderPath);
+
 }  // namespace organise

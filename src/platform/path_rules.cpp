@@ -88,6 +88,20 @@ std::string collapseSeparators(const std::string& path) {
     return result;
 }
 
+bool nameReservedOnWindows(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    if (name.back() == '.' || name.back() == ' ') return true;
+    // The device name is what comes before the first dot, trailing blanks ignored ("CON .txt").
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
 bool folderPathAcceptable(const std::string& path) {
     const std::string collapsed = collapseSeparators(path);
     return !holdsForbiddenCharacters(collapsed, false) &&

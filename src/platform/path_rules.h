@@ -20,4 +20,10 @@ bool folderPathAcceptable(const std::string& path);
 // since no file may carry them on Windows.
 bool transferPathAcceptable(const std::string& path);
 
+// True for a name (one path component) that Windows cannot give a file or folder: a device name
+// (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any letter case, also followed by an
+// extension, as "nul.epub"), or a name ending in a dot or a blank, which Windows strips on
+// creation so that the file lands under another name. "." and ".." are no names of this kind.
+bool nameReservedOnWindows(const std::string& name);
+
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "organise/empty_folders.h"
+#include "platform/posix/file_descriptor.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -89,11 +90,16 @@ TEST(EmptyFolders, LeftoverTemporariesOfDeadCopiesDoNotKeepAFolder) {
     ASSERT_GE(child, 0);
     if (child == 0) ::_exit(0);
     ::waitpid(child, nullptr, 0);
-    const QString dead = QString::number(child);
+    // Temporary names also carry this boot and PID namespace: take them from a name made here.
+    const QString made = QString::fromStdString(platform::posix::temporaryName("x", 0));
+    const QString host = made.section(QLatin1Char('-'), 1, 1);
+    ASSERT_EQ(host.size(), 8) << made.toStdString();
+    const QString dead = host + QLatin1Char('-') + QString::number(child);
     TempTree tree;
     tree.writeFile(QStringLiteral("Out/Author/.book.epub.polcaro-%1-0a1b2c").arg(dead), "partial");
     tree.writeFile(QStringLiteral("Out/Other/.book.epub.polcaro-%1-0A1B2C").arg(dead), "not ours");
-    tree.writeFile(QStringLiteral("Out/Live/.book.epub.polcaro-%1-0a1b2c")
+    tree.writeFile(QStringLiteral("Out/Live/.book.epub.polcaro-%1-%2-0a1b2c")
+                       .arg(host)
                        .arg(QCoreApplication::applicationPid()),
                    "being copied");
 

@@ -35,6 +35,7 @@ struct Row {
     QString source;
     QString result;
     QString output;
+    QString reason;
 };
 
 class FakeList final : public WorkList {
@@ -42,12 +43,13 @@ public:
     QList<Row> rows;
     void add(const QString& source, const QString& result = QString(),
              const QString& output = QString()) {
-        rows.append({source, result, output});
+        rows.append({source, result, output, QString()});
     }
     int rowCount() const override { return static_cast<int>(rows.size()); }
     QString source(int row) const override { return rows.at(row).source; }
     void setResultText(int row, const QString& text) override { rows[row].result = text; }
     void setOutputText(int row, const QString& text) override { rows[row].output = text; }
+    void setReason(int row, const QString& text) override { rows[row].reason = text; }
 };
 
 class RecordingSink final : public epub::MessageSink {
@@ -317,6 +319,29 @@ TEST_F(OrganiseRunTest, NameRefusalsTellReadFailedFromCopyFailed) {
     observer.naming.title = true;
     OrganiseRun(list, observer);
     EXPECT_EQ(list.rows[0].result, kReadFailed);
+
+    // Names Windows cannot create: a device name (with or without an extension, in any case) or
+    // a name ending in a dot or a blank, as a folder level or as the kept file name.
+    list.rows.clear();
+    observer.naming = NamingOptions{};
+    list.add(book(QStringLiteral("device.epub"), QStringLiteral("T"), QStringLiteral("Con")));
+    list.add(book(QStringLiteral("dotted.epub"), QStringLiteral("T"), QStringLiteral("Jr.")));
+    list.add(book(QStringLiteral("nul.epub"), QStringLiteral("T"), QStringLiteral("com1.x")));
+    list.add(book(QStringLiteral("fine.epub"), QStringLiteral("T"), QStringLiteral("Console")));
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kReadFailed);
+    EXPECT_TRUE(list.rows[0].reason.contains(QStringLiteral("Con")))
+        << list.rows[0].reason.toStdString();
+    EXPECT_EQ(list.rows[1].result, kReadFailed);
+    EXPECT_EQ(list.rows[2].result, kReadFailed);
+    EXPECT_EQ(list.rows[3].result, kOk);
+    observer.naming.renameScheme = 0;
+    observer.naming.creator = false;
+    list.rows.clear();
+    list.add(tree.path(QStringLiteral("in/nul.epub")));
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kCopyFailed);
+    EXPECT_EQ(QDir(out(QString())).entryList({QStringLiteral("nul*")}), QStringList());
 }
 
 TEST_F(OrganiseRunTest, MetadataCannotPlaceABookOutsideTheOutputFolder) {
