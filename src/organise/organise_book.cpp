@@ -209,7 +209,7 @@ OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
     QString reason;
     const OrganiseResult result =
         organiseBook(source, row, list, settings, messages, files, ahead, reason);
-    list.setReason(row, reason);
+    list.setReason(row, shortenedReason(reason));
     return result;
 }
 

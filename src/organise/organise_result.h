@@ -33,6 +33,19 @@ inline QString resultText(OrganiseResult result, bool englishUi) {
     return QString();
 }
 
+// No reason is longer than this: a book's metadata can make one as long as a 64 KB title, and a
+// row's tooltip, a JSON line or a journal line has no use for that.
+inline constexpr qsizetype kMaxReasonLength = 1000;
+
+// reason cut to kMaxReasonLength characters, the last of them an ellipsis; never between the two
+// halves of a surrogate pair.
+inline QString shortenedReason(const QString& reason) {
+    if (reason.size() <= kMaxReasonLength) return reason;
+    qsizetype keep = kMaxReasonLength - 1;
+    if (reason.at(keep - 1).isHighSurrogate()) --keep;
+    return reason.left(keep) + QChar(char16_t(0x2026));
+}
+
 // The result's name as the command line reports it ("Done", "CopyFailed", ...).
 inline const char* resultName(OrganiseResult result) {
     switch (result) {

@@ -342,6 +342,16 @@ TEST_F(OrganiseRunTest, NameRefusalsTellReadFailedFromCopyFailed) {
     OrganiseRun(list, observer);
     EXPECT_EQ(list.rows[0].result, kCopyFailed);
     EXPECT_EQ(QDir(out(QString())).entryList({QStringLiteral("nul*")}), QStringList());
+
+    // A reason made of a very long title is cut, with an ellipsis, to at most 1,000 characters.
+    observer.naming.title = true;
+    list.rows.clear();
+    list.add(book(QStringLiteral("long.epub"), QStringLiteral("<").repeated(70000),
+                  QStringLiteral("K")));
+    OrganiseRun(list, observer);
+    EXPECT_EQ(list.rows[0].result, kReadFailed);
+    EXPECT_EQ(list.rows[0].reason.size(), 1000);
+    EXPECT_TRUE(list.rows[0].reason.endsWith(QChar(char16_t(0x2026))));
 }
 
 TEST_F(OrganiseRunTest, MetadataCannotPlaceABookOutsideTheOutputFolder) {
