@@ -45,38 +45,85 @@ QString absolute(const QString& path) {
     return epub::joinPath(epub::pathFromOutside(QDir::currentPath()), path);
 }
 
-bool parseLine(const QByteArray& line, JournalEntry& entry, bool& undoneMarker) {
-    undoneMarker = false;
+// One line of a journal as read back.
+struct ParsedLine {
+    enum class Kind { Unreadable, Header, Output, Folder, Book, Done, Failed, Undone };
+    Kind kind = Kind::Unreadable;
+    JournalEntry entry;    // Folder and Book; Done carries its target and status here
+    QString outputFolder;  // Header and Output
+};
+
+ParsedLine parseLine(const QByteArray& line) {
+    ParsedLine parsed;
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) return false;
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) return parsed;
     const QJsonObject object = document.object();
-    if (object.contains(QLatin1String("undone"))) {
-        undoneMarker = true;
-        return true;
+    const auto text = [&object](const char* key) {
+        return object.value(QLatin1String(key)).toString();
+    };
+    const auto has = [&object](const char* key) { return object.contains(QLatin1String(key)); };
+    if (has("undone")) {
+        parsed.kind = ParsedLine::Kind::Undone;
+    } else if (has("journal") || (has("output") && object.size() == 1)) {
+        parsed.kind = has("journal") ? ParsedLine::Kind::Header : ParsedLine::Kind::Output;
+        parsed.outputFolder = text("output");
+    } else if (has("folder")) {
+        parsed.entry.kind = JournalEntry::Kind::Folder;
+        parsed.entry.target = text("folder");
+        if (!parsed.entry.target.isEmpty()) parsed.kind = ParsedLine::Kind::Folder;
+    } else if (has("failed")) {
+        parsed.entry.target = text("failed");
+        if (!parsed.entry.target.isEmpty()) parsed.kind = ParsedLine::Kind::Failed;
+    } else {
+        const QJsonValue size = object.value(QLatin1String("size"));
+        const QJsonValue mtime = object.value(QLatin1String("mtime"));
+        const bool withStatus = size.isDouble() && mtime.isDouble();
+        parsed.entry.written.size = size.toInteger(-1);
+        parsed.entry.written.modifiedNs = mtime.toInteger(0);
+        if (has("done")) {
+            parsed.entry.target = text("done");
+            if (!parsed.entry.target.isEmpty() && withStatus) parsed.kind = ParsedLine::Kind::Done;
+            return parsed;
+        }
+        const QString mode = text("mode");
+        parsed.entry.kind = JournalEntry::Kind::Book;
+        parsed.entry.mode = mode == QLatin1String("move") ? TransferMode::Move : TransferMode::Copy;
+        parsed.entry.source = text("source");
+        parsed.entry.target = text("target");
+        // An earlier version's line: the book arrived, with its status on the same line.
+        parsed.entry.confirmed = withStatus;
+        if ((mode == QLatin1String("copy") || mode == QLatin1String("move")) &&
+            !parsed.entry.source.isEmpty() && !parsed.entry.target.isEmpty() &&
+            (!withStatus || parsed.entry.written.size >= 0))
+            parsed.kind = ParsedLine::Kind::Book;
     }
-    if (object.value(QLatin1String("folder")).isString()) {
-        entry = JournalEntry{};
-        entry.kind = JournalEntry::Kind::Folder;
-        entry.target = object.value(QLatin1String("folder")).toString();
-        return !entry.target.isEmpty();
+    return parsed;
+}
+
+// The deepest folder that holds every book and every created folder of a journal without a
+// first line: the output folder of a run of an earlier version, as far as the journal shows it.
+QString commonOutputFolder(const QList<JournalEntry>& entries) {
+    QString common;
+    bool first = true;
+    for (const JournalEntry& entry : entries) {
+        // A created folder lies below the output folder too: its parent holds it.
+        const QString folder = epub::withTrailingSeparator(epub::parentFolder(entry.target));
+        if (first) {
+            common = folder;
+            first = false;
+            continue;
+        }
+        qsizetype length = 0;
+        while (length < common.size() && length < folder.size() &&
+               common.at(length) == folder.at(length))
+            ++length;
+        common = common.left(length);
+        // Back to the last whole folder.
+        while (!common.isEmpty() && !platform::isSeparator(common.back().toLatin1()))
+            common.chop(1);
     }
-    const QString mode = object.value(QLatin1String("mode")).toString();
-    const QJsonValue source = object.value(QLatin1String("source"));
-    const QJsonValue target = object.value(QLatin1String("target"));
-    const QJsonValue size = object.value(QLatin1String("size"));
-    const QJsonValue mtime = object.value(QLatin1String("mtime"));
-    if ((mode != QLatin1String("copy") && mode != QLatin1String("move")) || !source.isString() ||
-        !target.isString() || !size.isDouble() || !mtime.isDouble())
-        return false;
-    entry = JournalEntry{};
-    entry.kind = JournalEntry::Kind::Book;
-    entry.mode = mode == QLatin1String("move") ? TransferMode::Move : TransferMode::Copy;
-    entry.source = source.toString();
-    entry.target = target.toString();
-    entry.written.size = size.toInteger(-1);
-    entry.written.modifiedNs = mtime.toInteger(0);
-    return !entry.source.isEmpty() && !entry.target.isEmpty() && entry.written.size >= 0;
+    return common;
 }
 
 void removeOldJournals(const QString& folder) {
@@ -92,8 +139,11 @@ QString journalFolder(const QString& settingsFolder) {
     return epub::withTrailingSeparator(epub::joinPath(settingsFolder, QStringLiteral("journal")));
 }
 
-RunJournal::RunJournal(QString folder)
-    : folder_(folder.isEmpty() ? QString() : epub::withTrailingSeparator(folder)) {}
+RunJournal::RunJournal(QString folder, QString outputFolder, TransferMode mode)
+    : folder_(folder.isEmpty() ? QString() : epub::withTrailingSeparator(folder)),
+      outputFolder_(outputFolder.isEmpty() ? QString()
+                                           : epub::withTrailingSeparator(absolute(outputFolder))),
+      mode_(mode) {}
 
 bool RunJournal::open() {
     if (file_.isOpen()) return true;
@@ -121,6 +171,13 @@ bool RunJournal::open() {
         if (error == 0) {
             path_ = candidate;
             removeOldJournals(folder_);
+            appendOpen(
+                epub::JsonObject()
+                    .add("journal", std::int32_t(1))
+                    .add("mode", mode_ == TransferMode::Move ? "move" : "copy")
+                    .add("output", outputFolder_)
+                    .add("started", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs))
+                    .line());
             return true;
         }
         if (platform::fileExists(toPlatformPath(candidate)) == false &&
@@ -133,32 +190,59 @@ bool RunJournal::open() {
 
 void RunJournal::append(const QByteArray& line) {
     if (!open()) return;
+    appendOpen(line);
+}
+
+void RunJournal::appendOpen(const QByteArray& line) {
     if (const int error = file_.append(line.toStdString()); error != 0 && error_.isEmpty())
         error_ = describe(error);
 }
 
-void RunJournal::recordFolder(const QString& folder) {
-    append(epub::JsonObject().add("folder", absolute(folder)).line());
+void RunJournal::recordOutputFolder(const QString& outputFolder) {
+    const QString folder =
+        outputFolder.isEmpty() ? QString() : epub::withTrailingSeparator(absolute(outputFolder));
+    if (folder == outputFolder_) return;
+    outputFolder_ = folder;
+    // Before the first line the first line itself will name it.
+    if (file_.isOpen()) appendOpen(epub::JsonObject().add("output", outputFolder_).line());
 }
 
-void RunJournal::recordBook(TransferMode mode, const QString& source, const QString& target) {
-    int error = 0;
-    const auto status = platform::fileStatus(toPlatformPath(target), error);
-    // The keys in alphabetical order, as the journal has always written them. A target that
-    // cannot be read back gets a size no file has: the undo then keeps it.
+void RunJournal::recordFolder(const QString& folder) {
+    append(epub::JsonObject().add("folder", absolute(folder)).line());
+    ++changes_;
+}
+
+void RunJournal::recordIntent(TransferMode mode, const QString& source, const QString& target) {
     append(epub::JsonObject()
                .add("mode", mode == TransferMode::Move ? "move" : "copy")
-               .add("mtime", status ? qint64(status->modifiedNs) : qint64(0))
-               .add("size", status ? qint64(status->size) : qint64(-1))
                .add("source", absolute(source))
                .add("target", absolute(target))
                .line());
+    ++changes_;
+}
+
+void RunJournal::recordDone(const QString& target) {
+    int error = 0;
+    const auto status = platform::fileStatus(toPlatformPath(target), error);
+    // A target that cannot be read back gets a size no file has: the undo then keeps it.
+    append(epub::JsonObject()
+               .add("done", absolute(target))
+               .add("mtime", status ? qint64(status->modifiedNs) : qint64(0))
+               .add("size", status ? qint64(status->size) : qint64(-1))
+               .line());
+}
+
+void RunJournal::recordFailed(const QString& target) {
+    append(epub::JsonObject().add("failed", absolute(target)).line());
+    --changes_;
 }
 
 void RunJournal::finish() {
     if (!file_.isOpen()) return;
     if (const int error = file_.flush(); error != 0 && error_.isEmpty()) error_ = describe(error);
     file_.close();
+    // Every book failed and no folder was made: nothing to take back.
+    if (changes_ == 0 && error_.isEmpty()) platform::deleteFile(toPlatformPath(path_));
 }
 
 bool JournalingFileOperations::createFolder(const QString& path) {
@@ -167,15 +251,25 @@ bool JournalingFileOperations::createFolder(const QString& path) {
     return created;
 }
 
+// The book's line is on its way to the disk before the book is touched: a run killed during the
+// copy or move leaves a line the undo can judge by what it finds.
 int JournalingFileOperations::copyFile(const QString& source, const QString& target) {
+    journal_.recordIntent(TransferMode::Copy, source, target);
     const int error = disk_.copyFile(source, target);
-    if (error == 0) journal_.recordBook(TransferMode::Copy, source, target);
+    if (error == 0)
+        journal_.recordDone(target);
+    else
+        journal_.recordFailed(target);
     return error;
 }
 
 int JournalingFileOperations::moveFile(const QString& source, const QString& target) {
+    journal_.recordIntent(TransferMode::Move, source, target);
     const int error = disk_.moveFile(source, target);
-    if (error == 0) journal_.recordBook(TransferMode::Move, source, target);
+    if (error == 0)
+        journal_.recordDone(target);
+    else
+        journal_.recordFailed(target);
     return error;
 }
 
@@ -196,18 +290,57 @@ int ReadJournal(const QString& path, JournalContents& contents) {
     int error = 0;
     if (!platform::readWholeFile(toPlatformPath(path), bytes, error)) return error;
     const QByteArray all = QByteArray::fromStdString(bytes);
+    QString outputFolder;
     for (const QByteArray& raw : all.split('\n')) {
         const QByteArray line = raw.trimmed();
         if (line.isEmpty()) continue;
-        JournalEntry entry;
-        bool undoneMarker = false;
-        if (!parseLine(line, entry, undoneMarker))
-            ++contents.unreadableLines;
-        else if (undoneMarker)
-            contents.undone = true;
-        else
-            contents.entries.append(entry);
+        ParsedLine parsed = parseLine(line);
+        switch (parsed.kind) {
+            case ParsedLine::Kind::Unreadable:
+                ++contents.unreadableLines;
+                break;
+            case ParsedLine::Kind::Undone:
+                contents.undone = true;
+                break;
+            case ParsedLine::Kind::Header:
+            case ParsedLine::Kind::Output:
+                contents.hasHeader = contents.hasHeader || parsed.kind == ParsedLine::Kind::Header;
+                outputFolder = parsed.outputFolder.isEmpty()
+                                   ? QString()
+                                   : epub::withTrailingSeparator(parsed.outputFolder);
+                break;
+            case ParsedLine::Kind::Folder:
+            case ParsedLine::Kind::Book:
+                parsed.entry.outputFolder = outputFolder;
+                contents.entries.append(parsed.entry);
+                break;
+            case ParsedLine::Kind::Done:
+            case ParsedLine::Kind::Failed:
+                // The latest book of that target still waiting for its outcome.
+                for (qsizetype k = contents.entries.size() - 1; k >= 0; --k) {
+                    JournalEntry& entry = contents.entries[k];
+                    if (entry.kind != JournalEntry::Kind::Book || entry.confirmed ||
+                        entry.target != parsed.entry.target)
+                        continue;
+                    if (parsed.kind == ParsedLine::Kind::Failed) {
+                        contents.entries.removeAt(k);
+                    } else {
+                        entry.confirmed = true;
+                        entry.written = parsed.entry.written;
+                    }
+                    break;
+                }
+                break;
+        }
     }
+    // Without an output folder of its own (an earlier version's journal) the deepest folder
+    // that holds every target stands for it.
+    QList<JournalEntry> unplaced;
+    for (const JournalEntry& entry : contents.entries)
+        if (entry.outputFolder.isEmpty()) unplaced.append(entry);
+    const QString common = commonOutputFolder(unplaced);
+    for (JournalEntry& entry : contents.entries)
+        if (entry.outputFolder.isEmpty()) entry.outputFolder = common;
     return 0;
 }
 

@@ -2,12 +2,21 @@
 // The run journal: one JSON Lines file per organise run in "<SettingsFolder>journal", written
 // while the run goes so that a run, even a killed one, can be taken back. Each line is one
 // object:
+//   {"journal":1,"mode":"copy"|"move","output":PATH,"started":TIME}
+//                                                     the first line: the run's output folder
+//                                                     (absolute), its mode at the start, when
+//   {"output":PATH}                                   the output folder changed during the run
 //   {"folder":PATH}                                   a folder the run created
-//   {"mode":"copy"|"move","source":PATH,"target":PATH,"size":N,"mtime":NS}
-//                                                     a book that ended Done; size and mtime
-//                                                     (nanoseconds since 1970 UTC) of the target
-//                                                     as written
+//   {"mode":"copy"|"move","source":PATH,"target":PATH}
+//                                                     a book about to be copied or moved,
+//                                                     written before the disk is touched
+//   {"done":PATH,"mtime":NS,"size":N}                 that book (by its target) arrived; size
+//                                                     and mtime (nanoseconds since 1970 UTC) of
+//                                                     the target as written
+//   {"failed":PATH}                                   that book's copy or move failed: not ours
 //   {"undone":TIME}                                   appended once the run has been undone
+// Journals of earlier versions have no first line and a book's line carries size and mtime
+// itself. Paths keep their exact bytes: a byte that is no UTF-8 is written as its \udcXX escape.
 // A run that changes nothing on disk leaves no journal. The newest kJournalsKept are kept.
 #include <QList>
 #include <QString>
@@ -32,6 +41,12 @@ struct JournalEntry {
     QString source;  // empty for a folder
     QString target;  // the book as written, or the folder created
     platform::FileStatus written;
+    // False for a book whose copy or move was begun but never marked done (a killed run): what
+    // happened shows only on the disk, and `written` is unknown.
+    bool confirmed = true;
+    // The run's output folder when the line was written (absolute, with its final separator);
+    // the undo touches nothing outside it.
+    QString outputFolder;
 };
 
 // Writes one run's journal. The file is created with the first line, every line is handed to
@@ -39,14 +54,22 @@ struct JournalEntry {
 // cannot be written never stops the run: error() tells the front end, which says so.
 class RunJournal {
 public:
-    // An empty folder keeps no journal (a front end that has no settings folder).
-    explicit RunJournal(QString folder);
+    // An empty folder keeps no journal (a front end that has no settings folder). outputFolder
+    // and mode are the run's as it starts; the first line records them.
+    explicit RunJournal(QString folder, QString outputFolder = QString(),
+                        TransferMode mode = TransferMode::Copy);
     RunJournal(const RunJournal&) = delete;
     RunJournal& operator=(const RunJournal&) = delete;
 
+    // The output folder in force from now on (the window's may change between books).
+    void recordOutputFolder(const QString& outputFolder);
     void recordFolder(const QString& folder);
-    // Reads the target's size and modification time now, as the run left it.
-    void recordBook(TransferMode mode, const QString& source, const QString& target);
+    // Before a book's copy or move starts.
+    void recordIntent(TransferMode mode, const QString& source, const QString& target);
+    // After it: reads the target's size and modification time now, as the run left it.
+    void recordDone(const QString& target);
+    void recordFailed(const QString& target);
+    // Forces the journal to the disk; a journal that records no change is removed.
     void finish();
 
     // The journal file; empty until the first line is written.
@@ -56,11 +79,15 @@ public:
 
 private:
     void append(const QByteArray& line);
+    void appendOpen(const QByteArray& line);
     bool open();
 
     QString folder_;
+    QString outputFolder_;
+    TransferMode mode_;
     QString path_;
     QString error_;
+    int changes_ = 0;  // folders created and books begun
     platform::AppendOnlyFile file_;
 };
 
@@ -85,9 +112,10 @@ private:
 // A journal as read back. Lines that cannot be read (the last line of a killed run may be cut
 // off) are counted and passed over.
 struct JournalContents {
-    QList<JournalEntry> entries;  // in the order written
+    QList<JournalEntry> entries;  // in the order written; failed books left out
     int unreadableLines = 0;
     bool undone = false;
+    bool hasHeader = false;  // false for a journal of an earlier version
     int bookCount() const;
 };
 

@@ -1,7 +1,13 @@
 #include "organise/undo_run.h"
 
+#include <QDir>
+#include <algorithm>
+
+#include "epub/path_text_qt.h"
 #include "organise/target_rules.h"
+#include "platform/code_page.h"
 #include "platform/error.h"
+#include "platform/path_text.h"
 
 namespace organise {
 
@@ -21,6 +27,113 @@ UndoBookResult failed(const JournalEntry& entry, int error, const QString& nowAt
 
 UndoBookResult undone(const JournalEntry& entry, const QString& nowAt) {
     return {entry, UndoOutcome::Undone, QString(), nowAt};
+}
+
+QString pick(bool english, const char* hungarian, const char* inEnglish) {
+    return QString::fromUtf8(english ? inEnglish : hungarian);
+}
+
+// The levels of a path, split at either separator the platform knows.
+QStringList levelsOf(const QString& path) {
+    QStringList levels;
+    QString level;
+    for (const QChar c : path) {
+        if (c.unicode() < 0x80 && platform::isSeparator(static_cast<char>(c.unicode()))) {
+            levels.append(level);
+            level.clear();
+        } else {
+            level += c;
+        }
+    }
+    levels.append(level);
+    return levels;
+}
+
+bool hasDotLevels(const QString& path) {
+    const QStringList levels = levelsOf(path);
+    return std::any_of(levels.begin(), levels.end(), [](const QString& level) {
+        return level == QLatin1String(".") || level == QLatin1String("..");
+    });
+}
+
+// True when path lies strictly below folder (which ends with its separator).
+bool below(const QString& path, const QString& folder) {
+    const Qt::CaseSensitivity sensitivity =
+        platform::pathsIgnoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    return !folder.isEmpty() && path.size() > folder.size() && path.startsWith(folder, sensitivity);
+}
+
+// Why the journal's paths for this entry are not the run's own; empty when they are.
+QString refusal(const JournalEntry& entry, bool english) {
+    const QString& output = entry.outputFolder;
+    if (output.isEmpty() || !QDir::isAbsolutePath(output) || hasDotLevels(output))
+        return pick(english, "A napló nem nevezi meg a futás kimeneti mappáját",
+                    "The journal does not name the run's output folder");
+    if (hasDotLevels(entry.target) || hasDotLevels(entry.source))
+        return pick(english, "A napló útvonalában . vagy .. szint van: ",
+                    "The journal's path has a . or .. level: ") +
+               (hasDotLevels(entry.target) ? entry.target : entry.source);
+    if (!QDir::isAbsolutePath(entry.target) || !below(entry.target, output))
+        return pick(english, "A napló szerinti hely a futás kimeneti mappáján kívül van: ",
+                    "The journal's path lies outside the run's output folder: ") +
+               entry.target;
+    if (entry.kind == JournalEntry::Kind::Book && !QDir::isAbsolutePath(entry.source))
+        return pick(english, "A napló szerinti forrás nem abszolút útvonal: ",
+                    "The journal's source is not an absolute path: ") +
+               entry.source;
+    return {};
+}
+
+// A created folder is the run's own only when one of the journal's books lies below it.
+bool holdsABookOfTheRun(const QString& folder, const JournalContents& journal) {
+    const QString withSeparator = epub::withTrailingSeparator(folder);
+    return std::any_of(journal.entries.begin(), journal.entries.end(), [&](const JournalEntry& e) {
+        return e.kind == JournalEntry::Kind::Book && below(e.target, withSeparator);
+    });
+}
+
+// "Undone" only when the disk shows it: nothing at the target, and for a move the book at its
+// source.
+UndoBookResult confirmedOnDisk(const UndoBookResult& result, UndoFileOperations& files,
+                               bool english) {
+    if (result.outcome != UndoOutcome::Undone) return result;
+    const bool targetGone = !files.pathTaken(result.entry.target);
+    const bool sourceThere =
+        result.entry.mode == TransferMode::Copy || files.pathTaken(result.entry.source);
+    if (targetGone && sourceThere) return result;
+    return {result.entry, UndoOutcome::Failed,
+            pick(english, "A könyv nem került vissza", "The book is not back"),
+            targetGone ? QString() : result.entry.target};
+}
+
+// A book whose copy or move was begun but never marked done: only the disk tells what happened.
+UndoBookResult undoUnfinished(const JournalEntry& entry, UndoFileOperations& files) {
+    const bool atTarget = files.pathTaken(entry.target);
+    const bool atSource = files.pathTaken(entry.source);
+    // The copy or move never happened: the book is where it was.
+    if (!atTarget && atSource)
+        return undone(entry, entry.mode == TransferMode::Move ? entry.source : QString());
+    int error = 0;
+    if (atTarget && !atSource && entry.mode == TransferMode::Move) {
+        // Moved, and killed before the mark: move it back, never overwriting.
+        if (!files.fileStatus(entry.target, error)) return failed(entry, error, entry.target);
+        error = files.moveFile(entry.target, entry.source);
+        if (error == 0) return undone(entry, entry.source);
+        return failed(entry, error, entry.target);
+    }
+    if (atTarget && atSource) {
+        // A complete copy (a move across volumes copies first): taken back when it is the same
+        // book, byte for byte.
+        bool same = false;
+        if (files.fileStatus(entry.target, error) && files.fileStatus(entry.source, error) &&
+            files.compareFiles(entry.source, entry.target, same) == 0 && same) {
+            error = files.deleteFile(entry.target);
+            if (error == 0)
+                return undone(entry, entry.mode == TransferMode::Move ? entry.source : QString());
+            return failed(entry, error, entry.target);
+        }
+    }
+    return kept(entry, UndoOutcome::KeptUnfinished);
 }
 
 UndoBookResult undoMove(const JournalEntry& entry, UndoFileOperations& files) {
@@ -72,6 +185,8 @@ const char* undoOutcomeName(UndoOutcome outcome) {
             return "KeptSourceTaken";
         case UndoOutcome::KeptOnlyCopy:
             return "KeptOnlyCopy";
+        case UndoOutcome::KeptUnfinished:
+            return "KeptUnfinished";
         case UndoOutcome::Failed:
             break;
     }
@@ -91,6 +206,9 @@ QString undoOutcomeText(UndoOutcome outcome, const QString& reason, bool english
         case UndoOutcome::KeptOnlyCopy:
             return englishUi ? QStringLiteral("Kept: it is the only copy")
                              : QStringLiteral("Megtartva: ez az egyetlen példány");
+        case UndoOutcome::KeptUnfinished:
+            return englishUi ? QStringLiteral("Kept: the run ended while handling it")
+                             : QStringLiteral("Megtartva: a futás e könyv közben ért véget");
         case UndoOutcome::Failed:
             break;
     }
@@ -114,9 +232,12 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
             break;
         }
         const JournalEntry& entry = journal.entries.at(k);
+        const QString refused = refusal(entry, observer.englishUi());
         if (entry.kind == JournalEntry::Kind::Folder) {
-            // Only a folder this run created, and only when nothing is left in it.
-            if (files.removeEmptyFolder(entry.target) == 0) {
+            // Only a folder this run created below its output folder, holding one of its books,
+            // and only when nothing is left in it.
+            if (refused.isEmpty() && holdsABookOfTheRun(entry.target, journal) &&
+                files.removeEmptyFolder(entry.target) == 0) {
                 ++summary.foldersRemoved;
                 observer.folderRemoved(entry.target);
             }
@@ -124,8 +245,14 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
         }
         UndoBookResult result;
         try {
-            result =
-                entry.mode == TransferMode::Move ? undoMove(entry, files) : undoCopy(entry, files);
+            if (!refused.isEmpty())
+                result = {entry, UndoOutcome::Failed, refused, entry.target};
+            else if (!entry.confirmed)
+                result = undoUnfinished(entry, files);
+            else
+                result = entry.mode == TransferMode::Move ? undoMove(entry, files)
+                                                          : undoCopy(entry, files);
+            if (refused.isEmpty()) result = confirmedOnDisk(result, files, observer.englishUi());
         } catch (const std::exception& e) {
             result = {entry, UndoOutcome::Failed, QString::fromUtf8(e.what()), entry.target};
         }

@@ -17,10 +17,13 @@ enum class UndoOutcome {
     KeptChanged,      // the target's size or modification time differ from the journal's
     KeptSourceTaken,  // something now occupies the source path
     KeptOnlyCopy,     // the source is gone or no longer holds the same bytes
-    Failed            // the system refused; reason says why
+    KeptUnfinished,   // the run ended during this book's copy or move, and the disk does not
+                      // show that taking it back is safe
+    Failed            // the system refused, or the journal's paths are not the run's own;
+                      // reason says why
 };
 
-// "Undone", "KeptChanged", "KeptSourceTaken", "KeptOnlyCopy", "Failed".
+// "Undone", "KeptChanged", "KeptSourceTaken", "KeptOnlyCopy", "KeptUnfinished", "Failed".
 const char* undoOutcomeName(UndoOutcome outcome);
 // The text a row of the work list shows for an outcome; Failed carries the system's reason.
 QString undoOutcomeText(UndoOutcome outcome, const QString& reason, bool englishUi);
@@ -43,6 +46,8 @@ public:
     // Lets pending work happen between books (the window: processEvents).
     virtual void processEvents() {}
     virtual bool stopRequested() const { return false; }
+    // The language of the reasons the undo words itself.
+    virtual bool englishUi() const { return true; }
 };
 
 struct UndoSummary {
@@ -59,6 +64,10 @@ struct UndoSummary {
 QList<JournalEntry> UndoOrder(const JournalContents& journal);
 
 // Walks the journal backwards. Stops before the next entry once the observer asks it to.
+// Whatever the journal says, nothing outside the run's output folder is touched: a book whose
+// target (or a created folder that) lies outside it, a path with "." or ".." levels, and a source
+// that is not absolute are refused (Failed, with the reason); a folder is removed only when it
+// lies below the output folder and holds one of the journal's own books.
 UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
                     UndoFileOperations& files);
 

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "epub/message_sink.h"
+#include "epub/path_text_qt.h"
 #include "organise/organise_run.h"
 #include "organise/run_journal.h"
 #include "support/epub_builder.h"
@@ -279,6 +280,68 @@ TEST_F(UndoTest, KilledMoveRunIsTakenBackAsFarAsItWent) {
     EXPECT_EQ(snapshot(root), before);
     // The marker is not swallowed by the cut-off line.
     EXPECT_TRUE(NewestJournal(journals).isEmpty());
+}
+
+// A journal is a file: edited, copied or damaged, it still cannot make the undo touch anything
+// outside the run's own output folder.
+TEST_F(UndoTest, AnEditedJournalCannotReachOutsideTheOutputFolder) {
+    addBook(QStringLiteral("a/one.epub"), QStringLiteral("Ann"), QStringLiteral("One"));
+    addBook(QStringLiteral("a/two.epub"), QStringLiteral("Ann"), QStringLiteral("Two"));
+    rows.results = rows.outputs = QStringList(rows.sources.size(), QString());
+    {
+        Headless observer;
+        observer.mode = TransferMode::Copy;
+        observer.output = out;
+        PlatformFileOperations disk;
+        RunJournal journal(journals, out, TransferMode::Copy);
+        JournalingFileOperations files(disk, journal);
+        OrganiseRun(rows, observer, files);
+    }
+    // Outside the output: a file with a byte-identical twin in the library, one moved there,
+    // and an empty folder.
+    const QString twin = tree.writeFile(QStringLiteral("root/lib/twin.epub"), "precious");
+    const QString outside = tree.writeFile(QStringLiteral("root/keep/precious.epub"), "precious");
+    const QString movedOutside = tree.writeFile(QStringLiteral("root/keep/moved.epub"), "mine");
+    const QString emptyOutside = tree.makeFolder(QStringLiteral("root/keep/empty"));
+    const auto statusLine = [](const QString& path) {
+        int error = 0;
+        const auto status = platform::fileStatus(epub::toPlatformPath(path), error);
+        return QByteArray(",\"mtime\":") + QByteArray::number(qint64(status->modifiedNs)) +
+               ",\"size\":" + QByteArray::number(qint64(status->size)) + "}\n";
+    };
+    const QString journalPath = JournalFiles(journals).first();
+    const QByteArray q = "\"";
+    QByteArray edits;
+    // A copy line pointed at the outside file, its twin as the source.
+    edits += "{\"mode\":\"copy\",\"source\":" + q + twin.toUtf8() + q + ",\"target\":" + q +
+             outside.toUtf8() + q + statusLine(outside);
+    // A move line pointed at a file outside, with that file's size and time.
+    edits += "{\"mode\":\"move\",\"source\":" + q + lib.toUtf8() + "/back.epub" + q +
+             ",\"target\":" + q + movedOutside.toUtf8() + q + statusLine(movedOutside);
+    // The same through "..", and a relative source.
+    const QString climbing = out + QStringLiteral("../keep/moved.epub");
+    edits += "{\"mode\":\"move\",\"source\":" + q + lib.toUtf8() + "/back2.epub" + q +
+             ",\"target\":" + q + climbing.toUtf8() + q + statusLine(movedOutside);
+    edits += "{\"mode\":\"move\",\"source\":\"relative.epub\",\"target\":" + q +
+             targetOf(QStringLiteral("Ann"), QStringLiteral("One")).toUtf8() + q +
+             statusLine(targetOf(QStringLiteral("Ann"), QStringLiteral("One")));
+    // Any empty folder.
+    edits += "{\"folder\":" + q + emptyOutside.toUtf8() + q + "}\n";
+    appendTo(journalPath, edits);
+    const QMap<QString, QByteArray> keepBefore = snapshot(tree.path(QStringLiteral("root/keep")));
+
+    UndoSummary summary;
+    const Recorder done = undo(false, summary);
+    EXPECT_EQ(snapshot(tree.path(QStringLiteral("root/keep"))), keepBefore);
+    EXPECT_TRUE(QFileInfo(emptyOutside).isDir());
+    EXPECT_EQ(done.byTarget.value(QStringLiteral("precious.epub")).outcome, UndoOutcome::Failed);
+    EXPECT_EQ(done.byTarget.value(QStringLiteral("moved.epub")).outcome, UndoOutcome::Failed);
+    EXPECT_TRUE(done.byTarget.value(QStringLiteral("moved.epub"))
+                    .reason.contains(QStringLiteral("outside")));
+    EXPECT_EQ(summary.failed, 4);
+    // The run's own books were still taken back, and its own folder removed.
+    EXPECT_EQ(summary.undone, 2);
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("Ann")));
 }
 
 TEST_F(UndoTest, OnlyTheNewestJournalsAreKeptAndRunsThatChangeNothingLeaveNone) {

@@ -266,7 +266,9 @@ int runOrganise(const QStringList& args) {
         organise::OrganiseRun(list, observer, files, epub::defaultReadAheadThreads());
     } else {
         organise::PlatformFileOperations disk;
-        organise::RunJournal journal(journalFolder());
+        organise::RunJournal journal(
+            journalFolder(), output,
+            parsed.move ? organise::TransferMode::Move : organise::TransferMode::Copy);
         organise::JournalingFileOperations files(disk, journal);
         organise::OrganiseRun(list, observer, files, epub::defaultReadAheadThreads());
         if (!journal.error().isEmpty())

@@ -21,11 +21,14 @@ constexpr char kDescription[] =
     "Takes back the last organise run (of the window or of this program) from its journal, the\n"
     "last book first. A moved book goes back to its source path, a copied book is deleted, and\n"
     "the folders the run created are removed when empty. A book whose target changed after the\n"
-    "run, whose source path is taken again, or whose copy is the only one left, is kept.\n"
+    "run, whose source path is taken again, or whose copy is the only one left, is kept; so is\n"
+    "a book the run was handling when it ended, unless the disk shows it is safe to take back.\n"
+    "Nothing outside the run's output folder is ever touched, whatever the journal says.\n"
     "Prints one JSON object per book:\n"
     "  {\"mode\":...,\"source\":...,\"target\":...,\"outcome\":...,\"reason\":...}\n"
-    "where outcome is Undone, KeptChanged, KeptSourceTaken, KeptOnlyCopy or Failed (reason is\n"
-    "then the system's description), and one per folder removed:\n"
+    "where outcome is Undone, KeptChanged, KeptSourceTaken, KeptOnlyCopy, KeptUnfinished or\n"
+    "Failed (reason says why: the system's description, or a journal path that is not the\n"
+    "run's own), and one per folder removed:\n"
     "  {\"folder\":...,\"outcome\":\"Removed\"}";
 
 constexpr char kExitStatus[] =
