@@ -23,6 +23,7 @@
 #include "app/apply_language.h"
 #include "app/blank_caption.h"
 #include "app/dialogs.h"
+#include "app/elevated_launch.h"
 #include "app/empty_folders_command.h"
 #include "app/guarded.h"
 #include "app/handover.h"
@@ -42,7 +43,6 @@
 #include "platform/file_manager.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
-#include "shell/shell_verbs.h"
 
 // The window's pictures live in a static library, whose resources are not registered by
 // themselves; Q_INIT_RESOURCE must be called outside any namespace.
@@ -283,13 +283,11 @@ void TForm1::RzToolButton4Click() {
 }
 
 void TForm1::RzToolButton5Click() {
-    shell::RunVerbCommand(true, reinterpret_cast<platform::WindowHandle>(winId()),
-                          [this] { processPendingMessages(); });
+    runVerbRegistration(true, this, state_.englishUi, [this] { processPendingMessages(); });
 }
 
 void TForm1::RzToolButton6Click() {
-    shell::RunVerbCommand(false, reinterpret_cast<platform::WindowHandle>(winId()),
-                          [this] { processPendingMessages(); });
+    runVerbRegistration(false, this, state_.englishUi, [this] { processPendingMessages(); });
 }
 
 void TForm1::RzToolButton7Click() {

@@ -146,7 +146,7 @@ std::uint32_t RunElevated(const std::string& parameters, platform::WindowHandle 
                 code = ErrorGenFailure;
                 break;
             case platform::ChildProcess::State::StartFailed:
-                throw RelaunchError(child->exitCode());
+                throw ElevationRefused(child->refusal());
         }
         if (pump) pump();
     } while (code == StillActive);

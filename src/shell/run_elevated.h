@@ -72,8 +72,10 @@ void HandleElevatedLaunch();
 // Runs the handler with administrator rights for `parameters` and returns its code. While the
 // elevated copy runs, `pump` (which processes pending window messages) is called after every
 // poll; the polls are 10 ms apart. Raises AssertionFailed (source `RunElevatedSupport`) when
-// no handler is installed, and platform::SystemError when the copy cannot be started (1223
-// when the user declines the elevation prompt). Errors of the pump pass through.
+// no handler is installed, ElevationRefused (relaunch_error.h; code 1223) when the copy never
+// ran because the rights were not granted (prompt declined, not authorised, no authentication
+// agent, no pkexec), and platform::SystemError when the copy cannot be started otherwise.
+// Errors of the pump pass through.
 std::uint32_t RunElevated(const std::string& parameters, platform::WindowHandle owner,
                           const std::function<void()>& pump);
 

@@ -86,7 +86,13 @@ std::unique_ptr<ChildProcess> startElevated(const std::string& program,
     info.lpParameters = arguments.c_str();
     info.lpDirectory = nullptr;
     info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&info)) throw SystemError(GetLastError());
+    if (!ShellExecuteExW(&info)) {
+        const DWORD error = GetLastError();
+        // The user answered No to the elevation prompt: no copy ran.
+        if (error == ERROR_CANCELLED)
+            return std::make_unique<RefusedStart>(ElevationRefusal::Declined);
+        throw SystemError(error);
+    }
     return std::make_unique<ElevatedChild>(info.hProcess);
 }
 
