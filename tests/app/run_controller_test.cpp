@@ -5,23 +5,33 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <functional>
+#include <utility>
 
 #include <cerrno>
 
 #include "app/form_state.h"
 #include "app/row_tooltip.h"
+#include "app/run_controller.h"
+#include "app/settings_controller.h"
 #include "app/tform1.h"
+#include "organise/run_journal.h"
+#include "organise/settings.h"
+#include "organise/undo_run.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/system_folders.h"
 #include "scripted_dialogs.h"
 #include "support/epub_builder.h"
 #include "support/temp_tree.h"
@@ -68,6 +78,8 @@ protected:
     void SetUp() override {
         out = tree.makeFolder(QStringLiteral("out"));
         state.outputFolder = out + kSep;
+        // The start button takes the folder the edit shows, as start-up leaves it.
+        child<QLineEdit>("JvDirectoryEdit1")->setText(out);
         list()->clear();
     }
 
@@ -232,13 +244,14 @@ TEST_F(RunControllerTest, StopPressedDuringTheRunSkipsTheRemainingRows) {
 TEST_F(RunControllerTest, NoOutputFolderShowsTheMessageAndTouchesNothing) {
     addBook(QStringLiteral("Alpha"));
     state.outputFolder.clear();
+    child<QLineEdit>("JvDirectoryEdit1")->clear();
     start();
     state.englishUi = true;
     start();
 
     EXPECT_EQ(dialogs.textsOf(QStringLiteral("message")),
-              (QStringList{QStringLiteral("A kimeneti könyvtár nincs kiválasztva"),
-                           QStringLiteral("The output directory is not selected")}));
+              (QStringList{QStringLiteral("Nincs megadva kimeneti mappa"),
+                           QStringLiteral("No output folder is given")}));
     EXPECT_EQ(cell(0, 1), QString());
     EXPECT_EQ(status("RzStatusPane2"), QString());
     EXPECT_TRUE(QDir(out).isEmpty());
@@ -284,13 +297,46 @@ TEST_F(RunControllerTest, OptionsAreReadAfreshForEveryBook) {
     EXPECT_TRUE(QFileInfo(out + kSep + QStringLiteral("Beta - Author.epub")).isFile());
 }
 
-TEST_F(RunControllerTest, RunUsesTheOutputFolderNotWhatIsTypedInTheEdit) {
+TEST_F(RunControllerTest, TypedFolderIsTakenWhenEditingEndsAndARelativeOneIsRefused) {
     const QString typed = tree.makeFolder(QStringLiteral("typed"));
+    const QString other = tree.makeFolder(QStringLiteral("other"));
     addBook(QStringLiteral("Alpha"));
-    child<QLineEdit>("JvDirectoryEdit1")->setText(typed);
+    QLineEdit* edit = child<QLineEdit>("JvDirectoryEdit1");
+
+    // Enter ends the editing: the typed folder is the output folder, with the separator.
+    edit->setText(typed);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(state.outputFolder, typed + kSep);
+
+    // A relative path is not taken, and the run and the empty-folder removal both refuse it.
+    edit->setText(QStringLiteral("relative") + kSep + QStringLiteral("folder"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(state.outputFolder, typed + kSep);
     start();
-    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Alpha"))).isFile());
-    EXPECT_TRUE(QDir(typed).isEmpty());
+    dialogs.confirmAnswers = {true};
+    child<QToolButton>("RzToolButton4")->click();
+    EXPECT_EQ(dialogs.textsOf(QStringLiteral("message")),
+              QStringList(2, QStringLiteral("Nincs megadva kimeneti mappa")));
+    EXPECT_TRUE(dialogs.textsOf(QStringLiteral("confirm")).isEmpty());
+    EXPECT_EQ(cell(0, 1), QString());
+
+    // The empty-folder removal takes the folder it walks as the output folder too.
+    dialogs.confirmAnswers = {false};
+    edit->setText(other);
+    child<QToolButton>("RzToolButton4")->click();
+    EXPECT_EQ(state.outputFolder, other + kSep);
+
+    // Typed, then Start pressed at once (the toolbar takes no focus, so editing has not ended):
+    // the run goes where the edit says, not into the folder taken before.
+    edit->setText(typed);
+    start();
+    EXPECT_EQ(state.outputFolder, typed + kSep);
+    const QString intoTyped =
+        typed + kSep + QStringLiteral("Author") + kSep + QStringLiteral("Author - Alpha.epub");
+    EXPECT_EQ(cell(0, 2), intoTyped);
+    EXPECT_TRUE(QFileInfo(intoTyped).isFile());
+    EXPECT_TRUE(QDir(other).isEmpty());
+    EXPECT_TRUE(QDir(out).isEmpty());
 }
 
 TEST_F(RunControllerTest, ListClearedDuringTheRunStopsItWithoutTouchingTheNewRows) {
@@ -344,17 +390,55 @@ TEST_F(RunControllerTest, SecondStartWhileRunningIsIgnored) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(cell(i, 1), QStringLiteral("Ok")) << i;
 }
 
-TEST_F(RunControllerTest, ClosingTheWindowDuringTheRunStopsIt) {
+TEST_F(RunControllerTest, ClosingTheWindowDuringTheRunStopsItAndEndsTheProgramWithItsSaving) {
+    const std::string savedRoaming = platform::redirectRoamingAppDataFolder(
+        QDir::toNativeSeparators(tree.path(QStringLiteral("config"))).toStdString());
+    const auto restore =
+        qScopeGuard([&savedRoaming] { platform::redirectRoamingAppDataFolder(savedRoaming); });
+    form.settings().fixSettingsFolder();
     addBook(QStringLiteral("Alpha"));
     addBook(QStringLiteral("Beta"));
+    addBook(QStringLiteral("Gamma"));
     form.show();
+
+    // The close button pressed while the first book is being organised, handled inside the
+    // run's message pump. Right after it an event loop of its own is entered, as the wait for a
+    // long copy or a message box does: that must not swallow the end of the program.
     PumpWatcher watcher(form);
-    watcher.onChange = [this](const QString&) { form.hide(); };
-    start();
+    bool closed = false;
+    watcher.onChange = [this, &closed](const QString&) {
+        if (std::exchange(closed, true)) return;
+        form.close();
+        QEventLoop nested;
+        QTimer::singleShot(0, &nested, &QEventLoop::quit);
+        nested.exec();
+    };
+    QTimer::singleShot(0, &form, [this] { start(); });
+    // Only a failsafe: with the fault the event loop never ends.
+    QTimer failsafe;
+    failsafe.setSingleShot(true);
+    QObject::connect(&failsafe, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    failsafe.start(60000);
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "closing the window did not end the event loop";
+    failsafe.stop();
+    EXPECT_FALSE(form.run().isRunning());
+    form.FormDestroy();  // what the program does once its event loop has ended
+
+    // The run stopped after the book at hand, as after the stop button.
     EXPECT_EQ(cell(0, 1), QStringLiteral("Ok"));
     EXPECT_EQ(cell(1, 1), QString());
+    EXPECT_EQ(cell(2, 1), QString());
+    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Alpha"))).isFile());
     EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Beta"))));
-    EXPECT_FALSE(state.stopRequested);  // the next run starts as usual
+    // The settings are written, and the journal holds the one book, ready to be undone.
+    EXPECT_EQ(organise::LoadSettings(state.settingsFolder), out);  // as the edit shows it
+    const QString journal = organise::NewestJournal(organise::journalFolder(state.settingsFolder));
+    ASSERT_FALSE(journal.isEmpty());
+    organise::JournalContents contents;
+    ASSERT_EQ(organise::ReadJournal(journal, contents), 0);
+    const QList<organise::JournalEntry> books = organise::UndoOrder(contents);
+    ASSERT_EQ(books.size(), 1);
+    EXPECT_EQ(books.first().target, target(QStringLiteral("Alpha")));
 }
 
 }  // namespace
