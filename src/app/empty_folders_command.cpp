@@ -74,6 +74,10 @@ void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& dire
     dialogs().message(owner, texts.ready);
 }
 
+QString noOutputFolderText(bool englishUi) {
+    return commandTexts(englishUi).noFolder;
+}
+
 void runEmptyFoldersCommand(QWidget* owner, QLineEdit* JvDirectoryEdit1, bool englishUi) {
     // The edit is read again after the modal confirmation; guard against it going away.
     const QPointer<QLineEdit> edit = JvDirectoryEdit1;

@@ -20,6 +20,10 @@ namespace app {
 void runEmptyFoldersCommand(QWidget* owner, const std::function<QString()>& directoryEditText,
                             bool englishUi);
 
+// The message when the output-folder edit names no folder (empty, blanks or a relative path):
+// the empty-folder removal and the organise run refuse with it.
+QString noOutputFolderText(bool englishUi);
+
 // The same, reading the output-folder edit JvDirectoryEdit1 (null reads as empty).
 void runEmptyFoldersCommand(QWidget* owner, QLineEdit* JvDirectoryEdit1, bool englishUi);
 

@@ -100,6 +100,15 @@ void SettingsController::JvDirectoryEdit1AfterDialog(const QString& folder, bool
     if (QLineEdit* e = edit()) e->setText(chosen);
 }
 
+bool SettingsController::takeTypedOutputFolder() {
+    const QLineEdit* e = edit();
+    if (!e) return false;
+    const QString typed = epub::pathFromOutside(e->text());
+    if (typed.trimmed().isEmpty() || !QDir::isAbsolutePath(typed)) return false;
+    state_.outputFolder = epub::withTrailingSeparator(typed);
+    return true;
+}
+
 void SettingsController::Button1Click() {
     QComboBox* c = combo();
     const QLineEdit* e = edit();

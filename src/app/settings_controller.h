@@ -21,6 +21,7 @@
 // and bound to the controls:
 //   JvDirectoryEdit1Button clicked    -> (the folder picker, the window's own)
 //                                        JvDirectoryEdit1AfterDialog(folder, accepted)
+//   JvDirectoryEdit1 editing finished -> takeTypedOutputFolder()
 //   Button1 clicked                   -> Button1Click()
 //   ComboBox1 activated (user's pick) -> ComboBox1Change()
 //   FormDestroy (after the event loop, while the controls still exist) -> FormDestroy()
@@ -69,6 +70,14 @@ public:
     // After the browse dialog of JvDirectoryEdit1: an accepted folder becomes the output folder
     // (with the separator) and is shown in the edit; a cancelled dialog changes nothing.
     void JvDirectoryEdit1AfterDialog(const QString& folder, bool accepted);
+
+    // When editing of JvDirectoryEdit1 ends (Enter, or focus leaving it), and before a run or
+    // the empty-folder removal reads the folder: a typed absolute path becomes the output
+    // folder, with the separator as the browse dialog gives it, so that the run, the removal
+    // and the edit name the same folder. Returns false, changing nothing, when the edit holds
+    // no absolute path (empty, blanks, or relative: that would name a different folder
+    // depending on where the program was started).
+    bool takeTypedOutputFolder();
 
     // Appends the edit's text, unchanged, to the favourites unless an entry equal to it
     // (letter case ignored) is there. The file is written only at exit.

@@ -3,18 +3,14 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDir>
-#include <QDropEvent>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QResizeEvent>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QToolButton>
-#include <QToolTip>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QWindow>
 #include <algorithm>
 #include <exception>
@@ -25,11 +21,9 @@
 #include "app/dialogs.h"
 #include "app/elevated_launch.h"
 #include "app/empty_folders_command.h"
-#include "app/guarded.h"
 #include "app/handover.h"
 #include "app/list_refresh.h"
 #include "app/qt_translation.h"
-#include "app/row_tooltip.h"
 #include "app/run_controller.h"
 #include "app/settings_controller.h"
 #include "app/tool_tips.h"
@@ -39,8 +33,6 @@
 #include "app/window_placement.h"
 #include "epub/path_text_qt.h"
 #include "organise/collection.h"
-#include "organise/extension.h"
-#include "platform/file_manager.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
 
@@ -68,11 +60,14 @@ TForm1::TForm1(QWidget* parent)
     run_ = std::make_unique<RunController>(runControls(), state_);
     applyToolTips(*this);
     keepCaptionBlank(this);
-    resize(881, 452);
+    resize(kOpeningWidth, kOpeningHeight);
     handOver_ = std::make_unique<HandOverServer>(*this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The edit loses its focus while the window is torn down, after the controllers are gone.
+    disconnect(JvDirectoryEdit1_, nullptr, this, nullptr);
+}
 
 // ---------------------------------------------------------------------------------------------
 // State and helpers
@@ -221,20 +216,32 @@ bool TForm1::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
+// Closing ends the program, also while a run, an undo or a folder search is under way. Those
+// let events through from inside a handler, so the close arrives nested in them: they are
+// told to stop (after the book at hand, as the stop button does; the search at once), and the
+// event loop is told to end, which it does once they have unwound. Qt's own quit on the last
+// window's close is not enough: it is a posted event that any event loop entered before it is
+// handled (the wait for a long copy, a message box) discards, and the process went on without a
+// window. main() then saves the settings and the favourites.
+void TForm1::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    state_.stopRequested = true;
+    QMainWindow::closeEvent(event);
+    QCoreApplication::quit();
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     fitToWidth();
 }
 
-// The width the window gains over its initial 881 pixels goes to the output-folder edit and to
-// the work list's last column; at the initial size both have the widths of the layout.
+// The width the window gains over its opening width goes to the output-folder edit. Only its
+// largest width follows the window: a fixed width would raise the window's minimum size with
+// every enlargement, and the window could never be made narrower again. (The work list's
+// columns follow the list by themselves, see work_list_columns.h.)
 void TForm1::fitToWidth() {
-    constexpr int kInitialWidth = 881;
-    constexpr int kEditWidth = 729 - 24;
-    constexpr int kLastColumnWidth = 100;
-    const int gained = std::max(0, width() - kInitialWidth);
-    JvDirectoryEdit1_->setFixedWidth(kEditWidth + gained);
-    RzListView1_->setColumnWidth(2, kLastColumnWidth + gained);
+    const int gained = std::max(0, width() - kOpeningWidth);
+    JvDirectoryEdit1_->setMaximumWidth(kEditOpeningWidth + gained);
 }
 
 bool TForm1::isTopmost() const {
@@ -264,6 +271,13 @@ void TForm1::paintTopmostCaptions(QToolButton* active) {
 // Handlers
 
 void TForm1::RzToolButton1Click() {
+    // The toolbar takes no focus, so editing may not have ended yet: the run goes where the edit
+    // says, or not at all. A press while a run or an undo goes is the run's to ignore; the
+    // output folder does not change under it then.
+    if (!run_->isRunning() && !state_.busy && !settings_->takeTypedOutputFolder()) {
+        dialogs().message(this, noOutputFolderText(state_.englishUi));
+        return;
+    }
     run_->RzToolButton1Click();
 }
 
@@ -279,6 +293,8 @@ void TForm1::RzToolButton3Click() {
 }
 
 void TForm1::RzToolButton4Click() {
+    // The removal walks the folder the edit shows; the run will use the same one.
+    settings_->takeTypedOutputFolder();
     runEmptyFoldersCommand(this, JvDirectoryEdit1_, state_.englishUi);
 }
 
@@ -361,127 +377,6 @@ void TForm1::teszt1Click() {
     else
         dialogs().message(this, text(QStringLiteral("A file még nem került másolásra"),
                                      QStringLiteral("The file has not been copied yet")));
-}
-
-// ---------------------------------------------------------------------------------------------
-// Work list
-
-void TForm1::ShowInExplorer(const QString& path) {
-    platform::showInFileManager(epub::toPlatformPath(path));
-}
-
-void TForm1::AddFileToList(const QString& path) {
-    if (!organise::hasEpubExtension(path)) return;
-    RzListView1_->addTopLevelItem(new QTreeWidgetItem(QStringList{path, QString(), QString()}));
-    const QString name =
-        epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(path)));
-    if (splash_) refresh_->setSplashName(name);
-    refresh_->setPane1(name);
-    refresh_->update();
-    // Pending messages are handled after every row, also while rows arrive in a burst: that
-    // keeps the window answering (stop, clear, another drop) during a long search.
-    if (splash_) processPendingMessages();
-}
-
-void TForm1::JvSearchFiles1FindFile(const QString& path) {
-    AddFileToList(path);
-    refresh_->setPane1(organise::countText(RzListView1_->topLevelItemCount(), state_.englishUi));
-    refresh_->update();
-}
-
-bool TForm1::searching() const {
-    return search_->running();
-}
-
-void TForm1::SearchFolder(const QString& folder) {
-    if (search_->running()) return;
-    ListRefresh::Batch batch(*refresh_);
-    search_->run(folder, [this](const QString& path) { JvSearchFiles1FindFile(path); });
-}
-
-void TForm1::actOnPath(const QString& path) {
-    if (path.isEmpty()) return;
-    const std::string native = epub::toPlatformPath(path);
-    if (platform::folderExists(native))
-        SearchFolder(path);
-    else if (platform::fileExists(native))
-        AddFileToList(path);
-}
-
-void TForm1::JvDragDrop1Drop(const QStringList& paths) {
-    Listatrlse1Click();
-    ListRefresh::Batch batch(*refresh_);
-    for (const QString& path : paths) {
-        if (platform::folderExists(epub::toPlatformPath(path))) {
-            // Loading windows of earlier drops are hidden for good; only the newest is kept.
-            for (TSplash* old : findChildren<TSplash*>(QString(), Qt::FindDirectChildrenOnly))
-                if (!old->isVisible() && old != splash_) old->deleteLater();
-            QPointer<TSplash> loading = new TSplash(this);
-            setSplash(loading);
-            loading->show();
-            loading->repaint();
-            // Hidden when the search ends, also when it ends with an error.
-            const auto hide = qScopeGuard([loading] {
-                if (loading) loading->hide();
-            });
-            SearchFolder(path);
-        } else if (organise::hasEpubExtension(path)) {
-            AddFileToList(path);
-        }
-    }
-    setStatusPane1(organise::scanCompleteText(state_.englishUi));
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == RzListView1_->viewport()) {
-        switch (event->type()) {
-            case QEvent::ToolTip:
-                return listToolTip(event);
-            case QEvent::DragEnter:
-            case QEvent::DragMove:
-            case QEvent::Drop:
-                return listDrop(event);
-            default:
-                break;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-bool TForm1::listToolTip(QEvent* event) {
-    const auto* help = static_cast<QHelpEvent*>(event);
-    const QModelIndex index = RzListView1_->indexAt(help->pos());
-    const QString tip =
-        rowToolTip(RzListView1_, RzListView1_->itemFromIndex(index), index.column());
-    if (tip.isEmpty())
-        QToolTip::hideText();
-    else
-        QToolTip::showText(help->globalPos(), tip, RzListView1_->viewport(),
-                           RzListView1_->visualRect(index));
-    return true;
-}
-
-bool TForm1::listDrop(QEvent* event) {
-    auto* drop = static_cast<QDropEvent*>(event);
-    const QMimeData* data = drop->mimeData();
-    QStringList paths;
-    if (data && data->hasUrls()) {
-        for (const QUrl& url : data->urls())
-            if (url.isLocalFile()) paths << epub::pathFromOutside(url.toLocalFile());
-    }
-    if (paths.isEmpty()) {
-        drop->ignore();
-        return true;
-    }
-    drop->setDropAction(Qt::CopyAction);
-    drop->accept();
-    if (event->type() == QEvent::Drop) {
-        // Acted on once the drag has ended, so the file manager is not kept waiting while a
-        // large folder is searched.
-        QMetaObject::invokeMethod(this, guarded([this, paths] { JvDragDrop1Drop(paths); }),
-                                  Qt::QueuedConnection);
-    }
-    return true;
 }
 
 }  // namespace app

@@ -49,6 +49,14 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 
 public:
+    // The window's client size when it opens.
+    static constexpr int kOpeningWidth = 881;
+    static constexpr int kOpeningHeight = 452;
+    // The output-folder edit at the opening width (729 with its browse button), and the least
+    // it is squeezed to on a narrower window.
+    static constexpr int kEditOpeningWidth = 729 - 24;
+    static constexpr int kEditMinimumWidth = 200;
+
     // Builds the window with every control in its initial state. FormCreate is a separate step
     // so that tests can drive a window that never touched settings or the command line.
     explicit TForm1(QWidget* parent = nullptr);
@@ -79,6 +87,8 @@ public:
     // to shutdown.
     void requestQuit() { quitRequested_ = true; }
     bool quitRequested() const { return quitRequested_; }
+    // True once the window has been closed (the close button, Alt+F4, the session ending).
+    bool closing() const { return closing_; }
     // Places the window with its outer right and bottom edges at the last screen's usable
     // edges, the way start-up does it (also bound to F5). The window manager's frame is known
     // only once it has framed the shown window, so the placement is made again then.
@@ -194,6 +204,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildLayout();
@@ -215,6 +226,9 @@ private:
     FormState state_;
     QPointer<TSplash> splash_;
     bool quitRequested_ = false;
+    // The window was closed: a run, an undo or a search still unwinding stops, and nothing new
+    // starts.
+    bool closing_ = false;
     // The frame margins the last placement allowed for, and whether it still waits for the
     // window manager's real ones.
     QMargins placedFrame_;

@@ -24,7 +24,9 @@
 #include "app/app_icon.h"
 #include "app/guarded.h"
 #include "app/painted_widgets.h"
+#include "app/settings_controller.h"
 #include "app/tform1.h"
+#include "app/work_list_columns.h"
 
 namespace app {
 namespace {
@@ -106,15 +108,18 @@ void TForm1::buildToolbar() {
     }
     RzToolButton4()->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     RzToolButton4()->setText(QStringLiteral("Ures könyvtárak törlése"));
-    RzToolButton4()->setFixedWidth(143);
     RzToolButton5()->setText(QStringLiteral("Regisztráció"));
-    RzToolButton5()->setFixedWidth(70);
     RzToolButton6()->setText(QStringLiteral("Regisztráció törlése"));
-    RzToolButton6()->setFixedWidth(106);
     RzToolButton7()->setText(QStringLiteral("Mindig legfelul"));
-    RzToolButton7()->setFixedWidth(79);
     RzToolButton8()->setText(QStringLiteral("Normál"));
-    RzToolButton8()->setFixedWidth(45);
+    // The layout's widths are the least each captioned button takes; a caption that needs more
+    // (another font, the English captions, a larger scale) widens its button instead of being
+    // cut, and a new caption from the language file resizes it again.
+    const int captionedWidths[] = {143, 70, 106, 79, 45};
+    for (int i = 3; i < 8; ++i) {
+        toolButtons_[i]->setMinimumWidth(captionedWidths[i - 3]);
+        toolButtons_[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
     for (int i = 3; i < 8; ++i) toolButtons_[i]->setFixedHeight(25);
     for (int i = 4; i < 8; ++i) toolButtons_[i]->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
@@ -131,7 +136,10 @@ void TForm1::buildToolbar() {
 
     RzRadioGroup3_ = new QGroupBox(RzToolbar1_);
     RzRadioGroup3_->setObjectName(QStringLiteral("RzRadioGroup3"));
-    RzRadioGroup3_->setFixedSize(162, 25);
+    // 162 wide at least; wider when its two captions need it.
+    RzRadioGroup3_->setMinimumWidth(162);
+    RzRadioGroup3_->setFixedHeight(25);
+    RzRadioGroup3_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* modes = new QHBoxLayout(RzRadioGroup3_);
     modes->setContentsMargins(6, 0, 2, 0);
     modes->setSpacing(4);
@@ -190,7 +198,10 @@ void TForm1::buildOutputFolderGroup(QWidget* parent) {
 
     JvDirectoryEdit1_ = new QLineEdit(RzGroupBox1_);
     JvDirectoryEdit1_->setObjectName(QStringLiteral("JvDirectoryEdit1"));
-    JvDirectoryEdit1_->setFixedWidth(729 - 24);
+    // 705 pixels (729 with its browse button) at the opening width; it follows the window's
+    // width (TForm1::fitToWidth) and gives way when the window is made narrower.
+    JvDirectoryEdit1_->setMinimumWidth(kEditMinimumWidth);
+    JvDirectoryEdit1_->setMaximumWidth(kEditOpeningWidth);
     JvDirectoryEdit1Button_ = new QToolButton(RzGroupBox1_);
     JvDirectoryEdit1Button_->setObjectName(QStringLiteral("JvDirectoryEdit1Button"));
     JvDirectoryEdit1Button_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -198,15 +209,19 @@ void TForm1::buildOutputFolderGroup(QWidget* parent) {
     Button1_ = new QPushButton(QStringLiteral("Kedvencekhez ad"), RzGroupBox1_);
     Button1_->setObjectName(QStringLiteral("Button1"));
 
-    row->addWidget(JvDirectoryEdit1_);
+    Button1_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    row->addWidget(JvDirectoryEdit1_, 1);
     row->addWidget(JvDirectoryEdit1Button_);
     row->addSpacing(6);
     row->addWidget(Button1_);
-    row->addStretch(1);
+    row->addStretch(0);
 
     connect(JvDirectoryEdit1Button_, &QToolButton::clicked, this,
             guarded([this] { browseOutputFolder(); }));
     connect(Button1_, &QPushButton::clicked, this, guarded([this] { Button1Click(); }));
+    // A typed folder counts once editing ends (Enter, or the focus leaving the edit).
+    connect(JvDirectoryEdit1_, &QLineEdit::editingFinished, this,
+            [this] { settings_->takeTypedOutputFolder(); });
 }
 
 void TForm1::buildWorkList(QWidget* parent) {
@@ -215,10 +230,7 @@ void TForm1::buildWorkList(QWidget* parent) {
     RzListView1_->setColumnCount(3);
     RzListView1_->setHeaderLabels(
         {QStringLiteral("Másolandó file"), QStringLiteral("Hiba"), QStringLiteral("Kimenet")});
-    RzListView1_->setColumnWidth(0, 500);
-    RzListView1_->setColumnWidth(1, 360);
-    RzListView1_->setColumnWidth(2, 100);
-    RzListView1_->header()->setStretchLastSection(false);
+    new WorkListColumns(RzListView1_);
     RzListView1_->header()->setSectionsMovable(false);
     RzListView1_->setRootIsDecorated(false);
     RzListView1_->setItemsExpandable(false);

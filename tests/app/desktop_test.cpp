@@ -59,19 +59,6 @@ TEST(Desktop, PlacementPutsTheOuterFrameAtTheLastScreensUsableCorner) {
                                  usable.bottom() + 1 - last->geometry().y() - form.height()));
 }
 
-TEST(Desktop, GrownWindowGivesItsWidthToTheEditAndTheLastColumn) {
-    app::TForm1 form;
-    form.show();
-    EXPECT_EQ(form.JvDirectoryEdit1()->width(), 729 - 24);
-    EXPECT_EQ(form.RzListView1()->columnWidth(2), 100);
-    form.resize(881 + 200, 452);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(form.JvDirectoryEdit1()->width(), 729 - 24 + 200);
-    EXPECT_EQ(form.RzListView1()->columnWidth(2), 100 + 200);
-    EXPECT_EQ(form.RzListView1()->columnWidth(0), 500);
-    EXPECT_EQ(form.RzListView1()->columnWidth(1), 360);
-}
-
 TEST(Desktop, ToolbarTooltipsInBothLanguagesNameTheShortcuts) {
     app::TForm1 form;
     QStringList hungarian;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -68,6 +69,8 @@ protected:
     void SetUp() override {
         out = tree.makeFolder(QStringLiteral("out"));
         state.outputFolder = out + kSep;
+        // The start button takes the folder the edit shows, as start-up leaves it.
+        child<QLineEdit>("JvDirectoryEdit1")->setText(out);
         list()->clear();
     }
 
@@ -232,13 +235,14 @@ TEST_F(RunControllerTest, StopPressedDuringTheRunSkipsTheRemainingRows) {
 TEST_F(RunControllerTest, NoOutputFolderShowsTheMessageAndTouchesNothing) {
     addBook(QStringLiteral("Alpha"));
     state.outputFolder.clear();
+    child<QLineEdit>("JvDirectoryEdit1")->clear();
     start();
     state.englishUi = true;
     start();
 
     EXPECT_EQ(dialogs.textsOf(QStringLiteral("message")),
-              (QStringList{QStringLiteral("A kimeneti könyvtár nincs kiválasztva"),
-                           QStringLiteral("The output directory is not selected")}));
+              (QStringList{QStringLiteral("Nincs megadva kimeneti mappa"),
+                           QStringLiteral("No output folder is given")}));
     EXPECT_EQ(cell(0, 1), QString());
     EXPECT_EQ(status("RzStatusPane2"), QString());
     EXPECT_TRUE(QDir(out).isEmpty());
@@ -284,13 +288,46 @@ TEST_F(RunControllerTest, OptionsAreReadAfreshForEveryBook) {
     EXPECT_TRUE(QFileInfo(out + kSep + QStringLiteral("Beta - Author.epub")).isFile());
 }
 
-TEST_F(RunControllerTest, RunUsesTheOutputFolderNotWhatIsTypedInTheEdit) {
+TEST_F(RunControllerTest, TypedFolderIsTakenWhenEditingEndsAndARelativeOneIsRefused) {
     const QString typed = tree.makeFolder(QStringLiteral("typed"));
+    const QString other = tree.makeFolder(QStringLiteral("other"));
     addBook(QStringLiteral("Alpha"));
-    child<QLineEdit>("JvDirectoryEdit1")->setText(typed);
+    QLineEdit* edit = child<QLineEdit>("JvDirectoryEdit1");
+
+    // Enter ends the editing: the typed folder is the output folder, with the separator.
+    edit->setText(typed);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(state.outputFolder, typed + kSep);
+
+    // A relative path is not taken, and the run and the empty-folder removal both refuse it.
+    edit->setText(QStringLiteral("relative") + kSep + QStringLiteral("folder"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(state.outputFolder, typed + kSep);
     start();
-    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Alpha"))).isFile());
-    EXPECT_TRUE(QDir(typed).isEmpty());
+    dialogs.confirmAnswers = {true};
+    child<QToolButton>("RzToolButton4")->click();
+    EXPECT_EQ(dialogs.textsOf(QStringLiteral("message")),
+              QStringList(2, QStringLiteral("Nincs megadva kimeneti mappa")));
+    EXPECT_TRUE(dialogs.textsOf(QStringLiteral("confirm")).isEmpty());
+    EXPECT_EQ(cell(0, 1), QString());
+
+    // The empty-folder removal takes the folder it walks as the output folder too.
+    dialogs.confirmAnswers = {false};
+    edit->setText(other);
+    child<QToolButton>("RzToolButton4")->click();
+    EXPECT_EQ(state.outputFolder, other + kSep);
+
+    // Typed, then Start pressed at once (the toolbar takes no focus, so editing has not ended):
+    // the run goes where the edit says, not into the folder taken before.
+    edit->setText(typed);
+    start();
+    EXPECT_EQ(state.outputFolder, typed + kSep);
+    const QString intoTyped =
+        typed + kSep + QStringLiteral("Author") + kSep + QStringLiteral("Author - Alpha.epub");
+    EXPECT_EQ(cell(0, 2), intoTyped);
+    EXPECT_TRUE(QFileInfo(intoTyped).isFile());
+    EXPECT_TRUE(QDir(other).isEmpty());
+    EXPECT_TRUE(QDir(out).isEmpty());
 }
 
 TEST_F(RunControllerTest, ListClearedDuringTheRunStopsItWithoutTouchingTheNewRows) {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
@@ -27,6 +28,8 @@ protected:
     void SetUp() override {
         state.settingsFolder = tree.makeFolder(QStringLiteral("settings")) + kSep;
         state.outputFolder = tree.makeFolder(QStringLiteral("out")) + kSep;
+        // The start button takes the folder the edit shows, as start-up leaves it.
+        form.JvDirectoryEdit1()->setText(state.outputFolder);
         list()->clear();
     }
 
