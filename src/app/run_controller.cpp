@@ -81,8 +81,12 @@ public:
     }
 
     organise::BookSettings bookSettings() const override {
+        // A favourite picked during the run changes the output folder from the next book on;
+        // the journal must know, since undo touches nothing outside the run's output folders.
+        if (journal_) journal_->recordOutputFolder(state_.outputFolder);
         return {namingOptions(), transferMode(), state_.outputFolder};
     }
+    void keepJournalInformed(organise::RunJournal& journal) { journal_ = &journal; }
     bool englishUi() const override { return state_.englishUi; }
 
     epub::MessageSink& messageSink() override { return messages_; }
@@ -121,6 +125,7 @@ private:
     ListViewWorkList& rows_;
     DialogMessageSink messages_;
     bool shownAtStart_;
+    organise::RunJournal* journal_ = nullptr;
 };
 
 }  // namespace
@@ -142,7 +147,9 @@ void RunController::RzToolButton1Click() {
     ListViewWorkList rows(controls_.RzListView1);
     FormRunObserver observer(controls_, state_, rows);
     organise::PlatformFileOperations disk;
-    organise::RunJournal journal(organise::journalFolder(state_.settingsFolder));
+    organise::RunJournal journal(organise::journalFolder(state_.settingsFolder),
+                                 state_.outputFolder, observer.bookSettings().mode);
+    observer.keepJournalInformed(journal);
     organise::JournalingFileOperations journaled(disk, journal);
     // The copy runs off the window's thread, so the window stays responsive during a long one.
     organise::OffThreadTransfers files(journaled);

@@ -52,6 +52,7 @@ public:
             platform::lastComponent(epub::toPlatformPath(result.entry.source))));
     }
     void processEvents() override { QCoreApplication::processEvents(); }
+    bool englishUi() const override { return state_.englishUi; }
     bool stopRequested() const override {
         return state_.stopRequested || rows_.rowsLost() || !form_ ||
                (shownAtStart_ && !form_->isVisible());
