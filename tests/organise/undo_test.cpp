@@ -344,6 +344,32 @@ TEST_F(UndoTest, AnEditedJournalCannotReachOutsideTheOutputFolder) {
     EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("Ann")));
 }
 
+// The window's output folder may change between books (a favourite picked during the run): the
+// books written into the second folder are the run's own too.
+TEST_F(UndoTest, BooksWrittenAfterTheOutputFolderChangedAreUndoneToo) {
+    const QString first =
+        addBook(QStringLiteral("a/one.epub"), QStringLiteral("Ann"), QStringLiteral("One"));
+    const QString second =
+        addBook(QStringLiteral("a/two.epub"), QStringLiteral("Bob"), QStringLiteral("Two"));
+    const QString other = tree.path(QStringLiteral("root/other")) + QDir::separator();
+    {
+        PlatformFileOperations disk;
+        RunJournal journal(journals, out, TransferMode::Move);
+        JournalingFileOperations files(disk, journal);
+        QDir().mkpath(out + QStringLiteral("Ann"));
+        QDir().mkpath(other + QStringLiteral("Bob"));
+        ASSERT_EQ(files.moveFile(first, out + QStringLiteral("Ann/one.epub")), 0);
+        journal.recordOutputFolder(other);
+        ASSERT_EQ(files.moveFile(second, other + QStringLiteral("Bob/two.epub")), 0);
+        files.finish();
+    }
+    UndoSummary summary;
+    undo(false, summary);
+    EXPECT_EQ(summary.undone, 2);
+    EXPECT_TRUE(QFileInfo::exists(first));
+    EXPECT_TRUE(QFileInfo::exists(second));
+}
+
 TEST_F(UndoTest, OnlyTheNewestJournalsAreKeptAndRunsThatChangeNothingLeaveNone) {
     makeLibrary();
     rows.sources = {rows.sources.at(5)};  // the broken book alone: nothing is written
