@@ -24,10 +24,6 @@ const QLatin1String kSuffix(".jsonl");
 
 using epub::toPlatformPath;
 
-QString describe(int error) {
-    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
-}
-
 // "run-20261208-214152-123" sorts by time; a second journal of the same millisecond gets "-2".
 QString stemOf(const QString& name) {
     return name.left(name.size() - kSuffix.size());
@@ -102,9 +98,15 @@ bool RunJournal::open() {
         // The settings folder exists (the front end fixes it at start-up); the journal folder
         // is one level below it.
         const std::string folder = toPlatformPath(folder_);
-        if (!platform::folderExists(folder) && !platform::createFolder(folder)) {
-            error_ = QStringLiteral("cannot create %1").arg(folder_);
-            return false;
+        if (!platform::folderExists(folder)) {
+            const platform::OsError error = platform::createFolder(folder);
+            // Another process may have created it since it was looked at.
+            if (error &&
+                !(error.is(platform::ErrorCondition::Exists) && platform::folderExists(folder))) {
+                error_ = QStringLiteral("cannot create %1: %2")
+                             .arg(folder_, QString::fromStdString(error.describe()));
+                return false;
+            }
         }
     } catch (const std::exception& e) {
         error_ = QString::fromStdString(e.what());
@@ -112,29 +114,28 @@ bool RunJournal::open() {
     }
     const QString stem =
         kPrefix + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    int error = 0;
+    platform::OsError error;
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const QString candidate = folder_ + stem +
                                   (attempt > 1 ? QStringLiteral("-%1").arg(attempt) : QString()) +
                                   kSuffix;
         error = file_.create(toPlatformPath(candidate));
-        if (error == 0) {
+        if (!error) {
             path_ = candidate;
             removeOldJournals(folder_);
             return true;
         }
-        if (platform::fileExists(toPlatformPath(candidate)) == false &&
-            platform::folderExists(toPlatformPath(candidate)) == false)
+        if (!error.is(platform::ErrorCondition::Exists))
             break;  // not a name clash: trying other names will not help
     }
-    error_ = describe(error);
+    error_ = QString::fromStdString(error.describe());
     return false;
 }
 
 void RunJournal::append(const QByteArray& line) {
     if (!open()) return;
-    if (const int error = file_.append(line.toStdString()); error != 0 && error_.isEmpty())
-        error_ = describe(error);
+    if (const platform::OsError error = file_.append(line.toStdString()); error && error_.isEmpty())
+        error_ = QString::fromStdString(error.describe());
 }
 
 void RunJournal::recordFolder(const QString& folder) {
@@ -142,7 +143,7 @@ void RunJournal::recordFolder(const QString& folder) {
 }
 
 void RunJournal::recordBook(TransferMode mode, const QString& source, const QString& target) {
-    int error = 0;
+    platform::OsError error;
     const auto status = platform::fileStatus(toPlatformPath(target), error);
     // The keys in alphabetical order, as the journal has always written them. A target that
     // cannot be read back gets a size no file has: the undo then keeps it.
@@ -157,25 +158,26 @@ void RunJournal::recordBook(TransferMode mode, const QString& source, const QStr
 
 void RunJournal::finish() {
     if (!file_.isOpen()) return;
-    if (const int error = file_.flush(); error != 0 && error_.isEmpty()) error_ = describe(error);
+    if (const platform::OsError error = file_.flush(); error && error_.isEmpty())
+        error_ = QString::fromStdString(error.describe());
     file_.close();
 }
 
-bool JournalingFileOperations::createFolder(const QString& path) {
-    const bool created = disk_.createFolder(path);
-    if (created) journal_.recordFolder(path);
-    return created;
-}
-
-int JournalingFileOperations::copyFile(const QString& source, const QString& target) {
-    const int error = disk_.copyFile(source, target);
-    if (error == 0) journal_.recordBook(TransferMode::Copy, source, target);
+platform::OsError JournalingFileOperations::createFolder(const QString& path) {
+    const platform::OsError error = disk_.createFolder(path);
+    if (!error) journal_.recordFolder(path);
     return error;
 }
 
-int JournalingFileOperations::moveFile(const QString& source, const QString& target) {
-    const int error = disk_.moveFile(source, target);
-    if (error == 0) journal_.recordBook(TransferMode::Move, source, target);
+platform::OsError JournalingFileOperations::copyFile(const QString& source, const QString& target) {
+    const platform::OsError error = disk_.copyFile(source, target);
+    if (!error) journal_.recordBook(TransferMode::Copy, source, target);
+    return error;
+}
+
+platform::OsError JournalingFileOperations::moveFile(const QString& source, const QString& target) {
+    const platform::OsError error = disk_.moveFile(source, target);
+    if (!error) journal_.recordBook(TransferMode::Move, source, target);
     return error;
 }
 
@@ -190,10 +192,10 @@ int JournalContents::bookCount() const {
     }));
 }
 
-int ReadJournal(const QString& path, JournalContents& contents) {
+platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
     contents = JournalContents{};
     std::string bytes;
-    int error = 0;
+    platform::OsError error;
     if (!platform::readWholeFile(toPlatformPath(path), bytes, error)) return error;
     const QByteArray all = QByteArray::fromStdString(bytes);
     for (const QByteArray& raw : all.split('\n')) {
@@ -208,7 +210,7 @@ int ReadJournal(const QString& path, JournalContents& contents) {
         else
             contents.entries.append(entry);
     }
-    return 0;
+    return {};
 }
 
 QStringList JournalFiles(const QString& folder) {
@@ -231,20 +233,20 @@ QString NewestJournal(const QString& folder) {
     const QStringList files = JournalFiles(folder);
     for (qsizetype k = files.size() - 1; k >= 0; --k) {
         JournalContents contents;
-        if (ReadJournal(files.at(k), contents) == 0 && !contents.undone) return files.at(k);
+        if (!ReadJournal(files.at(k), contents) && !contents.undone) return files.at(k);
     }
     return QString();
 }
 
-int MarkJournalUndone(const QString& path) {
+platform::OsError MarkJournalUndone(const QString& path) {
     platform::AppendOnlyFile file;
-    if (const int error = file.openExisting(toPlatformPath(path))) return error;
+    if (const platform::OsError error = file.openExisting(toPlatformPath(path))) return error;
     const QByteArray marker =
         epub::JsonObject()
             .add("undone", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs))
             .line();
     // A killed run may have left its last line cut off; the marker must not join it.
-    if (const int error = file.append('\n' + marker.toStdString())) return error;
+    if (const platform::OsError error = file.append('\n' + marker.toStdString())) return error;
     return file.flush();
 }
 

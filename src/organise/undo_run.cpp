@@ -7,16 +7,14 @@ namespace organise {
 
 namespace {
 
-QString describe(int error) {
-    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
-}
+using platform::OsError;
 
 UndoBookResult kept(const JournalEntry& entry, UndoOutcome outcome) {
     return {entry, outcome, QString(), entry.target};
 }
 
-UndoBookResult failed(const JournalEntry& entry, int error, const QString& nowAt) {
-    return {entry, UndoOutcome::Failed, describe(error), nowAt};
+UndoBookResult failed(const JournalEntry& entry, const OsError& error, const QString& nowAt) {
+    return {entry, UndoOutcome::Failed, QString::fromStdString(error.describe()), nowAt};
 }
 
 UndoBookResult undone(const JournalEntry& entry, const QString& nowAt) {
@@ -24,11 +22,11 @@ UndoBookResult undone(const JournalEntry& entry, const QString& nowAt) {
 }
 
 UndoBookResult undoMove(const JournalEntry& entry, UndoFileOperations& files) {
-    int error = 0;
+    OsError error;
     const auto now = files.fileStatus(entry.target, error);
     if (!now) {
         // Taken back by an earlier undo that was interrupted or retried: the book is home.
-        int sourceError = 0;
+        OsError sourceError;
         const auto atSource = files.fileStatus(entry.source, sourceError);
         if (atSource && *atSource == entry.written) return undone(entry, entry.source);
         return failed(entry, error, QString());
@@ -36,27 +34,27 @@ UndoBookResult undoMove(const JournalEntry& entry, UndoFileOperations& files) {
     if (!(*now == entry.written)) return kept(entry, UndoOutcome::KeptChanged);
     if (files.pathTaken(entry.source)) return kept(entry, UndoOutcome::KeptSourceTaken);
     error = files.moveFile(entry.target, entry.source);
-    if (error == 0) return undone(entry, entry.source);
+    if (!error) return undone(entry, entry.source);
     // Something took the source path between the test and the move: it is never overwritten.
     if (files.pathTaken(entry.source)) return kept(entry, UndoOutcome::KeptSourceTaken);
     return failed(entry, error, entry.target);
 }
 
 UndoBookResult undoCopy(const JournalEntry& entry, UndoFileOperations& files) {
-    int error = 0;
+    OsError error;
     const auto now = files.fileStatus(entry.target, error);
     // Already gone: nothing of the run is left to take back.
     if (!now) return undone(entry, QString());
     if (!(*now == entry.written)) return kept(entry, UndoOutcome::KeptChanged);
-    int sourceError = 0;
+    OsError sourceError;
     if (!files.fileStatus(entry.source, sourceError)) return kept(entry, UndoOutcome::KeptOnlyCopy);
     bool same = false;
     error = files.compareFiles(entry.source, entry.target, same);
-    if (error != 0) return failed(entry, error, entry.target);
+    if (error) return failed(entry, error, entry.target);
     // The source was changed after the run: the copy is the only one of the book as it was.
     if (!same) return kept(entry, UndoOutcome::KeptOnlyCopy);
     error = files.deleteFile(entry.target);
-    if (error != 0) return failed(entry, error, entry.target);
+    if (error) return failed(entry, error, entry.target);
     return undone(entry, QString());
 }
 
@@ -116,7 +114,7 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
         const JournalEntry& entry = journal.entries.at(k);
         if (entry.kind == JournalEntry::Kind::Folder) {
             // Only a folder this run created, and only when nothing is left in it.
-            if (files.removeEmptyFolder(entry.target) == 0) {
+            if (!files.removeEmptyFolder(entry.target)) {
                 ++summary.foldersRemoved;
                 observer.folderRemoved(entry.target);
             }
@@ -146,19 +144,19 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
     return summary;
 }
 
-int UndoJournal(const QString& journalPath, UndoObserver& observer, bool dryRun,
-                UndoSummary& summary) {
+OsError UndoJournal(const QString& journalPath, UndoObserver& observer, bool dryRun,
+                    UndoSummary& summary) {
     JournalContents journal;
-    if (const int error = ReadJournal(journalPath, journal)) return error;
+    if (const OsError error = ReadJournal(journalPath, journal)) return error;
     if (dryRun) {
         DryRunUndoFileOperations files;
         summary = UndoRun(journal, observer, files);
-        return 0;
+        return {};
     }
     PlatformUndoFileOperations files;
     summary = UndoRun(journal, observer, files);
     if (!summary.stopped) MarkJournalUndone(journalPath);
-    return 0;
+    return {};
 }
 
 void writeUndoRow(WorkList& list, int row, const UndoBookResult& result, bool englishUi) {

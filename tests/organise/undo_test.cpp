@@ -153,7 +153,7 @@ protected:
         Recorder recorder;
         const QString journal = NewestJournal(journals);
         EXPECT_FALSE(journal.isEmpty());
-        EXPECT_EQ(UndoJournal(journal, recorder, dryRun, summary), 0);
+        EXPECT_FALSE(UndoJournal(journal, recorder, dryRun, summary));
         return recorder;
     }
 };
@@ -268,7 +268,7 @@ TEST_F(UndoTest, KilledMoveRunIsTakenBackAsFarAsItWent) {
     appendTo(files.first(), "{\"mode\":\"move\",\"source\":\"" + lib.toUtf8() + "/b/fo");
 
     JournalContents contents;
-    ASSERT_EQ(ReadJournal(files.first(), contents), 0);
+    ASSERT_FALSE(ReadJournal(files.first(), contents));
     EXPECT_EQ(contents.bookCount(), 3);
     EXPECT_EQ(contents.unreadableLines, 1);
 
@@ -296,11 +296,11 @@ TEST_F(UndoTest, OnlyTheNewestJournalsAreKeptAndRunsThatChangeNothingLeaveNone) 
     const QStringList files = JournalFiles(journals);
     ASSERT_EQ(files.size(), kJournalsKept);
     JournalContents newest;
-    ASSERT_EQ(ReadJournal(NewestJournal(journals), newest), 0);
+    ASSERT_FALSE(ReadJournal(NewestJournal(journals), newest));
     ASSERT_EQ(newest.entries.size(), 1);
     EXPECT_EQ(newest.entries.first().target, out + QString::number(kJournalsKept + 2));
     JournalContents oldest;
-    ASSERT_EQ(ReadJournal(files.first(), oldest), 0);
+    ASSERT_FALSE(ReadJournal(files.first(), oldest));
     EXPECT_EQ(oldest.entries.first().target, out + QStringLiteral("3"));
 }
 
