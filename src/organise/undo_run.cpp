@@ -155,7 +155,10 @@ OsError UndoJournal(const QString& journalPath, UndoObserver& observer, bool dry
     }
     PlatformUndoFileOperations files;
     summary = UndoRun(journal, observer, files);
-    if (!summary.stopped) MarkJournalUndone(journalPath);
+    if (summary.stopped) return {};
+    if (const OsError error = MarkJournalUndone(journalPath))
+        summary.journalError = QStringLiteral("cannot mark %1 undone: %2")
+                                   .arg(journalPath, QString::fromStdString(error.describe()));
     return {};
 }
 

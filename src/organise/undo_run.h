@@ -52,6 +52,9 @@ struct UndoSummary {
     int failed = 0;
     int foldersRemoved = 0;
     bool stopped = false;
+    // Why the journal could not be marked undone (the next undo then takes this run again and
+    // finds its books already back); empty when it was, or when nothing was to be marked.
+    QString journalError;
 };
 
 // The books in the order the undo takes them (the last one written first): the window fills

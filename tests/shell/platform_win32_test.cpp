@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "platform/elevation.h"
 #include "platform/error.h"
+#include "platform/file_status.h"
 #include "platform/files.h"
 #include "platform/listing.h"
 #include "platform/process.h"
@@ -60,18 +62,59 @@ TEST_F(Win32PlatformTest, CopyNeverReplacesAndLeavesNothingHalfWritten) {
     // The fault is used up: the next copy works.
     EXPECT_FALSE(platform::copyFileNoReplace(src, third));
 
-    EXPECT_EQ(platform::copyFileNoReplace(folder_.path("missing.epub"), folder_.path("x.epub")),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(platform::copyFileNoReplace(src, folder_.path("no/such/folder.epub")),
-              ERROR_PATH_NOT_FOUND);
+    const platform::OsError missing =
+        platform::copyFileNoReplace(folder_.path("missing.epub"), folder_.path("x.epub"));
+    EXPECT_EQ(missing.nativeCode(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(missing.condition(), platform::ErrorCondition::NotFound);
+    const platform::OsError noFolder =
+        platform::copyFileNoReplace(src, folder_.path("no/such/folder.epub"));
+    EXPECT_EQ(noFolder.nativeCode(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(noFolder.condition(), platform::ErrorCondition::NotFound);
     EXPECT_FALSE(platform::fileExists(folder_.path("x.epub")));
+}
+
+// The system's codes become the conditions callers test, the same ones POSIX gives.
+TEST_F(Win32PlatformTest, SystemCodesBecomeNamedConditions) {
+    using platform::ErrorCondition;
+    const std::string folder = folder_.path("A");
+    EXPECT_FALSE(platform::createFolder(folder));
+    EXPECT_EQ(platform::createFolder(folder).condition(), ErrorCondition::Exists);
+    writeFile(folder_.path("A/book.epub"), "x");
+    EXPECT_EQ(platform::removeFolder(folder).condition(), ErrorCondition::NotEmpty);
+    // A read-only file refuses writing to every user, administrators included.
+    fs::permissions(testsupport::fsPath(folder_.path("A/book.epub")), fs::perms::owner_write,
+                    fs::perm_options::remove);
+    platform::AppendOnlyFile file;
+    EXPECT_EQ(file.openExisting(folder_.path("A/book.epub")).condition(),
+              ErrorCondition::AccessDenied);
+    fs::permissions(testsupport::fsPath(folder_.path("A/book.epub")), fs::perms::owner_write,
+                    fs::perm_options::add);
+
+    const std::pair<DWORD, ErrorCondition> codes[] = {
+        {ERROR_FILE_NOT_FOUND, ErrorCondition::NotFound},
+        {ERROR_PATH_NOT_FOUND, ErrorCondition::NotFound},
+        {ERROR_FILE_EXISTS, ErrorCondition::Exists},
+        {ERROR_ALREADY_EXISTS, ErrorCondition::Exists},
+        {ERROR_ACCESS_DENIED, ErrorCondition::AccessDenied},
+        {ERROR_DIR_NOT_EMPTY, ErrorCondition::NotEmpty},
+        {ERROR_NOT_SAME_DEVICE, ErrorCondition::CrossDevice},
+        {ERROR_DISK_FULL, ErrorCondition::NoSpace},
+        {ERROR_HANDLE_DISK_FULL, ErrorCondition::NoSpace},
+        {ERROR_FILENAME_EXCED_RANGE, ErrorCondition::NameTooLong},
+        {ERROR_INVALID_DATA, ErrorCondition::Other},
+    };
+    for (const auto& [code, condition] : codes) {
+        EXPECT_EQ(platform::OsError::fromNative(code).condition(), condition) << code;
+        EXPECT_EQ(platform::OsError::of(condition).condition(), condition) << code;
+    }
 }
 
 TEST_F(Win32PlatformTest, MoveRenamesOnOneVolumeAndCopiesAcrossVolumes) {
     const std::string src = folder_.path("a.epub");
     writeFile(src, "book");
     writeFile(folder_.path("taken.epub"), "other");
-    EXPECT_EQ(platform::moveFileNoReplace(src, folder_.path("taken.epub")), ERROR_FILE_EXISTS);
+    EXPECT_EQ(platform::moveFileNoReplace(src, folder_.path("taken.epub")).condition(),
+              platform::ErrorCondition::Exists);
     EXPECT_EQ(contentOf(src), "book");
     EXPECT_FALSE(platform::moveFileNoReplace(src, folder_.path("b.epub")));
     EXPECT_FALSE(platform::fileExists(src));

@@ -125,6 +125,8 @@ int runUndo(const QStringList& args) {
                                 .arg(journal, QString::fromStdString(error.describe())));
         return 1;
     }
+    if (!summary.journalError.isEmpty())
+        printErr(kProgram + QStringLiteral(": ") + summary.journalError);
     if (summary.stopped)
         printErr(kProgram + QStringLiteral(": stopped; %1 of %2 books were not handled")
                                 .arg(contents.bookCount() - summary.books)
