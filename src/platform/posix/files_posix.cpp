@@ -63,8 +63,6 @@ int removeSource(const std::string& src) {
     return ::unlink(src.c_str()) == 0 ? 0 : errno;
 }
 
-int removeFolderNative(const std::string& path);
-
 int renameNoReplace(const std::string& from, const std::string& to) {
 #ifdef SYS_renameat2
     if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
@@ -226,10 +224,6 @@ OsError createFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0 ? OsError() : lastError();
 }
 
-OsError removeFolder(const std::string& path) {
-    return OsError::fromNative(static_cast<std::uint32_t>(removeFolderNative(path)));
-}
-
 namespace {
 
 int removeFolderNative(const std::string& path) {
@@ -256,6 +250,10 @@ int removeFolderNative(const std::string& path) {
 }
 
 }  // namespace
+
+OsError removeFolder(const std::string& path) {
+    return native(removeFolderNative(path));
+}
 
 void resetAttributes(const std::string& path) {
     struct stat info {};
