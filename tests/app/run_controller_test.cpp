@@ -15,7 +15,6 @@
 #include <QTreeWidget>
 #include <functional>
 
-#include <cerrno>
 
 #include "app/form_state.h"
 #include "app/row_tooltip.h"
