@@ -15,7 +15,6 @@
 #include <QTreeWidget>
 #include <functional>
 
-
 #include "app/form_state.h"
 #include "app/row_tooltip.h"
 #include "app/tform1.h"
