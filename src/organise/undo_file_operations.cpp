@@ -108,23 +108,14 @@ OsError DryRunUndoFileOperations::removeEmptyFolder(const QString& path) {
     for (auto it = created_.constBegin(); it != created_.constEnd(); ++it)
         if (parentFolder(it.key()) == path) return OsError::of(ErrorCondition::NotEmpty);
     bool empty = true;
-    const platform::ListStatus status =
+    const OsError status =
         platform::listFolder(toPlatformPath(path), [&](const platform::FolderEntry& entry) {
             if (removed_.contains(epub::joinPath(path, epub::fromPlatformPath(entry.name))))
                 return true;
             empty = false;
             return false;
         });
-    switch (status) {
-        case platform::ListStatus::Ok:
-            break;
-        case platform::ListStatus::NotFound:
-            return OsError::of(ErrorCondition::NotFound);
-        case platform::ListStatus::AccessDenied:
-            return OsError::of(ErrorCondition::AccessDenied);
-        case platform::ListStatus::Failed:
-            return OsError::of(ErrorCondition::Other);
-    }
+    if (status) return status;
     if (!empty) return OsError::of(ErrorCondition::NotEmpty);
     removed_.insert(path);
     return {};

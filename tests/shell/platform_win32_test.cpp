@@ -166,7 +166,7 @@ TEST_F(Win32PlatformTest, FoldersAreCreatedRemovedAndListedWithAttributes) {
                                        seen[e.name] = e.attributes;
                                        return true;
                                    }),
-              platform::ListStatus::Ok);
+              platform::OsError());
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen["sub"], unsigned(platform::AttrDirectory));
     EXPECT_EQ(seen["hidden.epub"], unsigned(platform::AttrHidden));
@@ -175,11 +175,12 @@ TEST_F(Win32PlatformTest, FoldersAreCreatedRemovedAndListedWithAttributes) {
     int calls = 0;
     EXPECT_EQ(platform::listFolder(folder_.path(),
                                    [&](const platform::FolderEntry&) { return ++calls < 1; }),
-              platform::ListStatus::Ok);
+              platform::OsError());
     EXPECT_EQ(calls, 1);
     auto none = [](const platform::FolderEntry&) { return true; };
-    EXPECT_EQ(platform::listFolder(folder_.path("missing"), none), platform::ListStatus::NotFound);
-    EXPECT_EQ(platform::listFolder(folder_.path("sub"), none), platform::ListStatus::Ok);
+    EXPECT_EQ(platform::listFolder(folder_.path("missing"), none).condition(),
+              platform::ErrorCondition::NotFound);
+    EXPECT_EQ(platform::listFolder(folder_.path("sub"), none), platform::OsError());
 
     // A read-only folder can be removed once its attributes are reset.
     SetFileAttributesW(platform::win32::widen(folder_.path("sub")).c_str(),
