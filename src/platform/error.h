@@ -39,6 +39,7 @@ public:
     bool is(ErrorCondition condition) const noexcept {
         return native_ != 0 && condition_ == condition;
     }
+    // Other for success as well: test success with the bool.
     ErrorCondition condition() const noexcept { return condition_; }
     std::uint32_t nativeCode() const noexcept { return native_; }
     // The system's description of the failure ("No such file or directory"); empty for success.
