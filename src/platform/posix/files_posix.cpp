@@ -370,8 +370,10 @@ int moveNoReplace(const std::string& src, const std::string& dst) {
         error = ::link(src.c_str(), dst.c_str()) == 0 ? 0 : errno;
         if (error == 0) {
             // The book has two names until the old one goes. When it cannot go, the new one
-            // goes instead: the book is either moved or untouched, never in both places.
+            // goes instead: the book is either moved or untouched, never in both places. An old
+            // name that someone else removed meanwhile leaves the book moved, and only there.
             error = removeSource(src);
+            if (error == ENOENT) return 0;
             if (error != 0) ::unlink(dst.c_str());
             return error;
         }
