@@ -63,8 +63,8 @@ DWORD attributesOf(const std::string& path) {
     return GetFileAttributesW(widen(path).c_str());
 }
 
-// MoveFileExW reports an existing target as ERROR_ALREADY_EXISTS; callers expect the
-// ERROR_FILE_EXISTS that CopyFileW gives.
+// MoveFileExW reports an existing target as ERROR_ALREADY_EXISTS; both are Exists, and the
+// copy and the move say it in the words CopyFileW uses (ERROR_FILE_EXISTS).
 int existingAsFileExists(DWORD error) {
     return static_cast<int>(error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error);
 }
