@@ -50,19 +50,22 @@ public:
     explicit ReferenceCopy(bool flushEachBook) : flushEachBook_(flushEachBook) {}
     bool fileExists(const QString& p) override { return real_.fileExists(p); }
     bool folderExists(const QString& p) override { return real_.folderExists(p); }
-    bool createFolder(const QString& p) override { return real_.createFolder(p); }
-    int copyFile(const QString& source, const QString& target) override {
+    platform::OsError createFolder(const QString& p) override { return real_.createFolder(p); }
+    platform::OsError copyFile(const QString& source, const QString& target) override {
         std::error_code error;
         std::filesystem::copy_file(source.toStdString(), target.toStdString(),
                                    std::filesystem::copy_options::none, error);
-        if (error || !flushEachBook_) return error.value();
+        if (error) return platform::OsError::fromNative(static_cast<std::uint32_t>(error.value()));
+        if (!flushEachBook_) return {};
         const int fd = ::open(target.toStdString().c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) return errno;
+        if (fd < 0) return platform::OsError::fromNative(static_cast<std::uint32_t>(errno));
         const int result = ::fsync(fd) == 0 ? 0 : errno;
         ::close(fd);
-        return result;
+        return platform::OsError::fromNative(static_cast<std::uint32_t>(result));
     }
-    int moveFile(const QString& s, const QString& t) override { return real_.moveFile(s, t); }
+    platform::OsError moveFile(const QString& s, const QString& t) override {
+        return real_.moveFile(s, t);
+    }
 
 private:
     bool flushEachBook_;

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     Counter counter;
     organise::UndoSummary summary;
     start = Clock::now();
-    const int error = organise::UndoJournal(journal.path(), counter, false, summary);
+    const platform::OsError error = organise::UndoJournal(journal.path(), counter, false, summary);
     const double undoSeconds = secondsSince(start);
     std::printf(
         "undo:      %d of %d books back, %d kept, %d failed, %d folders removed in %.2f s\n",
@@ -84,5 +84,5 @@ int main(int argc, char** argv) {
     const bool outGone = !QFileInfo::exists(top + QStringLiteral("out"));
     std::printf("check:     %d books in the library again, output folder %s\n", back,
                 outGone ? "removed" : "left");
-    return error == 0 && back == books && outGone ? 0 : 1;
+    return !error && back == books && outGone ? 0 : 1;
 }

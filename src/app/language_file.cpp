@@ -74,10 +74,10 @@ LanguageFile LanguageFile::parse(const QByteArray& bytes) {
 LanguageFile LanguageFile::load(const QString& path) {
     const QString nativePath = QDir::toNativeSeparators(path);
     std::string bytes;
-    int error = 0;
+    platform::OsError error;
     if (!platform::readWholeFile(epub::toPlatformPath(nativePath), bytes, error)) {
         throw platform::Error("Cannot open file \"" + nativePath.toStdString() + "\". " +
-                              platform::describeError(static_cast<std::uint32_t>(error)));
+                              error.describe());
     }
     return parse(QByteArray::fromStdString(bytes));
 }

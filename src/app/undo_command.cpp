@@ -27,10 +27,6 @@ QString pick(bool englishUi, const char* hungarian, const char* english) {
     return QString::fromUtf8(englishUi ? english : hungarian);
 }
 
-QString describe(int error) {
-    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
-}
-
 // The rows, the progress bar and the status panes, as the organise run keeps them.
 class FormUndoObserver final : public organise::UndoObserver {
 public:
@@ -83,11 +79,11 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
         return;
     }
     organise::JournalContents contents;
-    if (const int error = organise::ReadJournal(journal, contents)) {
+    if (const platform::OsError error = organise::ReadJournal(journal, contents)) {
         dialogs().error(
             owner,
             pick(english, "A futás naplója nem olvasható: ", "The run's journal cannot be read: ") +
-                describe(error));
+                QString::fromStdString(error.describe()));
         return;
     }
     const QList<organise::JournalEntry> books = organise::UndoOrder(contents);
@@ -125,13 +121,13 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
     controls.RzProgressStatus1->setMaximum(static_cast<int>(books.size()));
     const QPointer<QWidget> form = owner;
     organise::UndoSummary summary;
-    const int error = organise::UndoJournal(journal, observer, false, summary);
+    const platform::OsError error = organise::UndoJournal(journal, observer, false, summary);
     if (!form) return;
-    if (error != 0) {
+    if (error) {
         dialogs().error(
             owner,
             pick(english, "A futás naplója nem olvasható: ", "The run's journal cannot be read: ") +
-                describe(error));
+                QString::fromStdString(error.describe()));
         return;
     }
     controls.RzStatusPane1->setText(

@@ -1,10 +1,9 @@
 #include "organise/book_reading.h"
 
-#include <exception>
-
 #include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
 #include "epub/tepub.h"
+#include "organise/exception_text.h"
 
 namespace organise {
 
@@ -20,7 +19,7 @@ private:
 };
 
 std::optional<platform::FileStatus> statusOf(const QString& path) {
-    int error = 0;
+    platform::OsError error;
     return platform::fileStatus(epub::toPlatformPath(path), error);
 }
 
@@ -34,10 +33,9 @@ std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& 
         book.Open(source);
         return BookFields{std::move(book.Title), std::move(book.Creator), std::move(book.Language),
                           std::move(book.Series)};
-    } catch (const std::exception& failure) {
-        if (error) *error = QString::fromUtf8(failure.what());
-        return std::nullopt;
     } catch (...) {
+        // Whatever the reader raised, the book is unreadable, and its text is the reason.
+        if (error) *error = currentExceptionText();
         return std::nullopt;
     }
 }

@@ -36,7 +36,7 @@ public:
         }
 
         std::vector<std::string> subfolders;
-        const platform::ListStatus status =
+        const platform::OsError status =
             platform::listFolder(prefix, [&](const platform::FolderEntry& entry) {
                 if (hiddenAndSystem(entry.attributes)) return true;
                 if (entry.attributes & platform::AttrDirectory)
@@ -46,8 +46,9 @@ public:
                 return true;
             });
 
-        bool ok = status != platform::ListStatus::Failed;
         // Not found and access denied count as an empty folder.
+        bool ok = !status || status.is(platform::ErrorCondition::NotFound) ||
+                  status.is(platform::ErrorCondition::AccessDenied);
         for (const std::string& sub : subfolders) {
             if (!ok) break;
             ok = searchFolder(sub);

@@ -15,7 +15,7 @@ std::function<void(const QString&)> beforeRemoval;
 
 // Lists folder until it finds an entry that counts. A temporary file that a killed copy left
 // behind does not count: it is removed on the way.
-platform::ListStatus findAnything(const std::string& folder, bool& anything) {
+platform::OsError findAnything(const std::string& folder, bool& anything) {
     anything = false;
     return platform::listFolder(folder, [&](const platform::FolderEntry& entry) {
         if ((entry.attributes & platform::AttrDirectory) == 0 &&
@@ -28,7 +28,7 @@ platform::ListStatus findAnything(const std::string& folder, bool& anything) {
 
 bool isEmpty(const std::string& folder) {
     bool anything = false;
-    return findAnything(folder, anything) == platform::ListStatus::Ok && !anything;
+    return !findAnything(folder, anything) && !anything;
 }
 
 // The walk goes into real folders only. Hidden and system entries are not even listed; a link
@@ -48,12 +48,11 @@ void removeFolder(const std::string& folder) {
     bool anything = false;
     const auto status = findAnything(folder, anything);
     const QString name = epub::fromPlatformPath(folder);
-    if (status == platform::ListStatus::NotFound)
+    if (status.is(platform::ErrorCondition::NotFound))
         throw FolderRemovalError(platform::fileExists(folder) ? FolderRemovalError::Cause::NowAFile
                                                               : FolderRemovalError::Cause::Vanished,
                                  name);
-    if (status != platform::ListStatus::Ok)
-        throw FolderRemovalError(FolderRemovalError::Cause::Unreadable, name);
+    if (status) throw FolderRemovalError(FolderRemovalError::Cause::Unreadable, name);
     if (anything) throw FolderRemovalError(FolderRemovalError::Cause::NotEmpty, name);
     platform::resetAttributes(folder);
     // A refusal (in use, access denied) leaves the folder where it is, silently.

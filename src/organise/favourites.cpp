@@ -4,7 +4,6 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <optional>
 
 #include "epub/path_text_qt.h"
@@ -71,9 +70,9 @@ QStringList splitLines(const QString& text) {
     return lines;
 }
 
-[[noreturn]] void raise(const char* what, const QString& path, int error) {
+[[noreturn]] void raise(const char* what, const QString& path, const platform::OsError& error) {
     throw platform::Error(std::string(what) + " \"" + path.toStdString() + "\". " +
-                          platform::describeError(static_cast<std::uint32_t>(error)));
+                          error.describe());
 }
 
 }  // namespace
@@ -148,9 +147,9 @@ QByteArray EncodeFavourites(const Favourites& favourites) {
 
 Favourites LoadFavourites(const QString& filePath) {
     std::string bytes;
-    int error = 0;
+    platform::OsError error;
     if (!platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
-        if (platform::isNotFoundError(static_cast<std::uint32_t>(error))) {
+        if (error.is(platform::ErrorCondition::NotFound)) {
             Favourites none;
             none.loaded = true;
             return none;
@@ -166,20 +165,19 @@ void SaveFavourites(const QString& filePath, const Favourites& favourites) {
     // window closed last keeps what the others saved instead of replacing it.
     Favourites toWrite = favourites;
     std::string bytes;
-    int error = 0;
-    if (platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
+    platform::OsError readError;
+    if (platform::readWholeFile(epub::toPlatformPath(filePath), bytes, readError)) {
         toWrite = DecodeFavourites(QByteArray::fromStdString(bytes));
         bool added = false;
         for (const QString& entry : favourites.entries)
             added |= addFavourite(toWrite.entries, entry);
         if (!added && !favourites.loaded) return;
-    } else if (!platform::isNotFoundError(static_cast<std::uint32_t>(error)) &&
-               !favourites.loaded) {
+    } else if (!readError.is(platform::ErrorCondition::NotFound) && !favourites.loaded) {
         return;  // a stored list we cannot read is not ours to replace
     }
-    const int writeError = platform::writeFileAtomically(epub::toPlatformPath(filePath),
-                                                         EncodeFavourites(toWrite).toStdString());
-    if (writeError != 0) raise("Cannot create file", filePath, writeError);
+    const platform::OsError error = platform::writeFileAtomically(
+        epub::toPlatformPath(filePath), EncodeFavourites(toWrite).toStdString());
+    if (error) raise("Cannot create file", filePath, error);
 }
 
 bool containsIgnoringCase(const QStringList& entries, const QString& text) {

@@ -1,7 +1,5 @@
 #include "organise/file_operations.h"
 
-#include <cerrno>
-
 #include "epub/path_text_qt.h"
 #include "platform/files.h"
 #include "platform/path_rules.h"
@@ -28,14 +26,14 @@ bool PlatformFileOperations::folderExists(const QString& path) {
     return platform::folderExists(epub::toPlatformPath(path));
 }
 
-bool PlatformFileOperations::createFolder(const QString& path) {
+platform::OsError PlatformFileOperations::createFolder(const QString& path) {
     return platform::createFolder(epub::toPlatformPath(path));
 }
 
-int PlatformFileOperations::copyFile(const QString& source, const QString& target) {
-    const int error =
+platform::OsError PlatformFileOperations::copyFile(const QString& source, const QString& target) {
+    const platform::OsError error =
         platform::copyFileNoReplace(epub::toPlatformPath(source), epub::toPlatformPath(target));
-    if (error == 0) {
+    if (!error) {
         std::string folder = epub::toPlatformPath(parentOf(target));
         if (copiedFolders_.empty() || copiedFolders_.back() != folder)
             copiedFolders_.push_back(std::move(folder));
@@ -50,7 +48,7 @@ void PlatformFileOperations::finish() {
     copiedFolders_.clear();
 }
 
-int PlatformFileOperations::moveFile(const QString& source, const QString& target) {
+platform::OsError PlatformFileOperations::moveFile(const QString& source, const QString& target) {
     return platform::moveFileNoReplace(epub::toPlatformPath(source), epub::toPlatformPath(target));
 }
 
@@ -74,28 +72,32 @@ bool DryRunFileOperations::folderExists(const QString& path) {
            platform::folderExists(epub::toPlatformPath(path));
 }
 
-bool DryRunFileOperations::createFolder(const QString& path) {
-    if (folderExists(path) || fileExists(path)) return false;
-    if (!folderExists(parentOf(key(path)))) return false;
+platform::OsError DryRunFileOperations::createFolder(const QString& path) {
+    using platform::ErrorCondition;
+    if (folderExists(path) || fileExists(path))
+        return platform::OsError::of(ErrorCondition::Exists);
+    if (!folderExists(parentOf(key(path)))) return platform::OsError::of(ErrorCondition::NotFound);
     createdFolders_.insert(key(path));
-    return true;
+    return {};
 }
 
-int DryRunFileOperations::copyFile(const QString& source, const QString& target) {
-    if (!fileExists(source)) return ENOENT;
-    if (fileExists(target) || folderExists(target)) return EEXIST;
-    if (!folderExists(parentOf(key(target)))) return ENOENT;
+platform::OsError DryRunFileOperations::copyFile(const QString& source, const QString& target) {
+    using platform::ErrorCondition;
+    if (!fileExists(source)) return platform::OsError::of(ErrorCondition::NotFound);
+    if (fileExists(target) || folderExists(target))
+        return platform::OsError::of(ErrorCondition::Exists);
+    if (!folderExists(parentOf(key(target))))
+        return platform::OsError::of(ErrorCondition::NotFound);
     createdFiles_.insert(key(target));
     removedFiles_.remove(key(target));
-    return 0;
+    return {};
 }
 
-int DryRunFileOperations::moveFile(const QString& source, const QString& target) {
-    const int error = copyFile(source, target);
-    if (error != 0) return error;
+platform::OsError DryRunFileOperations::moveFile(const QString& source, const QString& target) {
+    if (const platform::OsError error = copyFile(source, target)) return error;
     createdFiles_.remove(key(source));
     removedFiles_.insert(key(source));
-    return 0;
+    return {};
 }
 
 }  // namespace organise

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace organise {
 
 class FileOperations {
@@ -15,11 +17,12 @@ public:
     // A folder never counts as an existing file.
     virtual bool fileExists(const QString& path) = 0;
     virtual bool folderExists(const QString& path) = 0;
-    // Creates one level; false when nothing was created.
-    virtual bool createFolder(const QString& path) = 0;
-    // Never replace an existing file; 0 or an OS error code.
-    virtual int copyFile(const QString& source, const QString& target) = 0;
-    virtual int moveFile(const QString& source, const QString& target) = 0;
+    // Creates one level; an error when nothing was created (Exists when the name is taken).
+    virtual platform::OsError createFolder(const QString& path) = 0;
+    // Never replace an existing file: Exists when the target is there, also when it appeared
+    // since it was last looked at.
+    virtual platform::OsError copyFile(const QString& source, const QString& target) = 0;
+    virtual platform::OsError moveFile(const QString& source, const QString& target) = 0;
     // Called once when the run ends: copies are forced to the disk here rather than one by one.
     virtual void finish() {}
 };
@@ -29,9 +32,9 @@ class PlatformFileOperations final : public FileOperations {
 public:
     bool fileExists(const QString& path) override;
     bool folderExists(const QString& path) override;
-    bool createFolder(const QString& path) override;
-    int copyFile(const QString& source, const QString& target) override;
-    int moveFile(const QString& source, const QString& target) override;
+    platform::OsError createFolder(const QString& path) override;
+    platform::OsError copyFile(const QString& source, const QString& target) override;
+    platform::OsError moveFile(const QString& source, const QString& target) override;
     void finish() override;
 
 private:
@@ -45,9 +48,9 @@ class DryRunFileOperations final : public FileOperations {
 public:
     bool fileExists(const QString& path) override;
     bool folderExists(const QString& path) override;
-    bool createFolder(const QString& path) override;
-    int copyFile(const QString& source, const QString& target) override;
-    int moveFile(const QString& source, const QString& target) override;
+    platform::OsError createFolder(const QString& path) override;
+    platform::OsError copyFile(const QString& source, const QString& target) override;
+    platform::OsError moveFile(const QString& source, const QString& target) override;
 
 private:
     static QString key(const QString& path);

@@ -18,7 +18,7 @@ struct Outcome {
     std::mutex mutex;
     std::condition_variable doneSignal;
     bool done = false;
-    int value = 0;
+    platform::OsError value;
     std::exception_ptr error;
 };
 
@@ -37,28 +37,28 @@ OffThreadTransfers::~OffThreadTransfers() {
     worker_.waitForDone();
 }
 
-int OffThreadTransfers::copyFile(const QString& source, const QString& target) {
+platform::OsError OffThreadTransfers::copyFile(const QString& source, const QString& target) {
     return offThread([&] { return inner_.copyFile(source, target); });
 }
 
-int OffThreadTransfers::moveFile(const QString& source, const QString& target) {
+platform::OsError OffThreadTransfers::moveFile(const QString& source, const QString& target) {
     return offThread([&] { return inner_.moveFile(source, target); });
 }
 
 void OffThreadTransfers::finish() {
     offThread([&] {
         inner_.finish();
-        return 0;
+        return platform::OsError();
     });
 }
 
-int OffThreadTransfers::offThread(const std::function<int()>& work) {
+platform::OsError OffThreadTransfers::offThread(const std::function<platform::OsError()>& work) {
     const auto outcome = std::make_shared<Outcome>();
     QCoreApplication* const app = QCoreApplication::instance();
     const bool pumping = app && QThread::currentThread() == app->thread();
     QEventLoop loop;
     worker_.start([outcome, &work, &loop, pumping] {
-        int value = 0;
+        platform::OsError value;
         std::exception_ptr error;
         try {
             value = work();

@@ -27,14 +27,16 @@ public:
 
     bool fileExists(const QString& path) override { return inner_.fileExists(path); }
     bool folderExists(const QString& path) override { return inner_.folderExists(path); }
-    bool createFolder(const QString& path) override { return inner_.createFolder(path); }
-    int copyFile(const QString& source, const QString& target) override;
-    int moveFile(const QString& source, const QString& target) override;
+    platform::OsError createFolder(const QString& path) override {
+        return inner_.createFolder(path);
+    }
+    platform::OsError copyFile(const QString& source, const QString& target) override;
+    platform::OsError moveFile(const QString& source, const QString& target) override;
     void finish() override;
 
 private:
     // Runs work on the worker and handles events until it is done; rethrows what it threw.
-    int offThread(const std::function<int()>& work);
+    platform::OsError offThread(const std::function<platform::OsError()>& work);
 
     FileOperations& inner_;
     QThreadPool worker_;

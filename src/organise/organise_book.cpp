@@ -6,6 +6,7 @@
 
 #include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
+#include "organise/exception_text.h"
 #include "organise/extension.h"
 #include "organise/target_rules.h"
 #include "platform/error.h"
@@ -29,9 +30,11 @@ QString outputFolderOf(const BookSettings& settings) {
 }
 
 // Creates every missing level of the (collapsed) folder, outermost first; the caller has seen
-// that the folder itself is missing. A level that cannot be created raises nothing: the copy
-// then finds no folder and fails.
-void createMissingLevels(const QString& folder, FileOperations& files) {
+// that the folder itself is missing. Returns the error of the first level that cannot be
+// created, with that level in `failedLevel`; a level that another run created meanwhile counts
+// as created. A level that Windows could not hold is left to the copy, which refuses its path.
+platform::OsError createMissingLevels(const QString& folder, FileOperations& files,
+                                      QString& failedLevel) {
     const QChar separator = nativeSeparatorChar();
     std::vector<qsizetype> ends;  // the length of each level's path, outermost first
     for (qsizetype at = folder.indexOf(separator, 1); at >= 0;
@@ -48,9 +51,14 @@ void createMissingLevels(const QString& folder, FileOperations& files) {
         // Windows refuses '*' and '?' in a name; refusing them here too keeps a collection built
         // on another system free of folders Windows cannot hold. Deeper levels cannot follow.
         const QString name = level.mid(level.lastIndexOf(separator) + 1);
-        if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) return;
-        files.createFolder(level);
+        if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) return {};
+        const platform::OsError error = files.createFolder(level);
+        if (error && !(error.is(platform::ErrorCondition::Exists) && files.folderExists(level))) {
+            failedLevel = level;
+            return error;
+        }
     }
+    return {};
 }
 
 // The reasons the run words itself, in the interface's language; the system's and the
@@ -59,8 +67,8 @@ QString pick(bool english, const char* hungarian, const char* englishText) {
     return QString::fromUtf8(english ? englishText : hungarian);
 }
 
-QString systemText(int error) {
-    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
+QString systemText(const platform::OsError& error) {
+    return QString::fromStdString(error.describe());
 }
 
 // Why the Windows naming rules refuse a path: the characters they do not allow in a name, or
@@ -115,14 +123,17 @@ OrganiseResult transfer(const QString& source, const Target& target, const QStri
                 return OrganiseResult::CopyFailed;
             }
         }
-        const int error =
+        const platform::OsError error =
             mode == TransferMode::Move ? files.moveFile(source, to) : files.copyFile(source, to);
-        if (error != 0) reason = systemText(error);
-        return error == 0 ? OrganiseResult::Done : OrganiseResult::CopyFailed;
-    } catch (const std::exception& error) {
-        reason = QString::fromUtf8(error.what());
+        if (!error) return OrganiseResult::Done;
+        // A file that appeared after the existence test (another run into the same output) is
+        // the same outcome as one that was there before; a folder of that name is not.
+        if (error.is(platform::ErrorCondition::Exists) && files.fileExists(to))
+            return OrganiseResult::TargetExists;
+        reason = systemText(error);
         return OrganiseResult::CopyFailed;
     } catch (...) {
+        reason = currentExceptionText();
         return OrganiseResult::CopyFailed;
     }
 }
@@ -180,22 +191,31 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             result = OrganiseResult::TargetExists;
         } else {
             const QString folder = collapsed(target.targetFolder);
+            QString failedLevel;
+            platform::OsError folderError;
             if (!files.folderExists(folder)) {
                 if (!platform::folderPathAcceptable(epub::toPlatformPath(folder))) {
                     reason = refusedPathReason(DisplayPath(folder), english);
                     return OrganiseResult::ReadFailed;
                 }
-                createMissingLevels(folder, files);
+                folderError = createMissingLevels(folder, files, failedLevel);
             }
-            result = transfer(source, target, to, settings.mode, files, english, reason);
+            if (folderError) {
+                // Without its folder the book cannot be copied: the reason says why it is missing.
+                reason =
+                    pick(english, "A mappa nem hozható létre: ", "The folder cannot be created: ") +
+                    DisplayPath(failedLevel) + QStringLiteral(" (") + systemText(folderError) +
+                    QLatin1Char(')');
+                result = OrganiseResult::CopyFailed;
+            } else {
+                result = transfer(source, target, to, settings.mode, files, english, reason);
+            }
         }
         list.setOutputText(row, DisplayPath(target.targetPath));
         return result;
-    } catch (const std::exception& error) {
-        // Whatever went wrong while reading or building the target: an unreadable book.
-        reason = QString::fromUtf8(error.what());
-        return OrganiseResult::ReadFailed;
     } catch (...) {
+        // Whatever went wrong while reading or building the target: an unreadable book.
+        reason = currentExceptionText();
         return OrganiseResult::ReadFailed;
     }
 }

@@ -24,10 +24,6 @@ const QLatin1String kSuffix(".jsonl");
 
 using epub::toPlatformPath;
 
-QString describe(int error) {
-    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
-}
-
 // "run-20261208-214152-123" sorts by time; a second journal of the same millisecond gets "-2".
 QString stemOf(const QString& name) {
     return name.left(name.size() - kSuffix.size());
@@ -152,9 +148,15 @@ bool RunJournal::open() {
         // The settings folder exists (the front end fixes it at start-up); the journal folder
         // is one level below it.
         const std::string folder = toPlatformPath(folder_);
-        if (!platform::folderExists(folder) && !platform::createFolder(folder)) {
-            error_ = QStringLiteral("cannot create %1").arg(folder_);
-            return false;
+        if (!platform::folderExists(folder)) {
+            const platform::OsError error = platform::createFolder(folder);
+            // Another process may have created it since it was looked at.
+            if (error &&
+                !(error.is(platform::ErrorCondition::Exists) && platform::folderExists(folder))) {
+                error_ = QStringLiteral("cannot create %1: %2")
+                             .arg(folder_, QString::fromStdString(error.describe()));
+                return false;
+            }
         }
     } catch (const std::exception& e) {
         error_ = QString::fromStdString(e.what());
@@ -162,13 +164,13 @@ bool RunJournal::open() {
     }
     const QString stem =
         kPrefix + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    int error = 0;
+    platform::OsError error;
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const QString candidate = folder_ + stem +
                                   (attempt > 1 ? QStringLiteral("-%1").arg(attempt) : QString()) +
                                   kSuffix;
         error = file_.create(toPlatformPath(candidate));
-        if (error == 0) {
+        if (!error) {
             path_ = candidate;
             removeOldJournals(folder_);
             appendOpen(
@@ -180,11 +182,10 @@ bool RunJournal::open() {
                     .line());
             return true;
         }
-        if (platform::fileExists(toPlatformPath(candidate)) == false &&
-            platform::folderExists(toPlatformPath(candidate)) == false)
+        if (!error.is(platform::ErrorCondition::Exists))
             break;  // not a name clash: trying other names will not help
     }
-    error_ = describe(error);
+    error_ = QString::fromStdString(error.describe());
     return false;
 }
 
@@ -194,8 +195,8 @@ void RunJournal::append(const QByteArray& line) {
 }
 
 void RunJournal::appendOpen(const QByteArray& line) {
-    if (const int error = file_.append(line.toStdString()); error != 0 && error_.isEmpty())
-        error_ = describe(error);
+    if (const platform::OsError error = file_.append(line.toStdString()); error && error_.isEmpty())
+        error_ = QString::fromStdString(error.describe());
 }
 
 void RunJournal::recordOutputFolder(const QString& outputFolder) {
@@ -222,7 +223,7 @@ void RunJournal::recordIntent(TransferMode mode, const QString& source, const QS
 }
 
 void RunJournal::recordDone(const QString& target) {
-    int error = 0;
+    platform::OsError error;
     const auto status = platform::fileStatus(toPlatformPath(target), error);
     // A target that cannot be read back gets a size no file has: the undo then keeps it.
     append(epub::JsonObject()
@@ -239,34 +240,37 @@ void RunJournal::recordFailed(const QString& target) {
 
 void RunJournal::finish() {
     if (!file_.isOpen()) return;
-    if (const int error = file_.flush(); error != 0 && error_.isEmpty()) error_ = describe(error);
+    if (const platform::OsError error = file_.flush(); error && error_.isEmpty())
+        error_ = QString::fromStdString(error.describe());
     file_.close();
     // Every book failed and no folder was made: nothing to take back.
     if (changes_ == 0 && error_.isEmpty()) platform::deleteFile(toPlatformPath(path_));
 }
 
-bool JournalingFileOperations::createFolder(const QString& path) {
-    const bool created = disk_.createFolder(path);
-    if (created) journal_.recordFolder(path);
-    return created;
+platform::OsError JournalingFileOperations::createFolder(const QString& path) {
+    const platform::OsError error = disk_.createFolder(path);
+    if (!error) journal_.recordFolder(path);
+    return error;
 }
 
 // The book's line is on its way to the disk before the book is touched: a run killed during the
 // copy or move leaves a line the undo can judge by what it finds.
-int JournalingFileOperations::copyFile(const QString& source, const QString& target) {
+platform::OsError JournalingFileOperations::copyFile(const QString& source,
+                                                     const QString& target) {
     journal_.recordIntent(TransferMode::Copy, source, target);
-    const int error = disk_.copyFile(source, target);
-    if (error == 0)
+    const platform::OsError error = disk_.copyFile(source, target);
+    if (!error)
         journal_.recordDone(target);
     else
         journal_.recordFailed(target);
     return error;
 }
 
-int JournalingFileOperations::moveFile(const QString& source, const QString& target) {
+platform::OsError JournalingFileOperations::moveFile(const QString& source,
+                                                     const QString& target) {
     journal_.recordIntent(TransferMode::Move, source, target);
-    const int error = disk_.moveFile(source, target);
-    if (error == 0)
+    const platform::OsError error = disk_.moveFile(source, target);
+    if (!error)
         journal_.recordDone(target);
     else
         journal_.recordFailed(target);
@@ -284,10 +288,10 @@ int JournalContents::bookCount() const {
     }));
 }
 
-int ReadJournal(const QString& path, JournalContents& contents) {
+platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
     contents = JournalContents{};
     std::string bytes;
-    int error = 0;
+    platform::OsError error;
     if (!platform::readWholeFile(toPlatformPath(path), bytes, error)) return error;
     const QByteArray all = QByteArray::fromStdString(bytes);
     QString outputFolder;
@@ -341,7 +345,7 @@ int ReadJournal(const QString& path, JournalContents& contents) {
     const QString common = commonOutputFolder(unplaced);
     for (JournalEntry& entry : contents.entries)
         if (entry.outputFolder.isEmpty()) entry.outputFolder = common;
-    return 0;
+    return {};
 }
 
 QStringList JournalFiles(const QString& folder) {
@@ -364,20 +368,20 @@ QString NewestJournal(const QString& folder) {
     const QStringList files = JournalFiles(folder);
     for (qsizetype k = files.size() - 1; k >= 0; --k) {
         JournalContents contents;
-        if (ReadJournal(files.at(k), contents) == 0 && !contents.undone) return files.at(k);
+        if (!ReadJournal(files.at(k), contents) && !contents.undone) return files.at(k);
     }
     return QString();
 }
 
-int MarkJournalUndone(const QString& path) {
+platform::OsError MarkJournalUndone(const QString& path) {
     platform::AppendOnlyFile file;
-    if (const int error = file.openExisting(toPlatformPath(path))) return error;
+    if (const platform::OsError error = file.openExisting(toPlatformPath(path))) return error;
     const QByteArray marker =
         epub::JsonObject()
             .add("undone", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs))
             .line();
     // A killed run may have left its last line cut off; the marker must not join it.
-    if (const int error = file.append('\n' + marker.toStdString())) return error;
+    if (const platform::OsError error = file.append('\n' + marker.toStdString())) return error;
     return file.flush();
 }
 

@@ -99,9 +99,9 @@ public:
         : disk_(disk), journal_(journal) {}
     bool fileExists(const QString& path) override { return disk_.fileExists(path); }
     bool folderExists(const QString& path) override { return disk_.folderExists(path); }
-    bool createFolder(const QString& path) override;
-    int copyFile(const QString& source, const QString& target) override;
-    int moveFile(const QString& source, const QString& target) override;
+    platform::OsError createFolder(const QString& path) override;
+    platform::OsError copyFile(const QString& source, const QString& target) override;
+    platform::OsError moveFile(const QString& source, const QString& target) override;
     void finish() override;
 
 private:
@@ -119,14 +119,14 @@ struct JournalContents {
     int bookCount() const;
 };
 
-// Returns 0 or the OS error code of reading the file.
-int ReadJournal(const QString& path, JournalContents& contents);
+// Returns the error of reading the file, if any.
+platform::OsError ReadJournal(const QString& path, JournalContents& contents);
 
 // The journal files in `folder`, oldest first.
 QStringList JournalFiles(const QString& folder);
 // The newest journal that has not been undone; empty when there is none.
 QString NewestJournal(const QString& folder);
-// Appends the "undone" line. Returns 0 or the OS error code.
-int MarkJournalUndone(const QString& path);
+// Appends the "undone" line.
+platform::OsError MarkJournalUndone(const QString& path);
 
 }  // namespace organise

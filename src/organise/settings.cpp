@@ -27,7 +27,7 @@ QString LoadSettings(const QString& settingsFolder) {
 void SaveSettings(const QString& settingsFolder, const QString& outputFolder) {
     const QString file = settingsFilePath(settingsFolder);
     if (platform::writeProfileString(epub::toPlatformPath(file), kSection, kKey,
-                                     epub::toPlatformPath(outputFolder)) != 0)
+                                     epub::toPlatformPath(outputFolder)))
         throw platform::Error("Unable to write to " + file.toStdString());
 }
 

@@ -1,7 +1,5 @@
 #include "organise/undo_file_operations.h"
 
-#include <cerrno>
-
 #include "epub/path_text_qt.h"
 #include "platform/files.h"
 #include "platform/listing.h"
@@ -12,11 +10,13 @@ namespace {
 
 using epub::parentFolder;
 using epub::toPlatformPath;
+using platform::ErrorCondition;
+using platform::OsError;
 
 }  // namespace
 
 std::optional<platform::FileStatus> PlatformUndoFileOperations::fileStatus(const QString& path,
-                                                                           int& error) {
+                                                                           OsError& error) {
     return platform::fileStatus(toPlatformPath(path), error);
 }
 
@@ -25,13 +25,13 @@ bool PlatformUndoFileOperations::pathTaken(const QString& path) {
            platform::folderExists(toPlatformPath(path));
 }
 
-int PlatformUndoFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
+OsError PlatformUndoFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
     return platform::compareFiles(toPlatformPath(a), toPlatformPath(b), same);
 }
 
-int PlatformUndoFileOperations::moveFile(const QString& from, const QString& to) {
-    const int error = platform::moveFileNoReplace(toPlatformPath(from), toPlatformPath(to));
-    if (error == 0) {
+OsError PlatformUndoFileOperations::moveFile(const QString& from, const QString& to) {
+    const OsError error = platform::moveFileNoReplace(toPlatformPath(from), toPlatformPath(to));
+    if (!error) {
         std::string folder = toPlatformPath(parentFolder(to));
         if (touchedFolders_.empty() || touchedFolders_.back() != folder)
             touchedFolders_.push_back(std::move(folder));
@@ -39,11 +39,11 @@ int PlatformUndoFileOperations::moveFile(const QString& from, const QString& to)
     return error;
 }
 
-int PlatformUndoFileOperations::deleteFile(const QString& path) {
+OsError PlatformUndoFileOperations::deleteFile(const QString& path) {
     return platform::deleteFile(toPlatformPath(path));
 }
 
-int PlatformUndoFileOperations::removeEmptyFolder(const QString& path) {
+OsError PlatformUndoFileOperations::removeEmptyFolder(const QString& path) {
     // The system refuses to remove a folder that holds anything: that is the emptiness test.
     return platform::removeFolder(toPlatformPath(path));
 }
@@ -55,13 +55,13 @@ void PlatformUndoFileOperations::finish() {
 }
 
 std::optional<platform::FileStatus> DryRunUndoFileOperations::fileStatus(const QString& path,
-                                                                         int& error) {
+                                                                         OsError& error) {
     if (const auto found = created_.constFind(path); found != created_.constEnd()) {
-        error = 0;
+        error = OsError();
         return *found;
     }
     if (removed_.contains(path)) {
-        error = ENOENT;
+        error = OsError::of(ErrorCondition::NotFound);
         return std::nullopt;
     }
     return platform::fileStatus(toPlatformPath(path), error);
@@ -74,49 +74,51 @@ bool DryRunUndoFileOperations::pathTaken(const QString& path) {
            platform::folderExists(toPlatformPath(path));
 }
 
-int DryRunUndoFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
+OsError DryRunUndoFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
     same = false;
-    if (!pathTaken(a) || !pathTaken(b)) return ENOENT;
+    if (!pathTaken(a) || !pathTaken(b)) return OsError::of(ErrorCondition::NotFound);
     return platform::compareFiles(toPlatformPath(a), toPlatformPath(b), same);
 }
 
-int DryRunUndoFileOperations::moveFile(const QString& from, const QString& to) {
-    int error = 0;
+OsError DryRunUndoFileOperations::moveFile(const QString& from, const QString& to) {
+    OsError error;
     const auto status = fileStatus(from, error);
     if (!status) return error;
-    if (pathTaken(to)) return EEXIST;
+    if (pathTaken(to)) return OsError::of(ErrorCondition::Exists);
     const QString folder = parentFolder(to);
-    if (removed_.contains(folder) || !platform::folderExists(toPlatformPath(folder))) return ENOENT;
+    if (removed_.contains(folder) || !platform::folderExists(toPlatformPath(folder)))
+        return OsError::of(ErrorCondition::NotFound);
     created_.remove(from);
     removed_.insert(from);
     removed_.remove(to);
     created_.insert(to, *status);
-    return 0;
+    return {};
 }
 
-int DryRunUndoFileOperations::deleteFile(const QString& path) {
-    if (!pathTaken(path)) return ENOENT;
+OsError DryRunUndoFileOperations::deleteFile(const QString& path) {
+    if (!pathTaken(path)) return OsError::of(ErrorCondition::NotFound);
     created_.remove(path);
     removed_.insert(path);
-    return 0;
+    return {};
 }
 
-int DryRunUndoFileOperations::removeEmptyFolder(const QString& path) {
-    if (removed_.contains(path) || !platform::folderExists(toPlatformPath(path))) return ENOENT;
+OsError DryRunUndoFileOperations::removeEmptyFolder(const QString& path) {
+    if (removed_.contains(path) || !platform::folderExists(toPlatformPath(path)))
+        return OsError::of(ErrorCondition::NotFound);
     for (auto it = created_.constBegin(); it != created_.constEnd(); ++it)
-        if (parentFolder(it.key()) == path) return ENOTEMPTY;
+        if (parentFolder(it.key()) == path) return OsError::of(ErrorCondition::NotEmpty);
     bool empty = true;
-    const platform::ListStatus status =
+    const OsError status =
         platform::listFolder(toPlatformPath(path), [&](const platform::FolderEntry& entry) {
             if (removed_.contains(epub::joinPath(path, epub::fromPlatformPath(entry.name))))
                 return true;
             empty = false;
             return false;
         });
-    if (status != platform::ListStatus::Ok) return EACCES;
-    if (!empty) return ENOTEMPTY;
+    if (status) return status;
+    if (!empty) return OsError::of(ErrorCondition::NotEmpty);
     removed_.insert(path);
-    return 0;
+    return {};
 }
 
 }  // namespace organise

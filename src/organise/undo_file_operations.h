@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/file_status.h"
 
 namespace organise {
@@ -16,17 +17,18 @@ namespace organise {
 class UndoFileOperations {
 public:
     virtual ~UndoFileOperations() = default;
-    // An existing file's status; otherwise empty, with the OS error code in error.
-    virtual std::optional<platform::FileStatus> fileStatus(const QString& path, int& error) = 0;
+    // An existing file's status; otherwise empty, with the reason in error.
+    virtual std::optional<platform::FileStatus> fileStatus(const QString& path,
+                                                           platform::OsError& error) = 0;
     // Anything (file or folder) at the path.
     virtual bool pathTaken(const QString& path) = 0;
-    // 0 and `same`, or the OS error code.
-    virtual int compareFiles(const QString& a, const QString& b, bool& same) = 0;
+    // Sets `same`, or returns the error.
+    virtual platform::OsError compareFiles(const QString& a, const QString& b, bool& same) = 0;
     // Never replaces: a rename on one volume, else a flushed copy and then the delete.
-    virtual int moveFile(const QString& from, const QString& to) = 0;
-    virtual int deleteFile(const QString& path) = 0;
-    // Removes the folder only when it is empty; 0 or the OS error code.
-    virtual int removeEmptyFolder(const QString& path) = 0;
+    virtual platform::OsError moveFile(const QString& from, const QString& to) = 0;
+    virtual platform::OsError deleteFile(const QString& path) = 0;
+    // Removes the folder only when it is empty (NotEmpty otherwise).
+    virtual platform::OsError removeEmptyFolder(const QString& path) = 0;
     // Called once at the end: what was moved back is forced to the disk.
     virtual void finish() {}
 };
@@ -34,12 +36,13 @@ public:
 // The real disk, through src/platform.
 class PlatformUndoFileOperations final : public UndoFileOperations {
 public:
-    std::optional<platform::FileStatus> fileStatus(const QString& path, int& error) override;
+    std::optional<platform::FileStatus> fileStatus(const QString& path,
+                                                   platform::OsError& error) override;
     bool pathTaken(const QString& path) override;
-    int compareFiles(const QString& a, const QString& b, bool& same) override;
-    int moveFile(const QString& from, const QString& to) override;
-    int deleteFile(const QString& path) override;
-    int removeEmptyFolder(const QString& path) override;
+    platform::OsError compareFiles(const QString& a, const QString& b, bool& same) override;
+    platform::OsError moveFile(const QString& from, const QString& to) override;
+    platform::OsError deleteFile(const QString& path) override;
+    platform::OsError removeEmptyFolder(const QString& path) override;
     void finish() override;
 
 private:
@@ -51,12 +54,13 @@ private:
 // books would all be taken back counts as empty).
 class DryRunUndoFileOperations final : public UndoFileOperations {
 public:
-    std::optional<platform::FileStatus> fileStatus(const QString& path, int& error) override;
+    std::optional<platform::FileStatus> fileStatus(const QString& path,
+                                                   platform::OsError& error) override;
     bool pathTaken(const QString& path) override;
-    int compareFiles(const QString& a, const QString& b, bool& same) override;
-    int moveFile(const QString& from, const QString& to) override;
-    int deleteFile(const QString& path) override;
-    int removeEmptyFolder(const QString& path) override;
+    platform::OsError compareFiles(const QString& a, const QString& b, bool& same) override;
+    platform::OsError moveFile(const QString& from, const QString& to) override;
+    platform::OsError deleteFile(const QString& path) override;
+    platform::OsError removeEmptyFolder(const QString& path) override;
 
 private:
     QSet<QString> removed_;                         // files and folders gone

@@ -13,16 +13,14 @@ namespace organise {
 
 namespace {
 
-QString describe(int error) {
-    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
-}
+using platform::OsError;
 
 UndoBookResult kept(const JournalEntry& entry, UndoOutcome outcome) {
     return {entry, outcome, QString(), entry.target};
 }
 
-UndoBookResult failed(const JournalEntry& entry, int error, const QString& nowAt) {
-    return {entry, UndoOutcome::Failed, describe(error), nowAt};
+UndoBookResult failed(const JournalEntry& entry, const OsError& error, const QString& nowAt) {
+    return {entry, UndoOutcome::Failed, QString::fromStdString(error.describe()), nowAt};
 }
 
 UndoBookResult undone(const JournalEntry& entry, const QString& nowAt) {
@@ -113,12 +111,12 @@ UndoBookResult undoUnfinished(const JournalEntry& entry, UndoFileOperations& fil
     // The copy or move never happened: the book is where it was.
     if (!atTarget && atSource)
         return undone(entry, entry.mode == TransferMode::Move ? entry.source : QString());
-    int error = 0;
+    OsError error;
     if (atTarget && !atSource && entry.mode == TransferMode::Move) {
         // Moved, and killed before the mark: move it back, never overwriting.
         if (!files.fileStatus(entry.target, error)) return failed(entry, error, entry.target);
         error = files.moveFile(entry.target, entry.source);
-        if (error == 0) return undone(entry, entry.source);
+        if (!error) return undone(entry, entry.source);
         return failed(entry, error, entry.target);
     }
     if (atTarget && atSource) {
@@ -126,9 +124,9 @@ UndoBookResult undoUnfinished(const JournalEntry& entry, UndoFileOperations& fil
         // book, byte for byte.
         bool same = false;
         if (files.fileStatus(entry.target, error) && files.fileStatus(entry.source, error) &&
-            files.compareFiles(entry.source, entry.target, same) == 0 && same) {
+            !files.compareFiles(entry.source, entry.target, same) && same) {
             error = files.deleteFile(entry.target);
-            if (error == 0)
+            if (!error)
                 return undone(entry, entry.mode == TransferMode::Move ? entry.source : QString());
             return failed(entry, error, entry.target);
         }
@@ -137,11 +135,11 @@ UndoBookResult undoUnfinished(const JournalEntry& entry, UndoFileOperations& fil
 }
 
 UndoBookResult undoMove(const JournalEntry& entry, UndoFileOperations& files) {
-    int error = 0;
+    OsError error;
     const auto now = files.fileStatus(entry.target, error);
     if (!now) {
         // Taken back by an earlier undo that was interrupted or retried: the book is home.
-        int sourceError = 0;
+        OsError sourceError;
         const auto atSource = files.fileStatus(entry.source, sourceError);
         if (atSource && *atSource == entry.written) return undone(entry, entry.source);
         return failed(entry, error, QString());
@@ -149,27 +147,27 @@ UndoBookResult undoMove(const JournalEntry& entry, UndoFileOperations& files) {
     if (!(*now == entry.written)) return kept(entry, UndoOutcome::KeptChanged);
     if (files.pathTaken(entry.source)) return kept(entry, UndoOutcome::KeptSourceTaken);
     error = files.moveFile(entry.target, entry.source);
-    if (error == 0) return undone(entry, entry.source);
+    if (!error) return undone(entry, entry.source);
     // Something took the source path between the test and the move: it is never overwritten.
     if (files.pathTaken(entry.source)) return kept(entry, UndoOutcome::KeptSourceTaken);
     return failed(entry, error, entry.target);
 }
 
 UndoBookResult undoCopy(const JournalEntry& entry, UndoFileOperations& files) {
-    int error = 0;
+    OsError error;
     const auto now = files.fileStatus(entry.target, error);
     // Already gone: nothing of the run is left to take back.
     if (!now) return undone(entry, QString());
     if (!(*now == entry.written)) return kept(entry, UndoOutcome::KeptChanged);
-    int sourceError = 0;
+    OsError sourceError;
     if (!files.fileStatus(entry.source, sourceError)) return kept(entry, UndoOutcome::KeptOnlyCopy);
     bool same = false;
     error = files.compareFiles(entry.source, entry.target, same);
-    if (error != 0) return failed(entry, error, entry.target);
+    if (error) return failed(entry, error, entry.target);
     // The source was changed after the run: the copy is the only one of the book as it was.
     if (!same) return kept(entry, UndoOutcome::KeptOnlyCopy);
     error = files.deleteFile(entry.target);
-    if (error != 0) return failed(entry, error, entry.target);
+    if (error) return failed(entry, error, entry.target);
     return undone(entry, QString());
 }
 
@@ -237,7 +235,7 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
             // Only a folder this run created below its output folder, holding one of its books,
             // and only when nothing is left in it.
             if (refused.isEmpty() && holdsABookOfTheRun(entry.target, journal) &&
-                files.removeEmptyFolder(entry.target) == 0) {
+                !files.removeEmptyFolder(entry.target)) {
                 ++summary.foldersRemoved;
                 observer.folderRemoved(entry.target);
             }
@@ -273,19 +271,22 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
     return summary;
 }
 
-int UndoJournal(const QString& journalPath, UndoObserver& observer, bool dryRun,
-                UndoSummary& summary) {
+OsError UndoJournal(const QString& journalPath, UndoObserver& observer, bool dryRun,
+                    UndoSummary& summary) {
     JournalContents journal;
-    if (const int error = ReadJournal(journalPath, journal)) return error;
+    if (const OsError error = ReadJournal(journalPath, journal)) return error;
     if (dryRun) {
         DryRunUndoFileOperations files;
         summary = UndoRun(journal, observer, files);
-        return 0;
+        return {};
     }
     PlatformUndoFileOperations files;
     summary = UndoRun(journal, observer, files);
-    if (!summary.stopped) MarkJournalUndone(journalPath);
-    return 0;
+    if (summary.stopped) return {};
+    if (const OsError error = MarkJournalUndone(journalPath))
+        summary.journalError = QStringLiteral("cannot mark %1 undone: %2")
+                                   .arg(journalPath, QString::fromStdString(error.describe()));
+    return {};
 }
 
 void writeUndoRow(WorkList& list, int row, const UndoBookResult& result, bool englishUi) {

@@ -57,6 +57,9 @@ struct UndoSummary {
     int failed = 0;
     int foldersRemoved = 0;
     bool stopped = false;
+    // Why the journal could not be marked undone (the next undo then takes this run again and
+    // finds its books already back); empty when it was, or when nothing was to be marked.
+    QString journalError;
 };
 
 // The books in the order the undo takes them (the last one written first): the window fills
@@ -72,10 +75,10 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
                     UndoFileOperations& files);
 
 // Undoes the journal file: a real undo on the disk marks the journal undone when it has gone
-// through to its first line, so that the next undo takes the run before it. Returns 0 or the OS
-// error code of reading the journal.
-int UndoJournal(const QString& journalPath, UndoObserver& observer, bool dryRun,
-                UndoSummary& summary);
+// through to its first line, so that the next undo takes the run before it. Returns the error of
+// reading the journal, if any.
+platform::OsError UndoJournal(const QString& journalPath, UndoObserver& observer, bool dryRun,
+                              UndoSummary& summary);
 
 // Writes a book's outcome into its row, as the run writes a book's result: "Hiba" gets the
 // outcome text and "Kimenet" the place where the book now is.

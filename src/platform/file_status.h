@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/error.h"
+
 namespace platform {
 
 struct FileStatus {
@@ -16,12 +18,12 @@ struct FileStatus {
 };
 
 // The status of an existing file (a folder is not a file). Empty when there is none; error then
-// holds the OS error code (ENOENT / ERROR_FILE_NOT_FOUND for a missing file).
-std::optional<FileStatus> fileStatus(const std::string& path, int& error);
+// says why (NotFound for a missing file).
+std::optional<FileStatus> fileStatus(const std::string& path, OsError& error);
 
-// Compares the bytes of two files. Returns 0 and sets `same`, or the OS error code. Two names
-// of one file (the same path, a hard link) are not two copies: `same` is false for them.
-int compareFiles(const std::string& a, const std::string& b, bool& same);
+// Compares the bytes of two files and sets `same`, or returns the error. Two names of one file
+// (the same path, a hard link) are not two copies: `same` is false for them.
+OsError compareFiles(const std::string& a, const std::string& b, bool& same);
 
 // A file opened only for appending. Every append is handed to the system at once, so a process
 // killed afterwards leaves it in the file; flush() also forces it to the disk.
@@ -32,14 +34,14 @@ public:
     AppendOnlyFile(const AppendOnlyFile&) = delete;
     AppendOnlyFile& operator=(const AppendOnlyFile&) = delete;
 
-    // Creates a new file; fails with EEXIST / ERROR_FILE_EXISTS when the name is taken.
-    int create(const std::string& path);
+    // Creates a new file; fails with Exists when the name is taken.
+    OsError create(const std::string& path);
     // Opens an existing file to add to its end.
-    int openExisting(const std::string& path);
+    OsError openExisting(const std::string& path);
     bool isOpen() const { return handle_ != kClosed; }
-    // Writes all the bytes at the end of the file. Returns 0 or the OS error code.
-    int append(const std::string& bytes);
-    int flush();
+    // Writes all the bytes at the end of the file.
+    OsError append(const std::string& bytes);
+    OsError flush();
     void close();
 
 private:

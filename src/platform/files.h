@@ -1,12 +1,13 @@
 #pragma once
 // Files and folders. Paths are text as path_text.h describes it (UTF-8 on Windows, the file
 // system's own bytes on POSIX) with the native separator. Every function here
-// reports failure through its result; none throws.
+// reports failure through its result (an OsError, true when something failed); none throws.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/path_text.h"
 
 namespace platform {
@@ -15,10 +16,11 @@ namespace platform {
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
 
-// Creates one folder level (the parent must exist). False when nothing was created.
-bool createFolder(const std::string& path);
-// Removes an empty folder. Returns 0 or the OS error code.
-int removeFolder(const std::string& path);
+// Creates one folder level (the parent must exist). An error when nothing was created (Exists
+// when the name is taken).
+OsError createFolder(const std::string& path);
+// Removes an empty folder.
+OsError removeFolder(const std::string& path);
 // Clears the attributes that stop a folder from being removed (Windows: FILE_ATTRIBUTE_NORMAL;
 // POSIX: the owner's write permission is restored).
 void resetAttributes(const std::string& path);
@@ -28,30 +30,32 @@ void resetAttributes(const std::string& path);
 // exists, once it is complete. On any failure, a killed process included, neither dst nor the
 // temporary file is left behind and src is untouched. The data is not forced to the disk one
 // file at a time (that makes a run of many copies several times slower than `cp`): a batch of
-// copies ends with flushFileSystems. Returns 0 or the OS error code (EEXIST /
-// ERROR_FILE_EXISTS when dst exists).
-int copyFileNoReplace(const std::string& src, const std::string& dst);
+// copies ends with flushFileSystems. Exists when dst exists, also when it appears while the
+// data is copied.
+OsError copyFileNoReplace(const std::string& src, const std::string& dst);
 
 // Forces everything written to the volumes holding these paths to the disk (POSIX: syncfs,
-// once per volume). Returns 0 or the last OS error code.
-int flushFileSystems(const std::vector<std::string>& paths);
+// once per volume). Returns the last error.
+OsError flushFileSystems(const std::vector<std::string>& paths);
 
-// Moves src to dst, never replacing. On one volume this is an atomic rename; across volumes it
-// is copyFileNoReplace followed, once the copy is complete and flushed, by deleting src. A
-// delete that fails because another program holds src is an error (the copy is then removed
-// again so that the book exists once); any other failed delete leaves src in place and counts
-// as success. Returns 0 or the OS error code.
-int moveFileNoReplace(const std::string& src, const std::string& dst);
+// Moves src to dst, never replacing. On one volume this is an atomic rename (or, where the file
+// system has no rename that refuses to replace, a new link followed by removing the old name;
+// when the old name cannot be removed the new one is removed again and the move fails, so that
+// the book never ends with two names). Across volumes it is copyFileNoReplace followed, once the
+// copy is complete and flushed, by deleting src. A delete that fails because another program
+// holds src is an error (the copy is then removed again so that the book exists once); any
+// other failed delete leaves src in place and counts as success.
+OsError moveFileNoReplace(const std::string& src, const std::string& dst);
 
 // True when both paths lie on the same volume. dst may not exist yet: its nearest existing
 // ancestor decides.
 bool sameVolume(const std::string& src, const std::string& dst);
 
-// Deletes a file. Returns 0 or the OS error code.
-int deleteFile(const std::string& path);
+// Deletes a file.
+OsError deleteFile(const std::string& path);
 
-// Reads a whole file. Returns false and sets error (OS error code) when it cannot be read.
-bool readWholeFile(const std::string& path, std::string& bytes, int& error);
+// Reads a whole file. Returns false and sets error when it cannot be read.
+bool readWholeFile(const std::string& path, std::string& bytes, OsError& error);
 // A file's bytes as read whole. The buffer is not cleared before the read fills it: for a book
 // read at every open, zeroing it first cost more than the read.
 struct FileBytes {
@@ -70,13 +74,13 @@ struct FileBytes {
 // it its usual way and meets the same error there.
 bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes);
 // Replaces a file atomically: writes a temporary file beside it, flushes it, renames it over
-// the old one. A crash leaves either the old or the new content. Returns 0 or the OS error.
-int writeFileAtomically(const std::string& path, const std::string& bytes);
+// the old one. A crash leaves either the old or the new content.
+OsError writeFileAtomically(const std::string& path, const std::string& bytes);
 
 namespace testing {
-// Fault injection for tests: the next copy fails with errorCode after writing `afterBytes`
-// bytes of data, as a full disk or a pulled cable would make it fail.
-void failNextCopyAfter(std::int64_t afterBytes, int errorCode);
+// Fault injection for tests: the next copy fails with the system's error for `condition` after
+// writing `afterBytes` bytes of data, as a full disk or a pulled cable would make it fail.
+void failNextCopyAfter(std::int64_t afterBytes, ErrorCondition condition);
 }  // namespace testing
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/error.h"
+
 namespace platform {
 
 enum Attribute : unsigned {
@@ -21,13 +23,12 @@ struct FolderEntry {
     unsigned attributes = 0;
 };
 
-enum class ListStatus { Ok, NotFound, AccessDenied, Failed };
-
 // Lists a folder's entries in the order the file system returns them, unsorted; "." and ".."
-// are left out. onEntry returns false to stop early (the status is then Ok). The listing
-// tolerates entries being removed while it runs.
-ListStatus listFolder(const std::string& folder,
-                      const std::function<bool(const FolderEntry&)>& onEntry);
+// are left out. onEntry returns false to stop early (no error then). The listing tolerates
+// entries being removed while it runs. A folder that is missing, is not a folder or cannot be
+// reached is NotFound; one that may not be read is AccessDenied.
+OsError listFolder(const std::string& folder,
+                   const std::function<bool(const FolderEntry&)>& onEntry);
 
 // Identity of a folder (device and inode; volume serial and file index), so that a search can
 // tell that a link leads back into a folder it is already searching.

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace platform {
 
 std::string readProfileString(const std::string& file, const std::string& section,
@@ -19,9 +21,9 @@ std::string readProfileString(const std::string& file, const std::string& sectio
 // of its own (another key, another section), so both platforms refuse it.
 bool profileEntryWritable(std::string_view section, std::string_view key, std::string_view value);
 
-// Returns 0 or the OS error code; an entry that is not profileEntryWritable gives EINVAL on
-// POSIX and ERROR_INVALID_PARAMETER on Windows, and leaves the file as it was.
-int writeProfileString(const std::string& file, const std::string& section, const std::string& key,
-                       const std::string& value);
+// An entry that is not profileEntryWritable fails (the system's "invalid argument") and leaves
+// the file as it was.
+OsError writeProfileString(const std::string& file, const std::string& section,
+                           const std::string& key, const std::string& value);
 
 }  // namespace platform

@@ -60,7 +60,8 @@ bool ForceFolder(const std::string& path) {
     // A drive that does not exist is its own parent ("Q:"); stop instead of looping.
     if (parent == folder) return false;
     if (!ForceFolder(parent)) return false;
-    return platform::createFolder(folder);
+    // A folder that another process created meanwhile is as good as one created here.
+    return !platform::createFolder(folder) || platform::folderExists(folder);
 }
 
 std::string EnsureAppDataFolder() {

@@ -83,16 +83,18 @@ bool isLegacyEntry(const std::string& text) {
 }
 
 void writeFile(const std::string& folder, const std::string& path, const std::string& text) {
-    if (!ForceFolder(folder)) throw platform::SystemError(2, "Cannot create folder " + folder);
-    if (const int rc = platform::writeFileAtomically(path, text)) {
-        throw platform::SystemError(static_cast<std::uint32_t>(rc));
+    if (!ForceFolder(folder)) {
+        const auto notFound = platform::OsError::of(platform::ErrorCondition::NotFound);
+        throw platform::SystemError(notFound.nativeCode(), "Cannot create folder " + folder);
     }
+    if (const platform::OsError error = platform::writeFileAtomically(path, text))
+        throw platform::SystemError(error);
 }
 
 void removeFile(const std::string& path) {
     if (!platform::fileExists(path)) return;
-    if (const int rc = platform::deleteFile(path))
-        throw platform::SystemError(static_cast<std::uint32_t>(rc));
+    if (const platform::OsError error = platform::deleteFile(path))
+        throw platform::SystemError(error);
 }
 
 // Removes the legacy program entry when it is the one we wrote, then refreshes the MIME cache
@@ -100,7 +102,7 @@ void removeFile(const std::string& path) {
 void removeLegacyEntry(const std::string& prefix) {
     const std::string path = LegacyDesktopEntryPath(prefix);
     std::string text;
-    int error = 0;
+    platform::OsError error;
     if (!platform::fileExists(path) || !platform::readWholeFile(path, text, error)) return;
     if (!isLegacyEntry(text)) return;
     removeFile(path);

@@ -25,7 +25,7 @@ TEST(ApplyLanguage, FileThatCannotBeReadIsReportedWithItsPathAndReason) {
     } catch (const platform::Error& e) {
         EXPECT_EQ(QString::fromUtf8(e.what()),
                   QStringLiteral("Cannot open file \"") + folder + QStringLiteral("\". ") +
-                      QString::fromUtf8(platform::describeError(EISDIR)));
+                      QString::fromUtf8(platform::OsError::fromNative(EISDIR).describe()));
     }
 
     // An eng.lng that exists but refuses to be opened, even by root: a socket.

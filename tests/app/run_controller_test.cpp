@@ -16,8 +16,6 @@
 #include <QTreeWidget>
 #include <functional>
 
-#include <cerrno>
-
 #include "app/form_state.h"
 #include "app/row_tooltip.h"
 #include "app/tform1.h"
@@ -164,14 +162,16 @@ TEST_F(RunControllerTest, FailedRowsKeepTheirReasonAsTooltipBesideTheFixedText) 
     addBook(QStringLiteral("Live"), QStringLiteral("<Live Systems Project>"));
     const QString broken = tree.writeFile(QStringLiteral("src/broken.epub"), "not a zip");
     addRow(broken);
-    platform::testing::failNextCopyAfter(0, ENOSPC);  // the disk fills up at the first copy
+    platform::testing::failNextCopyAfter(
+        0, platform::ErrorCondition::NoSpace);  // the disk fills up at the first copy
     start();
 
     const auto tip = [this](int row, int column) {
         return app::rowToolTip(list(), list()->topLevelItem(row), column);
     };
     EXPECT_EQ(cell(0, 1), QStringLiteral("Hiba a következö fájlnál "));
-    const QString diskFull = QString::fromStdString(platform::describeError(ENOSPC));
+    const QString diskFull =
+        QString::fromStdString(platform::OsError::of(platform::ErrorCondition::NoSpace).describe());
     for (int column = 0; column < 3; ++column)
         EXPECT_TRUE(tip(0, column).endsWith(diskFull)) << tip(0, column).toStdString();
     EXPECT_EQ(cell(1, 1), QStringLiteral("Ok"));

@@ -114,7 +114,7 @@ TEST(WindowClose, DuringARunOrAFolderSearchTheProgramEndsWithItsSaving) {
             organise::NewestJournal(organise::journalFolder(form.state().settingsFolder));
         ASSERT_FALSE(journal.isEmpty());
         organise::JournalContents contents;
-        ASSERT_EQ(organise::ReadJournal(journal, contents), 0);
+        ASSERT_FALSE(organise::ReadJournal(journal, contents));
         const QList<organise::JournalEntry> books = organise::UndoOrder(contents);
         ASSERT_EQ(books.size(), 1);
         EXPECT_EQ(books.first().target, target("Alpha"));

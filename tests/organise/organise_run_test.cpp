@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -382,7 +381,7 @@ TEST_F(OrganiseRunTest, AnInterruptedCopyLeavesNothingAndTheSourceIntact) {
     const QString a = book(QStringLiteral("a.epub"), QStringLiteral("T"), QStringLiteral("C"));
     const QByteArray original = bytes(a);
     list.add(a);
-    platform::testing::failNextCopyAfter(100, ENOSPC);
+    platform::testing::failNextCopyAfter(100, platform::ErrorCondition::NoSpace);
 
     OrganiseRun(list, observer);
 
@@ -549,9 +548,9 @@ TEST_F(OrganiseRunTest, AFileNameThatIsNotUtf8KeepsItsBytesFromSearchToCopy) {
     EXPECT_EQ(epub::toPlatformPath(list.rows[0].output), target);
     std::string copied;
     std::string source;
-    int error = 0;
-    ASSERT_TRUE(platform::readWholeFile(target, copied, error)) << error;
-    ASSERT_TRUE(platform::readWholeFile(latin1, source, error)) << error;
+    platform::OsError error;
+    ASSERT_TRUE(platform::readWholeFile(target, copied, error)) << error.describe();
+    ASSERT_TRUE(platform::readWholeFile(latin1, source, error)) << error.describe();
     EXPECT_EQ(copied, source);
     EXPECT_EQ(observer.status2.first(), epub::fromPlatformPath("caf\xE9.epub"));
 }

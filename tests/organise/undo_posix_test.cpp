@@ -29,7 +29,7 @@ public:
 // Read through the platform layer, which takes the path's exact bytes.
 QByteArray contentOf(const QString& path) {
     std::string bytes;
-    int error = 0;
+    platform::OsError error;
     return platform::readWholeFile(epub::toPlatformPath(path), bytes, error)
                ? QByteArray::fromStdString(bytes)
                : QByteArray();
@@ -41,14 +41,16 @@ public:
     explicit KilledDuringMove(bool afterRename) : afterRename_(afterRename) {}
     bool fileExists(const QString& path) override { return disk_.fileExists(path); }
     bool folderExists(const QString& path) override { return disk_.folderExists(path); }
-    bool createFolder(const QString& path) override { return disk_.createFolder(path); }
-    int copyFile(const QString& source, const QString& target) override {
+    platform::OsError createFolder(const QString& path) override {
+        return disk_.createFolder(path);
+    }
+    platform::OsError copyFile(const QString& source, const QString& target) override {
         return disk_.copyFile(source, target);
     }
-    int moveFile(const QString& source, const QString& target) override {
+    platform::OsError moveFile(const QString& source, const QString& target) override {
         if (afterRename_) disk_.moveFile(source, target);
         ::raise(SIGKILL);
-        return 0;
+        return {};
     }
 
 private:
@@ -79,14 +81,13 @@ TEST(UndoPosix, NamesThatAreNoUtf8ComeBackWithTheirBytes) {
             RunJournal journal(journals, out, mode);
             JournalingFileOperations files(disk, journal);
             files.createFolder(out + QStringLiteral("x"));
-            ASSERT_EQ(mode == TransferMode::Move ? files.moveFile(source, target)
-                                                 : files.copyFile(source, target),
-                      0);
+            ASSERT_FALSE(mode == TransferMode::Move ? files.moveFile(source, target)
+                                                    : files.copyFile(source, target));
             files.finish();
         }
         Recorder recorder;
         UndoSummary summary;
-        ASSERT_EQ(UndoJournal(NewestJournal(journals), recorder, false, summary), 0);
+        ASSERT_FALSE(UndoJournal(NewestJournal(journals), recorder, false, summary));
         ASSERT_EQ(recorder.results.size(), 1);
         EXPECT_EQ(recorder.results.first().outcome, UndoOutcome::Undone);
         EXPECT_EQ(contentOf(source), bytes);
@@ -128,7 +129,7 @@ TEST(UndoPosix, ARunKilledDuringAMoveIsTakenBackByWhatTheDiskShows) {
 
         Recorder recorder;
         UndoSummary summary;
-        ASSERT_EQ(UndoJournal(NewestJournal(journals), recorder, false, summary), 0);
+        ASSERT_FALSE(UndoJournal(NewestJournal(journals), recorder, false, summary));
         ASSERT_EQ(recorder.results.size(), 1) << "the book's line was written before the move";
         EXPECT_EQ(recorder.results.first().outcome, UndoOutcome::Undone);
         EXPECT_EQ(contentOf(source), bytes);

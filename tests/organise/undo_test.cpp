@@ -154,7 +154,7 @@ protected:
         Recorder recorder;
         const QString journal = NewestJournal(journals);
         EXPECT_FALSE(journal.isEmpty());
-        EXPECT_EQ(UndoJournal(journal, recorder, dryRun, summary), 0);
+        EXPECT_FALSE(UndoJournal(journal, recorder, dryRun, summary));
         return recorder;
     }
 };
@@ -269,7 +269,7 @@ TEST_F(UndoTest, KilledMoveRunIsTakenBackAsFarAsItWent) {
     appendTo(files.first(), "{\"mode\":\"move\",\"source\":\"" + lib.toUtf8() + "/b/fo");
 
     JournalContents contents;
-    ASSERT_EQ(ReadJournal(files.first(), contents), 0);
+    ASSERT_FALSE(ReadJournal(files.first(), contents));
     EXPECT_EQ(contents.bookCount(), 3);
     EXPECT_EQ(contents.unreadableLines, 1);
 
@@ -304,7 +304,7 @@ TEST_F(UndoTest, AnEditedJournalCannotReachOutsideTheOutputFolder) {
     const QString movedOutside = tree.writeFile(QStringLiteral("root/keep/moved.epub"), "mine");
     const QString emptyOutside = tree.makeFolder(QStringLiteral("root/keep/empty"));
     const auto statusLine = [](const QString& path) {
-        int error = 0;
+        platform::OsError error;
         const auto status = platform::fileStatus(epub::toPlatformPath(path), error);
         return QByteArray(",\"mtime\":") + QByteArray::number(qint64(status->modifiedNs)) +
                ",\"size\":" + QByteArray::number(qint64(status->size)) + "}\n";
@@ -358,9 +358,9 @@ TEST_F(UndoTest, BooksWrittenAfterTheOutputFolderChangedAreUndoneToo) {
         JournalingFileOperations files(disk, journal);
         QDir().mkpath(out + QStringLiteral("Ann"));
         QDir().mkpath(other + QStringLiteral("Bob"));
-        ASSERT_EQ(files.moveFile(first, out + QStringLiteral("Ann/one.epub")), 0);
+        ASSERT_FALSE(files.moveFile(first, out + QStringLiteral("Ann/one.epub")));
         journal.recordOutputFolder(other);
-        ASSERT_EQ(files.moveFile(second, other + QStringLiteral("Bob/two.epub")), 0);
+        ASSERT_FALSE(files.moveFile(second, other + QStringLiteral("Bob/two.epub")));
         files.finish();
     }
     UndoSummary summary;
@@ -385,11 +385,11 @@ TEST_F(UndoTest, OnlyTheNewestJournalsAreKeptAndRunsThatChangeNothingLeaveNone) 
     const QStringList files = JournalFiles(journals);
     ASSERT_EQ(files.size(), kJournalsKept);
     JournalContents newest;
-    ASSERT_EQ(ReadJournal(NewestJournal(journals), newest), 0);
+    ASSERT_FALSE(ReadJournal(NewestJournal(journals), newest));
     ASSERT_EQ(newest.entries.size(), 1);
     EXPECT_EQ(newest.entries.first().target, out + QString::number(kJournalsKept + 2));
     JournalContents oldest;
-    ASSERT_EQ(ReadJournal(files.first(), oldest), 0);
+    ASSERT_FALSE(ReadJournal(files.first(), oldest));
     EXPECT_EQ(oldest.entries.first().target, out + QStringLiteral("3"));
 }
 

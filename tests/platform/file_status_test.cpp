@@ -18,44 +18,44 @@ using testsupport::TempDir;
 TEST(FileStatusEverywhere, StatusComparisonAndAppendOnlyFiles) {
     TempDir tmp;
     const std::string book = tmp.write("book.epub", std::string(300000, 'b'));
-    int error = 0;
+    platform::OsError error;
     const auto status = platform::fileStatus(book, error);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(status->size, 300000);
     EXPECT_GT(status->modifiedNs, 946684800LL * 1000000000);  // after the year 2000
     EXPECT_FALSE(platform::fileStatus(tmp.path("missing"), error).has_value());
-    EXPECT_NE(error, 0);
+    EXPECT_EQ(error.condition(), platform::ErrorCondition::NotFound);
     EXPECT_FALSE(platform::fileStatus(tmp.folder("Out"), error).has_value());
 
     // A copy keeps the size and the time, and holds the same bytes.
     const std::string copy = tmp.path("Out/copy.epub");
-    ASSERT_EQ(platform::copyFileNoReplace(book, copy), 0);
+    ASSERT_FALSE(platform::copyFileNoReplace(book, copy));
     EXPECT_EQ(platform::fileStatus(copy, error), status);
     bool same = false;
-    EXPECT_EQ(platform::compareFiles(book, copy, same), 0);
+    EXPECT_FALSE(platform::compareFiles(book, copy, same));
     EXPECT_TRUE(same);
     // One file under one name is no second copy of itself.
-    EXPECT_EQ(platform::compareFiles(book, book, same), 0);
+    EXPECT_FALSE(platform::compareFiles(book, book, same));
     EXPECT_FALSE(same);
     const std::string other = tmp.write("other.epub", std::string(299999, 'b') + "c");
-    EXPECT_EQ(platform::compareFiles(book, other, same), 0);
+    EXPECT_FALSE(platform::compareFiles(book, other, same));
     EXPECT_FALSE(same);
-    EXPECT_NE(platform::compareFiles(book, tmp.path("missing"), same), 0);
+    EXPECT_TRUE(platform::compareFiles(book, tmp.path("missing"), same));
 
     const std::string journal = tmp.path("run.jsonl");
     {
         platform::AppendOnlyFile file;
-        ASSERT_EQ(file.create(journal), 0);
-        EXPECT_EQ(file.append("one\n"), 0);
-        EXPECT_EQ(file.append("two\n"), 0);
+        ASSERT_FALSE(file.create(journal));
+        EXPECT_FALSE(file.append("one\n"));
+        EXPECT_FALSE(file.append("two\n"));
         EXPECT_EQ(contentOf(journal), "one\ntwo\n");  // there before any flush or close
-        EXPECT_EQ(file.flush(), 0);
+        EXPECT_FALSE(file.flush());
     }
     platform::AppendOnlyFile again;
-    EXPECT_NE(again.create(journal), 0);  // never replaces
+    EXPECT_TRUE(again.create(journal));  // never replaces
     EXPECT_FALSE(again.isOpen());
-    ASSERT_EQ(again.openExisting(journal), 0);
-    EXPECT_EQ(again.append("three\n"), 0);
+    ASSERT_FALSE(again.openExisting(journal));
+    EXPECT_FALSE(again.append("three\n"));
     again.close();
     EXPECT_EQ(contentOf(journal), "one\ntwo\nthree\n");
 }

@@ -77,7 +77,7 @@ TEST(FilesPosix, CopyKeepsDataModeAndTimeAndNeverReplaces) {
     tmp.folder("dst");
 
     const std::string dst = tmp.path("dst/Könyv – ő.epub");
-    ASSERT_EQ(platform::copyFileNoReplace(src, dst), 0);
+    ASSERT_FALSE(platform::copyFileNoReplace(src, dst));
     EXPECT_EQ(contentOf(dst), data);
     struct stat info {};
     ASSERT_EQ(::stat(dst.c_str(), &info), 0);
@@ -87,17 +87,18 @@ TEST(FilesPosix, CopyKeepsDataModeAndTimeAndNeverReplaces) {
 
     // A second copy finds the place taken and leaves the first copy alone.
     const std::string other = tmp.write("src/other.epub", "other");
-    EXPECT_EQ(platform::copyFileNoReplace(other, dst), EEXIST);
+    EXPECT_EQ(platform::copyFileNoReplace(other, dst).condition(),
+              platform::ErrorCondition::Exists);
     EXPECT_EQ(contentOf(dst), data);
     // A folder in the way counts as taken as well.
     tmp.folder("dst/folder.epub");
-    EXPECT_NE(platform::copyFileNoReplace(other, tmp.path("dst/folder.epub")), 0);
+    EXPECT_TRUE(platform::copyFileNoReplace(other, tmp.path("dst/folder.epub")));
     EXPECT_EQ(tmp.names("dst"), (std::set<std::string>{"Könyv – ő.epub", "folder.epub"}));
     EXPECT_EQ(contentOf(src), data);
 
     // An empty source is copied as an empty file.
     const std::string empty = tmp.write("src/empty.epub", "");
-    EXPECT_EQ(platform::copyFileNoReplace(empty, tmp.path("dst/empty.epub")), 0);
+    EXPECT_FALSE(platform::copyFileNoReplace(empty, tmp.path("dst/empty.epub")));
     EXPECT_TRUE(platform::fileExists(tmp.path("dst/empty.epub")));
 }
 
@@ -108,12 +109,15 @@ TEST(FilesPosix, CopyThroughANamedTemporaryFile) {
     const std::string src = tmp.write("src/book.epub", data);
     tmp.folder("dst");
     platform::testing::useNamedTemporaryFiles(true);
-    platform::testing::failNextCopyAfter(1000, ENOSPC);
-    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")), ENOSPC);
+    platform::testing::failNextCopyAfter(1000, platform::ErrorCondition::NoSpace);
+    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")).condition(),
+              platform::ErrorCondition::NoSpace);
     EXPECT_TRUE(tmp.names("dst").empty());
-    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")), 0);
-    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")), EEXIST);
-    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("missing/book.epub")), ENOENT);
+    EXPECT_FALSE(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")));
+    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("dst/book.epub")).condition(),
+              platform::ErrorCondition::Exists);
+    EXPECT_EQ(platform::copyFileNoReplace(src, tmp.path("missing/book.epub")).condition(),
+              platform::ErrorCondition::NotFound);
     platform::testing::useNamedTemporaryFiles(false);
     EXPECT_EQ(contentOf(tmp.path("dst/book.epub")), data);
     EXPECT_EQ(tmp.names("dst"), std::set<std::string>{"book.epub"});
@@ -127,15 +131,38 @@ TEST(FilesPosix, MoveOnOneVolumeIsARenameAndNeverReplaces) {
     const std::string dst = tmp.path("dst/moved.epub");
     EXPECT_TRUE(platform::sameVolume(src, tmp.path("dst/not/yet/there.epub")));
 
-    ASSERT_EQ(platform::moveFileNoReplace(src, dst), 0);
+    ASSERT_FALSE(platform::moveFileNoReplace(src, dst));
     EXPECT_FALSE(platform::fileExists(src));
     EXPECT_EQ(inodeOf(dst), inode);
 
     const std::string second = tmp.write("src/second.epub", "second");
-    EXPECT_EQ(platform::moveFileNoReplace(second, dst), EEXIST);
+    EXPECT_EQ(platform::moveFileNoReplace(second, dst).condition(),
+              platform::ErrorCondition::Exists);
     EXPECT_EQ(contentOf(dst), "book");
     EXPECT_EQ(contentOf(second), "second");
-    EXPECT_EQ(platform::moveFileNoReplace(tmp.path("src/none.epub"), tmp.path("dst/x")), ENOENT);
+    EXPECT_EQ(platform::moveFileNoReplace(tmp.path("src/none.epub"), tmp.path("dst/x")).condition(),
+              platform::ErrorCondition::NotFound);
+}
+
+// Where the file system has no rename that refuses to replace, a move links the new name and
+// removes the old one. When the old name cannot be removed, the book must not end up with two.
+TEST(FilesPosix, MoveByLinkRollsBackWhenTheOldNameCannotBeRemoved) {
+    TempDir tmp;
+    const std::string src = tmp.write("src/book.epub", "book");
+    tmp.folder("dst");
+    const std::string dst = tmp.path("dst/moved.epub");
+    platform::testing::useLinksForMoves(true);
+    platform::testing::failNextSourceRemoval(platform::ErrorCondition::AccessDenied);
+    const platform::OsError refused = platform::moveFileNoReplace(src, dst);
+    EXPECT_EQ(refused.condition(), platform::ErrorCondition::AccessDenied);
+    EXPECT_EQ(contentOf(src), "book");
+    EXPECT_TRUE(tmp.names("dst").empty());
+
+    const platform::OsError moved = platform::moveFileNoReplace(src, dst);  // the fault is used up
+    platform::testing::useLinksForMoves(false);
+    ASSERT_FALSE(moved);
+    EXPECT_FALSE(platform::fileExists(src));
+    EXPECT_EQ(contentOf(dst), "book");
 }
 
 TEST(FilesPosix, MoveAcrossVolumesCopiesThenDeletes) {
@@ -147,17 +174,19 @@ TEST(FilesPosix, MoveAcrossVolumesCopiesThenDeletes) {
     if (platform::sameVolume(src, disk.path())) GTEST_SKIP() << "/dev/shm is on the same volume";
 
     // A copy that fails halfway leaves the source and no target.
-    platform::testing::failNextCopyAfter(1024 * 1024, EIO);
-    EXPECT_EQ(platform::moveFileNoReplace(src, disk.path("book.epub")), EIO);
+    platform::testing::failNextCopyAfter(1024 * 1024, platform::ErrorCondition::Other);
+    EXPECT_EQ(platform::moveFileNoReplace(src, disk.path("book.epub")).condition(),
+              platform::ErrorCondition::Other);
     EXPECT_EQ(contentOf(src), data);
     EXPECT_TRUE(disk.names().empty());
 
-    ASSERT_EQ(platform::moveFileNoReplace(src, disk.path("book.epub")), 0);
+    ASSERT_FALSE(platform::moveFileNoReplace(src, disk.path("book.epub")));
     EXPECT_FALSE(platform::fileExists(src));
     EXPECT_EQ(contentOf(disk.path("book.epub")), data);
 
     const std::string again = memory.write("again.epub", "again");
-    EXPECT_EQ(platform::moveFileNoReplace(again, disk.path("book.epub")), EEXIST);
+    EXPECT_EQ(platform::moveFileNoReplace(again, disk.path("book.epub")).condition(),
+              platform::ErrorCondition::Exists);
     EXPECT_EQ(contentOf(again), "again");
     EXPECT_EQ(contentOf(disk.path("book.epub")), data);
 }
@@ -165,14 +194,14 @@ TEST(FilesPosix, MoveAcrossVolumesCopiesThenDeletes) {
 TEST(FilesPosix, ReadAndAtomicReplace) {
     TempDir tmp;
     std::string bytes;
-    int error = 0;
+    platform::OsError error;
     EXPECT_FALSE(platform::readWholeFile(tmp.path("missing"), bytes, error));
-    EXPECT_EQ(error, ENOENT);
+    EXPECT_EQ(error.condition(), platform::ErrorCondition::NotFound);
 
     const std::string file = tmp.path("settings.ini");
-    ASSERT_EQ(platform::writeFileAtomically(file, "first"), 0);
+    ASSERT_FALSE(platform::writeFileAtomically(file, "first"));
     ASSERT_EQ(::chmod(file.c_str(), 0604), 0);
-    ASSERT_EQ(platform::writeFileAtomically(file, "second, longer"), 0);
+    ASSERT_FALSE(platform::writeFileAtomically(file, "second, longer"));
     ASSERT_TRUE(platform::readWholeFile(file, bytes, error));
     EXPECT_EQ(bytes, "second, longer");
     struct stat info {};
@@ -184,18 +213,20 @@ TEST(FilesPosix, ReadAndAtomicReplace) {
     // old content and no temporary file.
     {
         FileSizeLimit limit(64);
-        EXPECT_EQ(platform::writeFileAtomically(file, std::string(4096, 'x')), EFBIG);
+        EXPECT_EQ(platform::writeFileAtomically(file, std::string(4096, 'x')).nativeCode(),
+                  static_cast<std::uint32_t>(EFBIG));
     }
     ASSERT_TRUE(platform::readWholeFile(file, bytes, error));
     EXPECT_EQ(bytes, "second, longer");
     EXPECT_EQ(tmp.names(), std::set<std::string>{"settings.ini"});
 
-    EXPECT_EQ(platform::writeFileAtomically(tmp.path("missing/file"), "x"), ENOENT);
+    EXPECT_EQ(platform::writeFileAtomically(tmp.path("missing/file"), "x").condition(),
+              platform::ErrorCondition::NotFound);
 
     // A settings file kept as a link is replaced at its target; the link stays.
     const std::string target = tmp.write("real.ini", "old");
     ASSERT_EQ(::symlink(target.c_str(), tmp.path("link.ini").c_str()), 0);
-    ASSERT_EQ(platform::writeFileAtomically(tmp.path("link.ini"), "new"), 0);
+    ASSERT_FALSE(platform::writeFileAtomically(tmp.path("link.ini"), "new"));
     EXPECT_TRUE(std::filesystem::is_symlink(tmp.path("link.ini")));
     EXPECT_EQ(contentOf(target), "new");
 }
@@ -205,7 +236,8 @@ TEST(FilesPosix, AtomicReplaceInReadOnlyFolderKeepsOldContent) {
     TempDir tmp;
     const std::string file = tmp.write("ro/settings.ini", "old");
     ASSERT_EQ(::chmod(tmp.path("ro").c_str(), 0555), 0);
-    EXPECT_EQ(platform::writeFileAtomically(file, "new"), EACCES);
+    EXPECT_EQ(platform::writeFileAtomically(file, "new").condition(),
+              platform::ErrorCondition::AccessDenied);
     EXPECT_EQ(contentOf(file), "old");
 }
 
@@ -283,12 +315,50 @@ TEST(FilesPosix, KilledCopyLeavesAStaleTemporaryTheNextCopyRemoves) {
 
     // The next copy that needs a temporary name in the folder clears the leftover.
     platform::testing::useNamedTemporaryFiles(true);
-    EXPECT_EQ(
-        platform::copyFileNoReplace(tmp.write("other.epub", chunk), tmp.path("dst/other.epub")), 0);
+    EXPECT_FALSE(
+        platform::copyFileNoReplace(tmp.write("other.epub", chunk), tmp.path("dst/other.epub")));
     platform::testing::useNamedTemporaryFiles(false);
     std::set<std::string> expected = kept;
     expected.insert("other.epub");
     expected.insert(".folder.epub.polcaro-" + dead + "-e51000");
     if (::geteuid() == 0) expected.insert(othersName);
     EXPECT_EQ(tmp.names("dst"), expected);
+}
+
+// What callers test is the condition, whatever the native code; what they show is the system's
+// text, in the frame the standard error message box has always shown.
+TEST(FilesPosix, FailuresAreNamedConditionsWithTheSystemsText) {
+    using platform::ErrorCondition;
+    TempDir tmp;
+    const platform::OsError missing = platform::createFolder(tmp.path("none/level"));
+    EXPECT_EQ(missing.condition(), ErrorCondition::NotFound);
+    EXPECT_EQ(missing.describe(), "No such file or directory");
+    EXPECT_EQ(std::string(platform::SystemError(missing).what()),
+              "System Error.  Code: " + std::to_string(missing.nativeCode()) +
+                  ".\nNo such file or directory");
+    EXPECT_TRUE(platform::deleteFile(tmp.path("none.epub")).is(ErrorCondition::NotFound));
+    // A path through a file is as missing as one through nothing.
+    const std::string file = tmp.write("file.epub", "x");
+    EXPECT_TRUE(platform::createFolder(file + "/level").is(ErrorCondition::NotFound));
+
+    EXPECT_TRUE(platform::createFolder(file).is(ErrorCondition::Exists));
+    EXPECT_TRUE(platform::copyFileNoReplace(file, file).is(ErrorCondition::Exists));
+
+    tmp.write("full/book.epub", "x");
+    EXPECT_TRUE(platform::removeFolder(tmp.path("full")).is(ErrorCondition::NotEmpty));
+
+    EXPECT_TRUE(
+        platform::createFolder(tmp.path(std::string(300, 'n'))).is(ErrorCondition::NameTooLong));
+
+    // Permissions do not bind root; sysfs refuses a new folder to root as well.
+    std::string refusedFolder = tmp.path("ro/level");
+    if (::geteuid() == 0) {
+        if (!std::filesystem::is_directory("/sys/kernel")) GTEST_SKIP() << "root, and no /sys";
+        refusedFolder = "/sys/kernel/polcaro-test";
+    } else {
+        tmp.folder("ro");
+        ASSERT_EQ(::chmod(tmp.path("ro").c_str(), 0555), 0);
+    }
+    const platform::OsError denied = platform::createFolder(refusedFolder);
+    EXPECT_EQ(denied.condition(), ErrorCondition::AccessDenied) << denied.describe();
 }

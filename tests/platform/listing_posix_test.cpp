@@ -18,7 +18,7 @@ namespace {
 using testsupport::TempDir;
 
 std::map<std::string, unsigned> listAll(const std::string& folder,
-                                        platform::ListStatus* status = nullptr) {
+                                        platform::OsError* status = nullptr) {
     std::map<std::string, unsigned> entries;
     const auto result = platform::listFolder(folder, [&](const platform::FolderEntry& entry) {
         entries[entry.name] = entry.attributes;
@@ -43,9 +43,9 @@ TEST(ListingPosix, AttributesOfEveryKindOfEntry) {
               0);
     ASSERT_EQ(::symlink(tmp.path("nowhere").c_str(), tmp.path("root/dangling").c_str()), 0);
 
-    platform::ListStatus status{};
+    platform::OsError status;
     const auto entries = listAll(root, &status);
-    EXPECT_EQ(status, platform::ListStatus::Ok);
+    EXPECT_EQ(status, platform::OsError());
     const std::map<std::string, unsigned> expected{
         {"book.epub", 0},
         {".hidden", platform::AttrHidden},
@@ -61,16 +61,16 @@ TEST(ListingPosix, AttributesOfEveryKindOfEntry) {
 
 TEST(ListingPosix, StatusOfFoldersThatCannotBeListed) {
     TempDir tmp;
-    platform::ListStatus status{};
+    platform::OsError status;
     listAll(tmp.path("missing"), &status);
-    EXPECT_EQ(status, platform::ListStatus::NotFound);
+    EXPECT_EQ(status.condition(), platform::ErrorCondition::NotFound);
     listAll(tmp.write("file", "x"), &status);
-    EXPECT_EQ(status, platform::ListStatus::NotFound);
+    EXPECT_EQ(status.condition(), platform::ErrorCondition::NotFound);
     if (::geteuid() != 0) {
         const std::string locked = tmp.folder("locked");
         ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
         listAll(locked, &status);
-        EXPECT_EQ(status, platform::ListStatus::AccessDenied);
+        EXPECT_EQ(status.condition(), platform::ErrorCondition::AccessDenied);
     }
 }
 

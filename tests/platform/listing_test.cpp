@@ -30,25 +30,26 @@ TEST(ListingEverywhere, OrderIsTheFileSystemsAndStopsEarly) {
                                        if (entry.attributes & platform::AttrDirectory) ++folders;
                                        return true;
                                    }),
-              platform::ListStatus::Ok);
+              platform::OsError());
     EXPECT_EQ(seen, expected);  // "." and ".." are left out
     EXPECT_EQ(folders, 1u);
 
     int calls = 0;
     EXPECT_EQ(platform::listFolder(tmp.path("f"),
                                    [&](const platform::FolderEntry&) { return ++calls < 3; }),
-              platform::ListStatus::Ok);
+              platform::OsError());
     EXPECT_EQ(calls, 3);
 
     calls = 0;
     tmp.folder("empty");
     EXPECT_EQ(platform::listFolder(tmp.path("empty"),
                                    [&](const platform::FolderEntry&) { return ++calls, true; }),
-              platform::ListStatus::Ok);
+              platform::OsError());
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(platform::listFolder(tmp.path("missing"),
-                                   [&](const platform::FolderEntry&) { return true; }),
-              platform::ListStatus::NotFound);
+                                   [&](const platform::FolderEntry&) { return true; })
+                  .condition(),
+              platform::ErrorCondition::NotFound);
 }
 
 TEST(ListingEverywhere, ToleratesRemovalWhileListing) {
@@ -62,7 +63,7 @@ TEST(ListingEverywhere, ToleratesRemovalWhileListing) {
                                        return std::filesystem::remove(
                                            fsPath(tmp.path("f/" + entry.name)), error);
                                    }),
-              platform::ListStatus::Ok);
+              platform::OsError());
     EXPECT_EQ(seen, 200);
     EXPECT_TRUE(tmp.names("f").empty());
 }

@@ -54,13 +54,13 @@ TEST(ProfilePosix, BufferLimitCountsUtf16Units) {
     TempDir tmp;
     const std::string file = tmp.path("p.ini");
     const std::string longValue = "/" + std::string(2100, 'a');
-    ASSERT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Directory", longValue), 0);
+    ASSERT_FALSE(platform::writeProfileString(file, "kimeneti_mappa", "Directory", longValue));
     EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Directory", ""),
               longValue.substr(0, 2047));
     EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Directory", "", 5), "/aaa");
     EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Directory", "", 1), "");
     // "ő" is one unit, "𝄞" two; a character is never cut in half.
-    ASSERT_EQ(platform::writeProfileString(file, "s", "k", "ő𝄞x"), 0);
+    ASSERT_FALSE(platform::writeProfileString(file, "s", "k", "ő𝄞x"));
     EXPECT_EQ(platform::readProfileString(file, "s", "k", "", 3), "ő");
     EXPECT_EQ(platform::readProfileString(file, "s", "k", "", 4), "ő𝄞");
     EXPECT_EQ(platform::readProfileString(file, "missing", "k", "abcdef", 4), "abc");
@@ -69,20 +69,20 @@ TEST(ProfilePosix, BufferLimitCountsUtf16Units) {
 TEST(ProfilePosix, WritingKeepsEverythingElse) {
     TempDir tmp;
     const std::string file = tmp.path("sub.ini");
-    ASSERT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "/a/"), 0);
+    ASSERT_FALSE(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "/a/"));
     EXPECT_EQ(contentOf(file), "[kimeneti_mappa]\nDirectory=/a/\n");
 
     tmp.write("p.ini",
               "\xEF\xBB\xBF; keep me\r\n[Other]\r\nx = 1\r\n\r\n[KIMENETI_MAPPA]\r\n"
               "directory=/old/\r\nextra=2\r\n\r\n[Last]\r\ny=3");
     const std::string p = tmp.path("p.ini");
-    ASSERT_EQ(platform::writeProfileString(p, "kimeneti_mappa", "Directory", "/new/"), 0);
+    ASSERT_FALSE(platform::writeProfileString(p, "kimeneti_mappa", "Directory", "/new/"));
     EXPECT_EQ(contentOf(p),
               "\xEF\xBB\xBF; keep me\r\n[Other]\r\nx = 1\r\n\r\n[KIMENETI_MAPPA]\r\n"
               "directory=/new/\r\nextra=2\r\n\r\n[Last]\r\ny=3");
-    ASSERT_EQ(platform::writeProfileString(p, "other", "added", "4"), 0);
-    ASSERT_EQ(platform::writeProfileString(p, "last", "z", "5"), 0);
-    ASSERT_EQ(platform::writeProfileString(p, "New", "k", "6"), 0);
+    ASSERT_FALSE(platform::writeProfileString(p, "other", "added", "4"));
+    ASSERT_FALSE(platform::writeProfileString(p, "last", "z", "5"));
+    ASSERT_FALSE(platform::writeProfileString(p, "New", "k", "6"));
     EXPECT_EQ(contentOf(p),
               "\xEF\xBB\xBF; keep me\r\n[Other]\r\nx = 1\r\nadded=4\r\n\r\n[KIMENETI_MAPPA]\r\n"
               "directory=/new/\r\nextra=2\r\n\r\n[Last]\r\ny=3\r\nz=5\r\n[New]\r\nk=6\r\n");
@@ -94,12 +94,13 @@ TEST(ProfilePosix, RefusesLineBreaksAndKeepsOldFileOnFailure) {
     TempDir tmp;
     const std::string file = tmp.write("p.ini", "[kimeneti_mappa]\nDirectory=/old/\n");
     // A value with a line break would smuggle a section of its own into the file.
+    const auto invalid = platform::OsError::fromNative(EINVAL);
     EXPECT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "/a/\n[evil]\nk=v"),
-              EINVAL);
-    EXPECT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Dir=ectory", "x"), EINVAL);
-    EXPECT_EQ(platform::writeProfileString(file, "kimeneti]", "Directory", "x"), EINVAL);
+              invalid);
+    EXPECT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Dir=ectory", "x"), invalid);
+    EXPECT_EQ(platform::writeProfileString(file, "kimeneti]", "Directory", "x"), invalid);
     EXPECT_EQ(contentOf(file), "[kimeneti_mappa]\nDirectory=/old/\n");
-    EXPECT_NE(platform::writeProfileString(tmp.path("missing/p.ini"), "s", "k", "v"), 0);
+    EXPECT_TRUE(platform::writeProfileString(tmp.path("missing/p.ini"), "s", "k", "v"));
 
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
@@ -107,11 +108,11 @@ TEST(ProfilePosix, RefusesLineBreaksAndKeepsOldFileOnFailure) {
     small.rlim_cur = 40;
     auto* previous = std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const int error =
+    const platform::OsError error =
         platform::writeProfileString(file, "kimeneti_mappa", "Directory", std::string(100, 'n'));
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(error.nativeCode(), static_cast<std::uint32_t>(EFBIG));
     EXPECT_EQ(contentOf(file), "[kimeneti_mappa]\nDirectory=/old/\n");
     EXPECT_EQ(tmp.names(), std::set<std::string>{"p.ini"});
 }

@@ -37,32 +37,32 @@ TEST(ProfileEverywhere, ReadsWithWindowsSemantics) {
 TEST(ProfileEverywhere, WritesCreateAndKeepTheRest) {
     TempDir tmp;
     const std::string file = tmp.path("epub_polcaro.ini");
-    ASSERT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "first"), 0);
+    ASSERT_FALSE(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "first"));
     EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Directory", ""), "first");
-    ASSERT_EQ(platform::writeProfileString(file, "Other", "Key", "kept"), 0);
-    ASSERT_EQ(platform::writeProfileString(file, "KIMENETI_MAPPA", "directory", "second"), 0);
+    ASSERT_FALSE(platform::writeProfileString(file, "Other", "Key", "kept"));
+    ASSERT_FALSE(platform::writeProfileString(file, "KIMENETI_MAPPA", "directory", "second"));
     EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Directory", ""), "second");
     EXPECT_EQ(platform::readProfileString(file, "other", "key", ""), "kept");
 
     const std::string longValue(3000, 'x');
-    ASSERT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Directory", longValue), 0);
+    ASSERT_FALSE(platform::writeProfileString(file, "kimeneti_mappa", "Directory", longValue));
     EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Directory", ""),
               longValue.substr(0, 2047));
     EXPECT_EQ(tmp.names(), std::set<std::string>{"epub_polcaro.ini"});
-    EXPECT_NE(platform::writeProfileString(tmp.path("missing/p.ini"), "s", "k", "v"), 0);
+    EXPECT_TRUE(platform::writeProfileString(tmp.path("missing/p.ini"), "s", "k", "v"));
 }
 
 TEST(ProfileEverywhere, RefusesEntriesThatWouldWriteLinesOfTheirOwn) {
     TempDir tmp;
     const std::string file = tmp.path("epub_polcaro.ini");
-    ASSERT_EQ(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "old"), 0);
+    ASSERT_FALSE(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "old"));
     // A value with a line break would smuggle a section of its own into the file.
-    EXPECT_NE(
-        platform::writeProfileString(file, "kimeneti_mappa", "Directory", "a\r\n[evil]\r\nk=v"), 0);
-    EXPECT_NE(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "a\nb"), 0);
-    EXPECT_NE(platform::writeProfileString(file, "kimeneti_mappa", "Dir=ectory", "x"), 0);
-    EXPECT_NE(platform::writeProfileString(file, "kimeneti]", "Directory", "x"), 0);
-    EXPECT_NE(platform::writeProfileString(file, "kimeneti_mappa", " ", "x"), 0);
+    EXPECT_TRUE(
+        platform::writeProfileString(file, "kimeneti_mappa", "Directory", "a\r\n[evil]\r\nk=v"));
+    EXPECT_TRUE(platform::writeProfileString(file, "kimeneti_mappa", "Directory", "a\nb"));
+    EXPECT_TRUE(platform::writeProfileString(file, "kimeneti_mappa", "Dir=ectory", "x"));
+    EXPECT_TRUE(platform::writeProfileString(file, "kimeneti]", "Directory", "x"));
+    EXPECT_TRUE(platform::writeProfileString(file, "kimeneti_mappa", " ", "x"));
     EXPECT_EQ(platform::readProfileString(file, "evil", "k", "none"), "none");
     EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Directory", ""), "old");
     EXPECT_EQ(platform::readProfileString(file, "kimeneti_mappa", "Dir", "none"), "none");

@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "platform/elevation.h"
 #include "platform/error.h"
+#include "platform/file_status.h"
 #include "platform/files.h"
 #include "platform/listing.h"
 #include "platform/process.h"
@@ -42,38 +44,79 @@ TEST_F(Win32PlatformTest, CopyNeverReplacesAndLeavesNothingHalfWritten) {
     const std::string data(3 * 1024 * 1024 + 17, 'x');
     writeFile(src, data);
     const std::string dst = folder_.path("másolat.epub");
-    EXPECT_EQ(platform::copyFileNoReplace(src, dst), 0);
+    EXPECT_FALSE(platform::copyFileNoReplace(src, dst));
     EXPECT_EQ(contentOf(dst), data);
     EXPECT_EQ(fs::last_write_time(testsupport::fsPath(dst)),
               fs::last_write_time(testsupport::fsPath(src)));
 
     writeFile(dst, "keep me");
-    EXPECT_EQ(platform::copyFileNoReplace(src, dst), ERROR_FILE_EXISTS);
+    EXPECT_EQ(platform::copyFileNoReplace(src, dst).nativeCode(), ERROR_FILE_EXISTS);
     EXPECT_EQ(contentOf(dst), "keep me");
 
     // A disk that fails halfway: an error, no target, no temporary file.
     const std::string third = folder_.path("third.epub");
-    platform::testing::failNextCopyAfter(1024 * 1024 + 5, ERROR_DISK_FULL);
-    EXPECT_EQ(platform::copyFileNoReplace(src, third), ERROR_DISK_FULL);
+    platform::testing::failNextCopyAfter(1024 * 1024 + 5, platform::ErrorCondition::NoSpace);
+    EXPECT_EQ(platform::copyFileNoReplace(src, third).nativeCode(), ERROR_DISK_FULL);
     EXPECT_FALSE(platform::fileExists(third));
     EXPECT_EQ(namesIn(folder_.path()), (std::set<std::string>{"könyv ő.epub", "másolat.epub"}));
     // The fault is used up: the next copy works.
-    EXPECT_EQ(platform::copyFileNoReplace(src, third), 0);
+    EXPECT_FALSE(platform::copyFileNoReplace(src, third));
 
-    EXPECT_EQ(platform::copyFileNoReplace(folder_.path("missing.epub"), folder_.path("x.epub")),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(platform::copyFileNoReplace(src, folder_.path("no/such/folder.epub")),
-              ERROR_PATH_NOT_FOUND);
+    const platform::OsError missing =
+        platform::copyFileNoReplace(folder_.path("missing.epub"), folder_.path("x.epub"));
+    EXPECT_EQ(missing.nativeCode(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(missing.condition(), platform::ErrorCondition::NotFound);
+    const platform::OsError noFolder =
+        platform::copyFileNoReplace(src, folder_.path("no/such/folder.epub"));
+    EXPECT_EQ(noFolder.nativeCode(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(noFolder.condition(), platform::ErrorCondition::NotFound);
     EXPECT_FALSE(platform::fileExists(folder_.path("x.epub")));
+}
+
+// The system's codes become the conditions callers test, the same ones POSIX gives.
+TEST_F(Win32PlatformTest, SystemCodesBecomeNamedConditions) {
+    using platform::ErrorCondition;
+    const std::string folder = folder_.path("A");
+    EXPECT_FALSE(platform::createFolder(folder));
+    EXPECT_EQ(platform::createFolder(folder).condition(), ErrorCondition::Exists);
+    writeFile(folder_.path("A/book.epub"), "x");
+    EXPECT_EQ(platform::removeFolder(folder).condition(), ErrorCondition::NotEmpty);
+    // A read-only file refuses writing to every user, administrators included.
+    fs::permissions(testsupport::fsPath(folder_.path("A/book.epub")), fs::perms::owner_write,
+                    fs::perm_options::remove);
+    platform::AppendOnlyFile file;
+    EXPECT_EQ(file.openExisting(folder_.path("A/book.epub")).condition(),
+              ErrorCondition::AccessDenied);
+    fs::permissions(testsupport::fsPath(folder_.path("A/book.epub")), fs::perms::owner_write,
+                    fs::perm_options::add);
+
+    const std::pair<DWORD, ErrorCondition> codes[] = {
+        {ERROR_FILE_NOT_FOUND, ErrorCondition::NotFound},
+        {ERROR_PATH_NOT_FOUND, ErrorCondition::NotFound},
+        {ERROR_FILE_EXISTS, ErrorCondition::Exists},
+        {ERROR_ALREADY_EXISTS, ErrorCondition::Exists},
+        {ERROR_ACCESS_DENIED, ErrorCondition::AccessDenied},
+        {ERROR_DIR_NOT_EMPTY, ErrorCondition::NotEmpty},
+        {ERROR_NOT_SAME_DEVICE, ErrorCondition::CrossDevice},
+        {ERROR_DISK_FULL, ErrorCondition::NoSpace},
+        {ERROR_HANDLE_DISK_FULL, ErrorCondition::NoSpace},
+        {ERROR_FILENAME_EXCED_RANGE, ErrorCondition::NameTooLong},
+        {ERROR_INVALID_DATA, ErrorCondition::Other},
+    };
+    for (const auto& [code, condition] : codes) {
+        EXPECT_EQ(platform::OsError::fromNative(code).condition(), condition) << code;
+        EXPECT_EQ(platform::OsError::of(condition).condition(), condition) << code;
+    }
 }
 
 TEST_F(Win32PlatformTest, MoveRenamesOnOneVolumeAndCopiesAcrossVolumes) {
     const std::string src = folder_.path("a.epub");
     writeFile(src, "book");
     writeFile(folder_.path("taken.epub"), "other");
-    EXPECT_EQ(platform::moveFileNoReplace(src, folder_.path("taken.epub")), ERROR_FILE_EXISTS);
+    EXPECT_EQ(platform::moveFileNoReplace(src, folder_.path("taken.epub")).condition(),
+              platform::ErrorCondition::Exists);
     EXPECT_EQ(contentOf(src), "book");
-    EXPECT_EQ(platform::moveFileNoReplace(src, folder_.path("b.epub")), 0);
+    EXPECT_FALSE(platform::moveFileNoReplace(src, folder_.path("b.epub")));
     EXPECT_FALSE(platform::fileExists(src));
     EXPECT_EQ(contentOf(folder_.path("b.epub")), "book");
 
@@ -83,25 +126,25 @@ TEST_F(Win32PlatformTest, MoveRenamesOnOneVolumeAndCopiesAcrossVolumes) {
     EXPECT_TRUE(platform::sameVolume(folder_.path("b.epub"), folder_.path("new/deeper/x.epub")));
     const std::string distant =
         "Z:\\tmp\\polcaro-win32-move-" + std::to_string(GetCurrentProcessId()) + ".epub";
-    EXPECT_EQ(platform::moveFileNoReplace(folder_.path("b.epub"), distant), 0);
+    EXPECT_FALSE(platform::moveFileNoReplace(folder_.path("b.epub"), distant));
     EXPECT_EQ(contentOf(distant), "book");
     EXPECT_FALSE(platform::fileExists(folder_.path("b.epub")));
-    EXPECT_EQ(platform::deleteFile(distant), 0);
+    EXPECT_FALSE(platform::deleteFile(distant));
 }
 
 TEST_F(Win32PlatformTest, WholeFilesAreReadAndReplacedAtomically) {
     const std::string path = folder_.path("settings.ini");
-    EXPECT_EQ(platform::writeFileAtomically(path, "one"), 0);
-    EXPECT_EQ(platform::writeFileAtomically(path, std::string("two\0three", 9)), 0);
+    EXPECT_FALSE(platform::writeFileAtomically(path, "one"));
+    EXPECT_FALSE(platform::writeFileAtomically(path, std::string("two\0three", 9)));
     std::string bytes;
-    int error = -1;
+    platform::OsError error = platform::OsError::of(platform::ErrorCondition::Other);
     ASSERT_TRUE(platform::readWholeFile(path, bytes, error));
     EXPECT_EQ(bytes, std::string("two\0three", 9));
-    EXPECT_EQ(error, 0);
+    EXPECT_FALSE(error);
     EXPECT_EQ(namesIn(folder_.path()), (std::set<std::string>{"settings.ini"}));
     EXPECT_FALSE(platform::readWholeFile(folder_.path("none"), bytes, error));
-    EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(platform::deleteFile(folder_.path("none")), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(error.nativeCode(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(platform::deleteFile(folder_.path("none")).nativeCode(), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(Win32PlatformTest, FoldersAreCreatedRemovedAndListedWithAttributes) {
@@ -123,7 +166,7 @@ TEST_F(Win32PlatformTest, FoldersAreCreatedRemovedAndListedWithAttributes) {
                                        seen[e.name] = e.attributes;
                                        return true;
                                    }),
-              platform::ListStatus::Ok);
+              platform::OsError());
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen["sub"], unsigned(platform::AttrDirectory));
     EXPECT_EQ(seen["hidden.epub"], unsigned(platform::AttrHidden));
@@ -132,18 +175,19 @@ TEST_F(Win32PlatformTest, FoldersAreCreatedRemovedAndListedWithAttributes) {
     int calls = 0;
     EXPECT_EQ(platform::listFolder(folder_.path(),
                                    [&](const platform::FolderEntry&) { return ++calls < 1; }),
-              platform::ListStatus::Ok);
+              platform::OsError());
     EXPECT_EQ(calls, 1);
     auto none = [](const platform::FolderEntry&) { return true; };
-    EXPECT_EQ(platform::listFolder(folder_.path("missing"), none), platform::ListStatus::NotFound);
-    EXPECT_EQ(platform::listFolder(folder_.path("sub"), none), platform::ListStatus::Ok);
+    EXPECT_EQ(platform::listFolder(folder_.path("missing"), none).condition(),
+              platform::ErrorCondition::NotFound);
+    EXPECT_EQ(platform::listFolder(folder_.path("sub"), none), platform::OsError());
 
     // A read-only folder can be removed once its attributes are reset.
     SetFileAttributesW(platform::win32::widen(folder_.path("sub")).c_str(),
                        FILE_ATTRIBUTE_READONLY);
     platform::resetAttributes(folder_.path("sub"));
-    EXPECT_EQ(platform::removeFolder(folder_.path("sub")), 0);
-    EXPECT_NE(platform::removeFolder(folder_.path("sub")), 0);
+    EXPECT_FALSE(platform::removeFolder(folder_.path("sub")));
+    EXPECT_TRUE(platform::removeFolder(folder_.path("sub")));
     SetFileAttributesW(platform::win32::widen(folder_.path("readonly.epub")).c_str(),
                        FILE_ATTRIBUTE_NORMAL);
 }
@@ -164,13 +208,13 @@ TEST_F(Win32PlatformTest, ProfileStringsKeepEveryCharacter) {
     const std::string ini = folder_.path("epub_polcaro.ini");
     const std::string value = "D:\\Könyvek ő ű\\漢字\\";
     EXPECT_EQ(platform::readProfileString(ini, "kimeneti_mappa", "Directory", "dflt"), "dflt");
-    EXPECT_EQ(platform::writeProfileString(ini, "kimeneti_mappa", "Directory", value), 0);
+    EXPECT_FALSE(platform::writeProfileString(ini, "kimeneti_mappa", "Directory", value));
     EXPECT_EQ(platform::readProfileString(ini, "KIMENETI_MAPPA", "directory", ""), value);
     EXPECT_EQ(contentOf(ini).substr(0, 2), "\xFF\xFE")
         << "the file is UTF-16 with a byte-order mark";
     EXPECT_EQ(platform::readProfileString(ini, "kimeneti_mappa", "Directory", "", 5), "D:\\K");
     EXPECT_EQ(platform::readProfileString(ini, "other", "Directory", "x"), "x");
-    EXPECT_EQ(platform::writeProfileString(ini, "kimeneti_mappa", "Directory", "C:\\x\\"), 0);
+    EXPECT_FALSE(platform::writeProfileString(ini, "kimeneti_mappa", "Directory", "C:\\x\\"));
     EXPECT_EQ(platform::readProfileString(ini, "kimeneti_mappa", "Directory", ""), "C:\\x\\");
 }
 

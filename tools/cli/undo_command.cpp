@@ -61,10 +61,6 @@ public:
     bool stopRequested() const override { return interrupted(); }
 };
 
-QString describe(int error) {
-    return QString::fromStdString(platform::describeError(static_cast<std::uint32_t>(error)));
-}
-
 }  // namespace
 
 QString journalFolder() {
@@ -110,8 +106,9 @@ int runUndo(const QStringList& args) {
     }
 
     organise::JournalContents contents;
-    if (const int error = organise::ReadJournal(journal, contents)) {
-        printErr(kProgram + QStringLiteral(": cannot read %1: %2").arg(journal, describe(error)));
+    if (const platform::OsError error = organise::ReadJournal(journal, contents)) {
+        printErr(kProgram + QStringLiteral(": cannot read %1: %2")
+                                .arg(journal, QString::fromStdString(error.describe())));
         return 1;
     }
     if (contents.unreadableLines > 0)
@@ -124,12 +121,15 @@ int runUndo(const QStringList& args) {
     JsonUndoObserver observer;
     organise::UndoSummary summary;
     watchInterrupt();
-    const int error = organise::UndoJournal(journal, observer, dryRun, summary);
+    const platform::OsError error = organise::UndoJournal(journal, observer, dryRun, summary);
     stopWatchingInterrupt();
-    if (error != 0) {
-        printErr(kProgram + QStringLiteral(": cannot read %1: %2").arg(journal, describe(error)));
+    if (error) {
+        printErr(kProgram + QStringLiteral(": cannot read %1: %2")
+                                .arg(journal, QString::fromStdString(error.describe())));
         return 1;
     }
+    if (!summary.journalError.isEmpty())
+        printErr(kProgram + QStringLiteral(": ") + summary.journalError);
     if (summary.stopped)
         printErr(kProgram + QStringLiteral(": stopped; %1 of %2 books were not handled")
                                 .arg(contents.bookCount() - summary.books)

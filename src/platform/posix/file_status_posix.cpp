@@ -29,19 +29,23 @@ ssize_t readFully(int fd, char* data, std::size_t size) {
     return static_cast<ssize_t>(done);
 }
 
+OsError lastError() {
+    return OsError::fromNative(static_cast<std::uint32_t>(errno));
+}
+
 }  // namespace
 
-std::optional<FileStatus> fileStatus(const std::string& path, int& error) {
+std::optional<FileStatus> fileStatus(const std::string& path, OsError& error) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        error = errno;
+        error = lastError();
         return std::nullopt;
     }
     if (S_ISDIR(info.st_mode)) {
-        error = EISDIR;
+        error = OsError::fromNative(EISDIR);
         return std::nullopt;
     }
-    error = 0;
+    error = OsError();
     FileStatus status;
     status.size = static_cast<std::int64_t>(info.st_size);
     status.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
@@ -49,61 +53,62 @@ std::optional<FileStatus> fileStatus(const std::string& path, int& error) {
     return status;
 }
 
-int compareFiles(const std::string& a, const std::string& b, bool& same) {
+OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
     same = false;
     FileDescriptor first(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!first) return errno;
+    if (!first) return lastError();
     FileDescriptor second(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!second) return errno;
+    if (!second) return lastError();
     struct stat infoA {
     }, infoB{};
-    if (::fstat(first.get(), &infoA) != 0 || ::fstat(second.get(), &infoB) != 0) return errno;
-    if (S_ISDIR(infoA.st_mode) || S_ISDIR(infoB.st_mode)) return EISDIR;
-    if (infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino) return 0;
-    if (infoA.st_size != infoB.st_size) return 0;
+    if (::fstat(first.get(), &infoA) != 0 || ::fstat(second.get(), &infoB) != 0) return lastError();
+    if (S_ISDIR(infoA.st_mode) || S_ISDIR(infoB.st_mode)) return OsError::fromNative(EISDIR);
+    if (infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino) return OsError();
+    if (infoA.st_size != infoB.st_size) return OsError();
 
     static thread_local std::vector<char> bufferA(1u << 18), bufferB(1u << 18);
     for (;;) {
         const ssize_t n = readFully(first.get(), bufferA.data(), bufferA.size());
-        if (n < 0) return errno;
+        if (n < 0) return lastError();
         const ssize_t m = readFully(second.get(), bufferB.data(), bufferB.size());
-        if (m < 0) return errno;
+        if (m < 0) return lastError();
         if (n != m || std::memcmp(bufferA.data(), bufferB.data(), static_cast<std::size_t>(n)))
-            return 0;
+            return OsError();
         if (n == 0) break;
     }
     same = true;
-    return 0;
+    return OsError();
 }
 
 AppendOnlyFile::~AppendOnlyFile() {
     close();
 }
 
-int AppendOnlyFile::create(const std::string& path) {
+OsError AppendOnlyFile::create(const std::string& path) {
     close();
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
+    if (fd < 0) return lastError();
     handle_ = fd;
-    return 0;
+    return OsError();
 }
 
-int AppendOnlyFile::openExisting(const std::string& path) {
+OsError AppendOnlyFile::openExisting(const std::string& path) {
     close();
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) return errno;
+    if (fd < 0) return lastError();
     handle_ = fd;
-    return 0;
+    return OsError();
 }
 
-int AppendOnlyFile::append(const std::string& bytes) {
-    if (!isOpen()) return EBADF;
-    return posix::writeAll(static_cast<int>(handle_), bytes.data(), bytes.size());
+OsError AppendOnlyFile::append(const std::string& bytes) {
+    if (!isOpen()) return OsError::fromNative(EBADF);
+    return OsError::fromNative(static_cast<std::uint32_t>(
+        posix::writeAll(static_cast<int>(handle_), bytes.data(), bytes.size())));
 }
 
-int AppendOnlyFile::flush() {
-    if (!isOpen()) return EBADF;
-    return ::fsync(static_cast<int>(handle_)) == 0 ? 0 : errno;
+OsError AppendOnlyFile::flush() {
+    if (!isOpen()) return OsError::fromNative(EBADF);
+    return ::fsync(static_cast<int>(handle_)) == 0 ? OsError() : lastError();
 }
 
 void AppendOnlyFile::close() {

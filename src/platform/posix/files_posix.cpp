@@ -19,6 +19,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -32,6 +33,11 @@
 #endif
 
 namespace platform {
+
+using posix::folderOf;
+using posix::nameOf;
+using posix::syncFolder;
+
 namespace {
 
 struct CopyFault {
@@ -40,17 +46,21 @@ struct CopyFault {
     int errorCode = 0;
 };
 CopyFault nextCopyFault;
+bool linkMovesForced = false;
+int nextSourceRemovalError = 0;
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
+OsError native(int code) {
+    return OsError::fromNative(static_cast<std::uint32_t>(code));
 }
 
-std::string nameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+OsError lastError() {
+    return native(errno);
+}
+
+// Removes the old name of a moved file; 0 or errno.
+int removeSource(const std::string& src) {
+    if (const int injected = std::exchange(nextSourceRemovalError, 0)) return injected;
+    return ::unlink(src.c_str()) == 0 ? 0 : errno;
 }
 
 int renameNoReplace(const std::string& from, const std::string& to) {
@@ -146,16 +156,28 @@ int copyData(int in, int out, std::uint64_t size, const CopyFault& fault) {
     return 0;
 }
 
+}  // namespace
+
+namespace posix {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 int syncFolder(const std::string& folder) {
     FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd) return errno;
     if (::fsync(fd.get()) != 0 && errno != EINVAL) return errno;
     return 0;
 }
-
-}  // namespace
-
-namespace posix {
 
 int writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -198,11 +220,13 @@ bool folderExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool createFolder(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0;
+OsError createFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0 ? OsError() : lastError();
 }
 
-int removeFolder(const std::string& path) {
+namespace {
+
+int removeFolderNative(const std::string& path) {
     if (::rmdir(path.c_str()) == 0) return 0;
     const int error = errno;
     if (error != EACCES && error != EPERM) return error;
@@ -223,6 +247,12 @@ int removeFolder(const std::string& path) {
     const int result = ::rmdir(path.c_str()) == 0 ? 0 : errno;
     ::chmod(parent.c_str(), info.st_mode & 07777);
     return result;
+}
+
+}  // namespace
+
+OsError removeFolder(const std::string& path) {
+    return native(removeFolderNative(path));
 }
 
 void resetAttributes(const std::string& path) {
@@ -312,11 +342,11 @@ int copyNoReplace(const std::string& src, const std::string& dst, bool durable) 
 
 }  // namespace
 
-int copyFileNoReplace(const std::string& src, const std::string& dst) {
-    return copyNoReplace(src, dst, false);
+OsError copyFileNoReplace(const std::string& src, const std::string& dst) {
+    return native(copyNoReplace(src, dst, false));
 }
 
-int flushFileSystems(const std::vector<std::string>& paths) {
+OsError flushFileSystems(const std::vector<std::string>& paths) {
     std::vector<dev_t> flushed;
     int result = 0;
     for (const std::string& path : paths) {
@@ -327,18 +357,25 @@ int flushFileSystems(const std::vector<std::string>& paths) {
         FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!fd || ::syncfs(fd.get()) != 0) result = errno;
     }
-    return result;
+    return native(result);
 }
 
-int moveFileNoReplace(const std::string& src, const std::string& dst) {
-    int error = renameNoReplace(src, dst);
+namespace {
+
+int moveNoReplace(const std::string& src, const std::string& dst) {
+    int error = linkMovesForced ? EINVAL : renameNoReplace(src, dst);
     if (error == 0) return 0;
     if (renameFlagsUnsupported(error)) {
         // No RENAME_NOREPLACE here: a hard link cannot replace either.
         error = ::link(src.c_str(), dst.c_str()) == 0 ? 0 : errno;
         if (error == 0) {
-            ::unlink(src.c_str());
-            return 0;
+            // The book has two names until the old one goes. When it cannot go, the new one
+            // goes instead: the book is either moved or untouched, never in both places. An old
+            // name that someone else removed meanwhile leaves the book moved, and only there.
+            error = removeSource(src);
+            if (error == ENOENT) return 0;
+            if (error != 0) ::unlink(dst.c_str());
+            return error;
         }
         if (!hardLinksUnsupported(error)) return error;
         error = EXDEV;  // neither works: copy and delete, as across volumes
@@ -347,8 +384,7 @@ int moveFileNoReplace(const std::string& src, const std::string& dst) {
 
     // The source goes away below, so the copy must be on the disk first.
     if (const int copyError = copyNoReplace(src, dst, true)) return copyError;
-    if (::unlink(src.c_str()) != 0) {
-        const int deleteError = errno;
+    if (const int deleteError = removeSource(src)) {
         // POSIX lets a file that another program holds open be deleted. EBUSY is the nearest
         // thing to "in use": the copy is removed again so that the book exists once.
         if (deleteError == EBUSY || deleteError == ETXTBSY) {
@@ -359,6 +395,12 @@ int moveFileNoReplace(const std::string& src, const std::string& dst) {
     }
     syncFolder(folderOf(src));
     return 0;
+}
+
+}  // namespace
+
+OsError moveFileNoReplace(const std::string& src, const std::string& dst) {
+    return native(moveNoReplace(src, dst));
 }
 
 bool sameVolume(const std::string& src, const std::string& dst) {
@@ -374,101 +416,20 @@ bool sameVolume(const std::string& src, const std::string& dst) {
     return source.st_dev == target.st_dev;
 }
 
-int deleteFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 ? 0 : errno;
-}
-
-bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
-    bytes.clear();
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd) {
-        error = errno;
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode))
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::array<char, 65536> buffer;
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            bytes.clear();
-            return false;
-        }
-        if (n == 0) break;
-        bytes.append(buffer.data(), static_cast<std::size_t>(n));
-    }
-    error = 0;
-    return true;
-}
-
-bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes) {
-    bytes.clear();
-    // Non-blocking, so that a FIFO under a book's name is turned down instead of waited on.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
-        static_cast<std::uint64_t>(info.st_size) > limit)
-        return false;
-    // One byte more than the size: a file that grew since fstat is seen to have grown.
-    const std::size_t room = static_cast<std::size_t>(info.st_size) + 1;
-    bytes.data = std::make_unique_for_overwrite<char[]>(room);
-    std::size_t filled = 0;
-    while (filled < room) {
-        const ssize_t n = ::read(fd.get(), bytes.data.get() + filled, room - filled);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            bytes.clear();
-            return false;
-        }
-        if (n == 0) break;
-        filled += static_cast<std::size_t>(n);
-    }
-    if (filled > static_cast<std::size_t>(info.st_size)) {
-        bytes.clear();
-        return false;
-    }
-    bytes.size = filled;
-    return true;
-}
-
-int writeFileAtomically(const std::string& requested, const std::string& bytes) {
-    // A settings file kept as a link (dotfile managers do that) is replaced at its target,
-    // so that the link survives.
-    std::string path = requested;
-    struct stat info {};
-    if (::lstat(requested.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* resolved = ::realpath(requested.c_str(), nullptr)) {
-            path = resolved;
-            std::free(resolved);
-        }
-    }
-    const bool exists = ::stat(path.c_str(), &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) return EISDIR;
-
-    const std::string folder = folderOf(path);
-    std::string tempPath;
-    // 0666 lets the umask decide, as for any new file; an existing file keeps its mode.
-    FileDescriptor out = posix::createExclusiveTemporary(folder, nameOf(path), 0666, tempPath);
-    if (!out) return errno;
-    int error = posix::writeAll(out.get(), bytes.data(), bytes.size());
-    if (error == 0 && exists) ::fchmod(out.get(), info.st_mode & 07777);
-    if (error == 0 && ::fsync(out.get()) != 0) error = errno;
-    out.reset();
-    if (error == 0 && ::rename(tempPath.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        ::unlink(tempPath.c_str());
-        return error;
-    }
-    syncFolder(folder);
-    return 0;
+OsError deleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? OsError() : lastError();
 }
 
 namespace testing {
-void failNextCopyAfter(std::int64_t afterBytes, int errorCode) {
-    nextCopyFault = CopyFault{true, afterBytes, errorCode};
+void failNextCopyAfter(std::int64_t afterBytes, ErrorCondition condition) {
+    nextCopyFault =
+        CopyFault{true, afterBytes, static_cast<int>(OsError::of(condition).nativeCode())};
+}
+void useLinksForMoves(bool links) {
+    linkMovesForced = links;
+}
+void failNextSourceRemoval(ErrorCondition condition) {
+    nextSourceRemovalError = static_cast<int>(OsError::of(condition).nativeCode());
 }
 void useNamedTemporaryFiles(bool named) {
     namedTemporariesForced = named;

@@ -13,17 +13,8 @@
 namespace platform {
 namespace {
 
-ListStatus statusFor(int error) {
-    switch (error) {
-        case ENOENT:
-        case ENOTDIR:
-            return ListStatus::NotFound;
-        case EACCES:
-        case EPERM:
-            return ListStatus::AccessDenied;
-        default:
-            return ListStatus::Failed;
-    }
+OsError lastError() {
+    return OsError::fromNative(static_cast<std::uint32_t>(errno));
 }
 
 // Fills the attributes of one entry. False when the entry vanished since readdir saw it.
@@ -58,21 +49,21 @@ bool describe(int folderFd, const char* name, unsigned char type, FolderEntry& o
 
 }  // namespace
 
-ListStatus listFolder(const std::string& folder,
-                      const std::function<bool(const FolderEntry&)>& onEntry) {
+OsError listFolder(const std::string& folder,
+                   const std::function<bool(const FolderEntry&)>& onEntry) {
     // getdents64 on a plain descriptor: opendir would add an fstat and an fcntl to every
     // listing, and the empty-folder walk lists tens of thousands of folders several times.
     FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd) return statusFor(errno);
+    if (!fd) return lastError();
     std::vector<char> buffer(32768);
     FolderEntry entry;
     for (;;) {
         const ssize_t size = ::getdents64(fd.get(), buffer.data(), buffer.size());
         if (size < 0) {
             if (errno == EINTR) continue;
-            return ListStatus::Failed;
+            return lastError();
         }
-        if (size == 0) return ListStatus::Ok;
+        if (size == 0) return {};
         for (ssize_t offset = 0; offset < size;) {
             const auto* raw = reinterpret_cast<const dirent64*>(buffer.data() + offset);
             offset += raw->d_reclen;
@@ -80,7 +71,7 @@ ListStatus listFolder(const std::string& folder,
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
             if (!describe(fd.get(), name, raw->d_type, entry)) continue;
-            if (!onEntry(entry)) return ListStatus::Ok;
+            if (!onEntry(entry)) return {};
         }
     }
 }

@@ -183,7 +183,7 @@ std::string readProfileString(const std::string& file, const std::string& sectio
     while (!result.empty() && isBlank(result.back())) result.remove_suffix(1);
 
     std::string bytes;
-    int error = 0;
+    OsError error;
     Profile profile;
     if (readWholeFile(file, bytes, error)) profile = parse(bytes);
     const auto range = findSection(profile, section);
@@ -202,16 +202,16 @@ std::string readProfileString(const std::string& file, const std::string& sectio
     return truncateUtf16(result, bufferChars - 1);
 }
 
-int writeProfileString(const std::string& file, const std::string& section, const std::string& key,
-                       const std::string& value) {
-    if (!profileEntryWritable(section, key, value)) return EINVAL;
+OsError writeProfileString(const std::string& file, const std::string& section,
+                           const std::string& key, const std::string& value) {
+    if (!profileEntryWritable(section, key, value)) return OsError::fromNative(EINVAL);
 
     std::string bytes;
-    int error = 0;
+    OsError error;
     Profile profile;
     if (readWholeFile(file, bytes, error))
         profile = parse(bytes);
-    else if (error != ENOENT)
+    else if (!error.is(ErrorCondition::NotFound))
         return error;
 
     std::string ending = "\n";

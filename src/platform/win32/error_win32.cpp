@@ -1,4 +1,3 @@
-
 // windows.h comes first: the other Windows headers rely on its definitions.
 #include <windows.h>
 
@@ -20,8 +19,60 @@ std::string describeError(std::uint32_t code) {
     return win32::narrow(text);
 }
 
-bool isNotFoundError(std::uint32_t code) {
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+OsError OsError::fromNative(std::uint32_t code) {
+    OsError error;
+    error.native_ = code;
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            error.condition_ = ErrorCondition::NotFound;
+            break;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            error.condition_ = ErrorCondition::Exists;
+            break;
+        case ERROR_ACCESS_DENIED:
+            error.condition_ = ErrorCondition::AccessDenied;
+            break;
+        case ERROR_DIR_NOT_EMPTY:
+            error.condition_ = ErrorCondition::NotEmpty;
+            break;
+        case ERROR_NOT_SAME_DEVICE:
+            error.condition_ = ErrorCondition::CrossDevice;
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            error.condition_ = ErrorCondition::NoSpace;
+            break;
+        case ERROR_FILENAME_EXCED_RANGE:
+            error.condition_ = ErrorCondition::NameTooLong;
+            break;
+        default:
+            error.condition_ = ErrorCondition::Other;
+    }
+    return error;
+}
+
+OsError OsError::of(ErrorCondition condition) {
+    switch (condition) {
+        case ErrorCondition::NotFound:
+            return fromNative(ERROR_FILE_NOT_FOUND);
+        case ErrorCondition::Exists:
+            return fromNative(ERROR_FILE_EXISTS);
+        case ErrorCondition::AccessDenied:
+            return fromNative(ERROR_ACCESS_DENIED);
+        case ErrorCondition::NotEmpty:
+            return fromNative(ERROR_DIR_NOT_EMPTY);
+        case ErrorCondition::CrossDevice:
+            return fromNative(ERROR_NOT_SAME_DEVICE);
+        case ErrorCondition::NoSpace:
+            return fromNative(ERROR_DISK_FULL);
+        case ErrorCondition::NameTooLong:
+            return fromNative(ERROR_FILENAME_EXCED_RANGE);
+        case ErrorCondition::Other:
+            break;
+    }
+    return fromNative(ERROR_GEN_FAILURE);
 }
 
 }  // namespace platform

@@ -54,19 +54,23 @@ bool readFully(HANDLE file, char* data, DWORD size, DWORD& done) {
     return true;
 }
 
+OsError lastError() {
+    return OsError::fromNative(GetLastError());
+}
+
 }  // namespace
 
-std::optional<FileStatus> fileStatus(const std::string& path, int& error) {
+std::optional<FileStatus> fileStatus(const std::string& path, OsError& error) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) {
-        error = static_cast<int>(GetLastError());
+        error = lastError();
         return std::nullopt;
     }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        error = ERROR_DIRECTORY;
+        error = OsError::fromNative(ERROR_DIRECTORY);
         return std::nullopt;
     }
-    error = 0;
+    error = OsError();
     FileStatus status;
     status.size = (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) |
                   static_cast<std::int64_t>(data.nFileSizeLow);
@@ -74,81 +78,80 @@ std::optional<FileStatus> fileStatus(const std::string& path, int& error) {
     return status;
 }
 
-int compareFiles(const std::string& a, const std::string& b, bool& same) {
+OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
     same = false;
     ReadHandle first(openForReading(a));
-    if (!first.valid()) return static_cast<int>(GetLastError());
+    if (!first.valid()) return lastError();
     ReadHandle second(openForReading(b));
-    if (!second.valid()) return static_cast<int>(GetLastError());
+    if (!second.valid()) return lastError();
     BY_HANDLE_FILE_INFORMATION infoA{}, infoB{};
     if (!GetFileInformationByHandle(first.get(), &infoA) ||
         !GetFileInformationByHandle(second.get(), &infoB))
-        return static_cast<int>(GetLastError());
+        return lastError();
     if (infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
         infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow)
-        return 0;
+        return OsError();
     LARGE_INTEGER sizeA{}, sizeB{};
     if (!GetFileSizeEx(first.get(), &sizeA) || !GetFileSizeEx(second.get(), &sizeB))
-        return static_cast<int>(GetLastError());
-    if (sizeA.QuadPart != sizeB.QuadPart) return 0;
+        return lastError();
+    if (sizeA.QuadPart != sizeB.QuadPart) return OsError();
 
     std::vector<char> bufferA(1u << 18), bufferB(1u << 18);
     for (;;) {
         DWORD n = 0, m = 0;
         if (!readFully(first.get(), bufferA.data(), static_cast<DWORD>(bufferA.size()), n) ||
             !readFully(second.get(), bufferB.data(), static_cast<DWORD>(bufferB.size()), m))
-            return static_cast<int>(GetLastError());
-        if (n != m || std::memcmp(bufferA.data(), bufferB.data(), n) != 0) return 0;
+            return lastError();
+        if (n != m || std::memcmp(bufferA.data(), bufferB.data(), n) != 0) return OsError();
         if (n == 0) break;
     }
     same = true;
-    return 0;
+    return OsError();
 }
 
 AppendOnlyFile::~AppendOnlyFile() {
     close();
 }
 
-int AppendOnlyFile::create(const std::string& path) {
+OsError AppendOnlyFile::create(const std::string& path) {
     close();
     const HANDLE h = CreateFileW(widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return static_cast<int>(error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error);
+        return OsError::fromNative(error);
     }
     handle_ = reinterpret_cast<std::intptr_t>(h);
-    return 0;
+    return OsError();
 }
 
-int AppendOnlyFile::openExisting(const std::string& path) {
+OsError AppendOnlyFile::openExisting(const std::string& path) {
     close();
     const HANDLE h = CreateFileW(widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
+    if (h == INVALID_HANDLE_VALUE) return lastError();
     handle_ = reinterpret_cast<std::intptr_t>(h);
-    return 0;
+    return OsError();
 }
 
-int AppendOnlyFile::append(const std::string& bytes) {
-    if (!isOpen()) return ERROR_INVALID_HANDLE;
+OsError AppendOnlyFile::append(const std::string& bytes) {
+    if (!isOpen()) return OsError::fromNative(ERROR_INVALID_HANDLE);
     const HANDLE h = reinterpret_cast<HANDLE>(handle_);
     const char* data = bytes.data();
     std::size_t size = bytes.size();
     while (size > 0) {
         const DWORD chunk = static_cast<DWORD>(size > (1u << 30) ? (1u << 30) : size);
         DWORD written = 0;
-        if (!WriteFile(h, data, chunk, &written, nullptr)) return static_cast<int>(GetLastError());
+        if (!WriteFile(h, data, chunk, &written, nullptr)) return lastError();
         data += written;
         size -= written;
     }
-    return 0;
+    return OsError();
 }
 
-int AppendOnlyFile::flush() {
-    if (!isOpen()) return ERROR_INVALID_HANDLE;
-    return FlushFileBuffers(reinterpret_cast<HANDLE>(handle_)) ? 0
-                                                               : static_cast<int>(GetLastError());
+OsError AppendOnlyFile::flush() {
+    if (!isOpen()) return OsError::fromNative(ERROR_INVALID_HANDLE);
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(handle_)) ? OsError() : lastError();
 }
 
 void AppendOnlyFile::close() {

@@ -51,12 +51,20 @@ private:
     HANDLE h_;
 };
 
+OsError native(int code) {
+    return OsError::fromNative(static_cast<std::uint32_t>(code));
+}
+
+OsError lastError() {
+    return OsError::fromNative(GetLastError());
+}
+
 DWORD attributesOf(const std::string& path) {
     return GetFileAttributesW(widen(path).c_str());
 }
 
-// MoveFileExW reports an existing target as ERROR_ALREADY_EXISTS; callers expect the
-// ERROR_FILE_EXISTS that CopyFileW gives.
+// MoveFileExW reports an existing target as ERROR_ALREADY_EXISTS; both are Exists, and the
+// copy and the move say it in the words CopyFileW uses (ERROR_FILE_EXISTS).
 int existingAsFileExists(DWORD error) {
     return static_cast<int>(error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error);
 }
@@ -130,19 +138,21 @@ bool folderExists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool createFolder(const std::string& path) {
-    return CreateDirectoryW(widen(path).c_str(), nullptr) != 0;
+OsError createFolder(const std::string& path) {
+    return CreateDirectoryW(widen(path).c_str(), nullptr) ? OsError() : lastError();
 }
 
-int removeFolder(const std::string& path) {
-    return RemoveDirectoryW(widen(path).c_str()) ? 0 : static_cast<int>(GetLastError());
+OsError removeFolder(const std::string& path) {
+    return RemoveDirectoryW(widen(path).c_str()) ? OsError() : lastError();
 }
 
 void resetAttributes(const std::string& path) {
     SetFileAttributesW(widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-int copyFileNoReplace(const std::string& src, const std::string& dst) {
+namespace {
+
+int copyNoReplace(const std::string& src, const std::string& dst) {
     const CopyFault fault = takeCopyFault();
     if (fileExists(dst) || folderExists(dst)) return ERROR_FILE_EXISTS;
 
@@ -199,18 +209,26 @@ int copyFileNoReplace(const std::string& src, const std::string& dst) {
     return 0;
 }
 
-// Every Windows copy is flushed before it is renamed into place, so there is nothing left to do.
-int flushFileSystems(const std::vector<std::string>&) {
-    return 0;
+}  // namespace
+
+OsError copyFileNoReplace(const std::string& src, const std::string& dst) {
+    return native(copyNoReplace(src, dst));
 }
 
-int moveFileNoReplace(const std::string& src, const std::string& dst) {
+// Every Windows copy is flushed before it is renamed into place, so there is nothing left to do.
+OsError flushFileSystems(const std::vector<std::string>&) {
+    return OsError();
+}
+
+namespace {
+
+int moveNoReplace(const std::string& src, const std::string& dst) {
     if (sameVolume(src, dst)) {
         if (MoveFileExW(widen(src).c_str(), widen(dst).c_str(), 0)) return 0;
         const DWORD error = GetLastError();
         if (error != ERROR_NOT_SAME_DEVICE) return existingAsFileExists(error);
     }
-    if (const int rc = copyFileNoReplace(src, dst)) return rc;
+    if (const int rc = copyNoReplace(src, dst)) return rc;
     if (!DeleteFileW(widen(src).c_str())) {
         const DWORD error = GetLastError();
         // Another program holds the source: the book must exist once, so the copy goes again.
@@ -223,22 +241,28 @@ int moveFileNoReplace(const std::string& src, const std::string& dst) {
     return 0;
 }
 
+}  // namespace
+
+OsError moveFileNoReplace(const std::string& src, const std::string& dst) {
+    return native(moveNoReplace(src, dst));
+}
+
 bool sameVolume(const std::string& src, const std::string& dst) {
     const std::wstring a = volumeOf(src);
     const std::wstring b = volumeOf(dst);
     return !a.empty() && CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-int deleteFile(const std::string& path) {
-    return DeleteFileW(widen(path).c_str()) ? 0 : static_cast<int>(GetLastError());
+OsError deleteFile(const std::string& path) {
+    return DeleteFileW(widen(path).c_str()) ? OsError() : lastError();
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
+bool readWholeFile(const std::string& path, std::string& bytes, OsError& error) {
     Handle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) {
-        error = static_cast<int>(GetLastError());
+        error = lastError();
         return false;
     }
     bytes.clear();
@@ -247,13 +271,13 @@ bool readWholeFile(const std::string& path, std::string& bytes, int& error) {
         DWORD read = 0;
         if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
                       nullptr)) {
-            error = static_cast<int>(GetLastError());
+            error = lastError();
             return false;
         }
         if (read == 0) break;
         bytes.append(buffer.data(), read);
     }
-    error = 0;
+    error = OsError();
     return true;
 }
 
@@ -289,30 +313,31 @@ bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes)
     return true;
 }
 
-int writeFileAtomically(const std::string& path, const std::string& bytes) {
+OsError writeFileAtomically(const std::string& path, const std::string& bytes) {
     std::wstring temporary;
     Handle file;
     DWORD error = ERROR_GEN_FAILURE;
-    if (!createTemporaryBeside(path, temporary, file, error)) return static_cast<int>(error);
+    if (!createTemporaryBeside(path, temporary, file, error)) return OsError::fromNative(error);
     if (!writeAll(file.get(), bytes.data(), bytes.size()) || !FlushFileBuffers(file.get())) {
         error = GetLastError();
         file.close();
         DeleteFileW(temporary.c_str());
-        return static_cast<int>(error);
+        return OsError::fromNative(error);
     }
     file.close();
     if (!MoveFileExW(temporary.c_str(), widen(path).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
         DeleteFileW(temporary.c_str());
-        return static_cast<int>(error);
+        return OsError::fromNative(error);
     }
-    return 0;
+    return OsError();
 }
 
 namespace testing {
-void failNextCopyAfter(std::int64_t afterBytes, int errorCode) {
-    nextCopyFault = CopyFault{true, afterBytes, errorCode};
+void failNextCopyAfter(std::int64_t afterBytes, ErrorCondition condition) {
+    nextCopyFault =
+        CopyFault{true, afterBytes, static_cast<int>(OsError::of(condition).nativeCode())};
 }
 }  // namespace testing
 

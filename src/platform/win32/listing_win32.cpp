@@ -32,37 +32,38 @@ bool folderExistsW(const std::wstring& path) {
 
 }  // namespace
 
-ListStatus listFolder(const std::string& folder,
-                      const std::function<bool(const FolderEntry&)>& onEntry) {
+OsError listFolder(const std::string& folder,
+                   const std::function<bool(const FolderEntry&)>& onEntry) {
     std::wstring pattern = win32::widen(folder);
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     pattern += L'*';
     WIN32_FIND_DATAW data{};
     HANDLE find = FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
-        switch (GetLastError()) {
+        const DWORD error = GetLastError();
+        switch (error) {
             case ERROR_FILE_NOT_FOUND:
                 // An empty drive root has no "." entry: nothing to list, but it exists.
-                return folderExistsW(win32::widen(folder)) ? ListStatus::Ok : ListStatus::NotFound;
-            case ERROR_PATH_NOT_FOUND:
+                if (folderExistsW(win32::widen(folder))) return {};
+                return OsError::fromNative(error);
             case ERROR_DIRECTORY:
             case ERROR_INVALID_NAME:
             case ERROR_BAD_NETPATH:
-                return ListStatus::NotFound;
-            case ERROR_ACCESS_DENIED:
-                return ListStatus::AccessDenied;
+                // Not a folder, or a name or share that cannot exist: nothing is there to list.
+                return OsError::fromNative(ERROR_PATH_NOT_FOUND);
             default:
-                return ListStatus::Failed;
+                return OsError::fromNative(error);
         }
     }
-    ListStatus status = ListStatus::Ok;
+    OsError status;
     for (;;) {
         const std::wstring name = data.cFileName;
         if (name != L"." && name != L"..") {
             if (!onEntry(FolderEntry{win32::narrow(name), attributesOf(data)})) break;
         }
         if (!FindNextFileW(find, &data)) {
-            if (GetLastError() != ERROR_NO_MORE_FILES) status = ListStatus::Failed;
+            if (const DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES)
+                status = OsError::fromNative(error);
             break;
         }
     }

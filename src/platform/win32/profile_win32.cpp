@@ -22,10 +22,11 @@ std::string readProfileString(const std::string& file, const std::string& sectio
     return win32::narrow(buffer.data(), length);
 }
 
-int writeProfileString(const std::string& file, const std::string& section, const std::string& key,
-                       const std::string& value) {
+OsError writeProfileString(const std::string& file, const std::string& section,
+                           const std::string& key, const std::string& value) {
     // The system's writer would put a line break into the file as it stands.
-    if (!profileEntryWritable(section, key, value)) return ERROR_INVALID_PARAMETER;
+    if (!profileEntryWritable(section, key, value))
+        return OsError::fromNative(ERROR_INVALID_PARAMETER);
     const std::wstring path = win32::widen(file);
     // A file the profile functions create themselves is written in the ANSI code page, which
     // turns every character outside it into '?'. Started with a UTF-16 byte-order mark, the
@@ -40,16 +41,16 @@ int writeProfileString(const std::string& file, const std::string& section, cons
         if (!ok) {
             const DWORD error = GetLastError();
             DeleteFileW(path.c_str());
-            return static_cast<int>(error ? error : ERROR_WRITE_FAULT);
+            return OsError::fromNative(error ? error : ERROR_WRITE_FAULT);
         }
     }
     SetLastError(ERROR_SUCCESS);
     if (WritePrivateProfileStringW(win32::widen(section).c_str(), win32::widen(key).c_str(),
                                    win32::widen(value).c_str(), path.c_str())) {
-        return 0;
+        return OsError();
     }
     const DWORD error = GetLastError();
-    return static_cast<int>(error ? error : ERROR_WRITE_FAULT);
+    return OsError::fromNative(error ? error : ERROR_WRITE_FAULT);
 }
 
 }  // namespace platform
