@@ -255,8 +255,7 @@ platform::OsError JournalingFileOperations::createFolder(const QString& path) {
 
 // The book's line is on its way to the disk before the book is touched: a run killed during the
 // copy or move leaves a line the undo can judge by what it finds.
-platform::OsError JournalingFileOperations::copyFile(const QString& source,
-                                                     const QString& target) {
+platform::OsError JournalingFileOperations::copyFile(const QString& source, const QString& target) {
     journal_.recordIntent(TransferMode::Copy, source, target);
     const platform::OsError error = disk_.copyFile(source, target);
     if (!error)
@@ -266,8 +265,7 @@ platform::OsError JournalingFileOperations::copyFile(const QString& source,
     return error;
 }
 
-platform::OsError JournalingFileOperations::moveFile(const QString& source,
-                                                     const QString& target) {
+platform::OsError JournalingFileOperations::moveFile(const QString& source, const QString& target) {
     journal_.recordIntent(TransferMode::Move, source, target);
     const platform::OsError error = disk_.moveFile(source, target);
     if (!error)
