@@ -64,10 +64,6 @@ private:
 
 }  // namespace
 
-bool matchesEpubMask(const QString& name) {
-    return platform::isEpubFileName(epub::toPlatformPath(name));
-}
-
 QString countText(int rows, bool english) {
     return (english ? QStringLiteral("Count:") : QStringLiteral("Db:")) + QString::number(rows);
 }

@@ -6,10 +6,6 @@
 
 namespace organise {
 
-// True when a file name matches the search mask "*.epub": A to Z compared without regard to
-// case, the asterisk standing for any run of characters.
-bool matchesEpubMask(const QString& name);
-
 // The count display after a found file: "Db:" (English "Count:") and the row count, no blank.
 QString countText(int rows, bool english);
 

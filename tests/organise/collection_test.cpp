@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "organise/collection.h"
+#include "organise/extension.h"
 #include "platform/listing.h"
 #include "support/folder_search.h"
 #include "support/temp_tree.h"
@@ -29,7 +30,7 @@ QStringList listedBooks(const QString& folder) {
     QStringList names;
     platform::listFolder(folder.toStdString(), [&](const platform::FolderEntry& entry) {
         const QString name = QString::fromStdString(entry.name);
-        if (!(entry.attributes & platform::AttrDirectory) && organise::matchesEpubMask(name))
+        if (!(entry.attributes & platform::AttrDirectory) && organise::hasEpubExtension(name))
             names << folder + QDir::separator() + name;
         return true;
     });
@@ -37,18 +38,18 @@ QStringList listedBooks(const QString& folder) {
 }
 
 TEST(EpubMask, TakesAnyNameEndingInDotEpubWhateverItsCase) {
-    EXPECT_TRUE(organise::matchesEpubMask(u("a.epub")));
-    EXPECT_TRUE(organise::matchesEpubMask(u("x.EPUB")));
-    EXPECT_TRUE(organise::matchesEpubMask(u("Mixed.EpUb")));
-    EXPECT_TRUE(organise::matchesEpubMask(u(".epub")));
-    EXPECT_TRUE(organise::matchesEpubMask(u("two.dots.epub")));
-    EXPECT_FALSE(organise::matchesEpubMask(u("x.epub.bak")));
-    EXPECT_FALSE(organise::matchesEpubMask(u("epub")));
-    EXPECT_FALSE(organise::matchesEpubMask(u("x.epu")));
-    EXPECT_FALSE(organise::matchesEpubMask(u("x_epub")));
+    EXPECT_TRUE(organise::hasEpubExtension(u("a.epub")));
+    EXPECT_TRUE(organise::hasEpubExtension(u("x.EPUB")));
+    EXPECT_TRUE(organise::hasEpubExtension(u("Mixed.EpUb")));
+    EXPECT_TRUE(organise::hasEpubExtension(u(".epub")));
+    EXPECT_TRUE(organise::hasEpubExtension(u("two.dots.epub")));
+    EXPECT_FALSE(organise::hasEpubExtension(u("x.epub.bak")));
+    EXPECT_FALSE(organise::hasEpubExtension(u("epub")));
+    EXPECT_FALSE(organise::hasEpubExtension(u("x.epu")));
+    EXPECT_FALSE(organise::hasEpubExtension(u("x_epub")));
     // Only A to Z fold: the Kelvin sign is not a "k" and a dotless i is not an "i".
-    EXPECT_FALSE(organise::matchesEpubMask(u("x.\u0131pub")));
-    EXPECT_FALSE(organise::matchesEpubMask(u("x.ep\u016Ab")));
+    EXPECT_FALSE(organise::hasEpubExtension(u("x.\u0131pub")));
+    EXPECT_FALSE(organise::hasEpubExtension(u("x.ep\u016Ab")));
 }
 
 TEST(CollectionTexts, CountAndCompletionInBothLanguages) {

@@ -10,6 +10,7 @@
 #include <set>
 #include <utility>
 
+#include "../support/temp_dir.h"
 #include "platform/elevation.h"
 #include "platform/error.h"
 #include "platform/file_status.h"
@@ -19,7 +20,6 @@
 #include "platform/profile.h"
 #include "platform/system_folders.h"
 #include "platform/win32/utf.h"
-#include "shell_test_support.h"
 
 namespace {
 
