@@ -96,10 +96,11 @@ private:
     organise::NamingOptions namingOptions() const {
         organise::NamingOptions options;
         if (!form_) {
-            options.renameScheme = -1;
+            options.renameScheme = organise::RenameScheme::NoneSelected;
             return options;
         }
-        options.renameScheme = controls_.RzRadioGroup1Items->checkedId();
+        options.renameScheme =
+            organise::renameSchemeOfItem(controls_.RzRadioGroup1Items->checkedId());
         options.language = controls_.chknyelv->isChecked();
         options.creator = controls_.chkszerzo->isChecked();
         options.title = controls_.chkkonvcimmappa->isChecked();

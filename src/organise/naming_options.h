@@ -8,11 +8,24 @@ namespace organise {
 // Item index of the copy/move radio group: 0 "Másolás", 1 "Áthelyezés".
 enum class TransferMode { Copy = 0, Move = 1 };
 
+// How the file is named: the item index of the rename radio group (RzRadioGroup1), or
+// NoneSelected when no item is selected, which gives an empty file name.
+enum class RenameScheme {
+    NoneSelected = -1,
+    KeepSourceName = 0,  // "Nincs átnevezés"
+    CreatorTitle = 1,    // "Szerzö-Cim": "Creator - Title"
+    TitleCreator = 2,    // "Cim-Szerzö": "Title - Creator"
+};
+
+// The scheme of a radio-group item index; any index but 0, 1 and 2 is NoneSelected.
+inline RenameScheme renameSchemeOfItem(int itemIndex) {
+    return itemIndex >= 0 && itemIndex <= 2 ? static_cast<RenameScheme>(itemIndex)
+                                            : RenameScheme::NoneSelected;
+}
+
 // The initial states are those the window starts with (nothing of this is saved).
 struct NamingOptions {
-    // 0 keeps the source file name, 1 is "Creator - Title", 2 is "Title - Creator"; any other
-    // value (no item selected) gives an empty file name.
-    int renameScheme = 1;
+    RenameScheme renameScheme = RenameScheme::CreatorTitle;
     bool language = false;  // chknyelv: a Language level
     bool creator = true;    // chkszerzo: a Creator level
     bool title = false;     // chkkonvcimmappa: a Title level

@@ -77,16 +77,16 @@ Target BuildTarget(const QString& sourcePath, const BookFields& book, const QStr
 
     QString name;
     switch (options.renameScheme) {
-        case 0:
+        case RenameScheme::KeepSourceName:
             name = sourceName;
             break;
-        case 1:
+        case RenameScheme::CreatorTitle:
             name = book.creator + dash + book.title + extension;
             break;
-        case 2:
+        case RenameScheme::TitleCreator:
             name = book.title + dash + book.creator + extension;
             break;
-        default:
+        case RenameScheme::NoneSelected:
             break;
     }
 

@@ -334,7 +334,7 @@ TEST_F(OrganiseRunTest, NameRefusalsTellReadFailedFromCopyFailed) {
     EXPECT_EQ(list.rows[1].result, kReadFailed);
     EXPECT_EQ(list.rows[2].result, kReadFailed);
     EXPECT_EQ(list.rows[3].result, kOk);
-    observer.naming.renameScheme = 0;
+    observer.naming.renameScheme = RenameScheme::KeepSourceName;
     observer.naming.creator = false;
     list.rows.clear();
     list.add(tree.path(QStringLiteral("in/nul.epub")));
@@ -410,14 +410,14 @@ TEST_F(OrganiseRunTest, FoldersAndEmptyLevelsAtTheTarget) {
 
     // A folder standing where the file should go is not an existing file: the copy fails.
     observer.naming = NamingOptions{};
-    observer.naming.renameScheme = 0;
+    observer.naming.renameScheme = RenameScheme::KeepSourceName;
     tree.makeFolder(QStringLiteral("out/C/a.epub"));
     OrganiseRun(list, observer);
     EXPECT_EQ(list.rows[0].result, kCopyFailed);
     EXPECT_EQ(list.rows[0].output, out(QStringLiteral("C/a.epub")));
 
     // No file name at all (no rename item selected): the target is the folder itself.
-    observer.naming.renameScheme = -1;
+    observer.naming.renameScheme = RenameScheme::NoneSelected;
     OrganiseRun(list, observer);
     EXPECT_EQ(list.rows[0].result, kCopyFailed);
     EXPECT_TRUE(QFileInfo(a).isFile());
@@ -429,7 +429,7 @@ TEST_F(OrganiseRunTest, OptionsAreReadForEveryBookAndAMissingSeparatorIsAdded) {
     list.add(book(QStringLiteral("c.epub"), QStringLiteral("D"), QStringLiteral("C")));
     observer.output = tree.path(QStringLiteral("out"));  // no trailing separator
     observer.onProcessEvents = [&](int call) {
-        if (call == 0) observer.naming.renameScheme = 2;
+        if (call == 0) observer.naming.renameScheme = RenameScheme::TitleCreator;
         if (call == 1) observer.output.clear();
     };
 
@@ -541,7 +541,7 @@ TEST_F(OrganiseRunTest, AFileNameThatIsNotUtf8KeepsItsBytesFromSearchToCopy) {
     EXPECT_EQ(epub::toPlatformPath(list.rows[0].source), latin1);
     EXPECT_EQ(list.rows[0].source, epub::fromPlatformPath(latin1));
 
-    observer.naming.renameScheme = 0;  // keep the source's name
+    observer.naming.renameScheme = RenameScheme::KeepSourceName;  // keep the source's name
     OrganiseRun(list, observer);
     EXPECT_EQ(list.rows[0].result, kOk);
     const std::string target = out(QStringLiteral("C/")).toStdString() + "caf\xE9.epub";
@@ -612,7 +612,7 @@ RunTrace runMixedList(int threads) {
                   QStringLiteral("Bob"));
         if (call == 2) observer.naming.language = true;
         if (call == 3) observer.mode = TransferMode::Move;
-        if (call == 5) observer.naming.renameScheme = 2;
+        if (call == 5) observer.naming.renameScheme = RenameScheme::TitleCreator;
         if (call == 11) observer.stop = true;
     };
     PlatformFileOperations files;

@@ -28,7 +28,7 @@ BookFields book(const char* title, const char* creator, const char* language = "
 
 NamingOptions options(int scheme, bool language, bool creator, bool title, bool series, bool none) {
     NamingOptions o;
-    o.renameScheme = scheme;
+    o.renameScheme = organise::renameSchemeOfItem(scheme);  // the radio group's item index
     o.language = language;
     o.creator = creator;
     o.title = title;

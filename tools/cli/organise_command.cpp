@@ -147,11 +147,11 @@ bool setFolders(const QString& list, organise::NamingOptions& naming, QString& e
 
 bool setRenameScheme(const QString& scheme, organise::NamingOptions& naming, QString& error) {
     if (scheme == QLatin1String("none"))
-        naming.renameScheme = 0;
+        naming.renameScheme = organise::RenameScheme::KeepSourceName;
     else if (scheme == QLatin1String("creator-title"))
-        naming.renameScheme = 1;
+        naming.renameScheme = organise::RenameScheme::CreatorTitle;
     else if (scheme == QLatin1String("title-creator"))
-        naming.renameScheme = 2;
+        naming.renameScheme = organise::RenameScheme::TitleCreator;
     else {
         error =
             QStringLiteral("unknown rename scheme '%1' (use none, creator-title, title-creator)")
