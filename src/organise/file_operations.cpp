@@ -2,59 +2,88 @@
 
 #include "epub/path_text_qt.h"
 #include "platform/files.h"
+#include "platform/listing.h"
 #include "platform/path_rules.h"
 
 namespace organise {
 
 namespace {
+
+using epub::toPlatformPath;
+using platform::ErrorCondition;
+using platform::OsError;
+
 // The folder that holds a path (everything before its last separator); the working folder for
 // a relative name without one, such as an output folder "OUT" given on the command line.
 QString parentOf(const QString& path) {
     const QString collapsed =
-        epub::fromPlatformPath(platform::collapseSeparators(epub::toPlatformPath(path)));
+        epub::fromPlatformPath(platform::collapseSeparators(toPlatformPath(path)));
     const qsizetype cut = collapsed.lastIndexOf(QLatin1Char(platform::nativeSeparator()));
     if (cut < 0) return QStringLiteral(".");
     return cut == 0 ? collapsed.left(1) : collapsed.left(cut);
 }
+
 }  // namespace
 
 bool PlatformFileOperations::fileExists(const QString& path) {
-    return platform::fileExists(epub::toPlatformPath(path));
+    return platform::fileExists(toPlatformPath(path));
 }
 
 bool PlatformFileOperations::folderExists(const QString& path) {
-    return platform::folderExists(epub::toPlatformPath(path));
+    return platform::folderExists(toPlatformPath(path));
 }
 
-platform::OsError PlatformFileOperations::createFolder(const QString& path) {
-    return platform::createFolder(epub::toPlatformPath(path));
+std::optional<platform::FileStatus> PlatformFileOperations::fileStatus(const QString& path,
+                                                                       OsError& error) {
+    return platform::fileStatus(toPlatformPath(path), error);
 }
 
-platform::OsError PlatformFileOperations::copyFile(const QString& source, const QString& target) {
-    const platform::OsError error =
-        platform::copyFileNoReplace(epub::toPlatformPath(source), epub::toPlatformPath(target));
-    if (!error) {
-        std::string folder = epub::toPlatformPath(parentOf(target));
-        if (copiedFolders_.empty() || copiedFolders_.back() != folder)
-            copiedFolders_.push_back(std::move(folder));
-    }
+OsError PlatformFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
+    return platform::compareFiles(toPlatformPath(a), toPlatformPath(b), same);
+}
+
+OsError PlatformFileOperations::createFolder(const QString& path) {
+    return platform::createFolder(toPlatformPath(path));
+}
+
+OsError PlatformFileOperations::copyFile(const QString& source, const QString& target) {
+    const OsError error =
+        platform::copyFileNoReplace(toPlatformPath(source), toPlatformPath(target));
+    if (!error) remember(target);
     return error;
 }
 
-void PlatformFileOperations::finish() {
-    // One flush per volume at the end of a run costs about as much as one per book would cost
-    // for a handful of books, and keeps a large run close to the speed of a plain cp.
-    platform::flushFileSystems(copiedFolders_);
-    copiedFolders_.clear();
+OsError PlatformFileOperations::moveFile(const QString& source, const QString& target) {
+    const OsError error =
+        platform::moveFileNoReplace(toPlatformPath(source), toPlatformPath(target));
+    if (!error) remember(target);
+    return error;
 }
 
-platform::OsError PlatformFileOperations::moveFile(const QString& source, const QString& target) {
-    return platform::moveFileNoReplace(epub::toPlatformPath(source), epub::toPlatformPath(target));
+OsError PlatformFileOperations::deleteFile(const QString& path) {
+    return platform::deleteFile(toPlatformPath(path));
+}
+
+OsError PlatformFileOperations::removeEmptyFolder(const QString& path) {
+    // The system refuses to remove a folder that holds anything: that is the emptiness test.
+    return platform::removeFolder(toPlatformPath(path));
+}
+
+void PlatformFileOperations::remember(const QString& target) {
+    std::string folder = toPlatformPath(parentOf(target));
+    if (writtenFolders_.empty() || writtenFolders_.back() != folder)
+        writtenFolders_.push_back(std::move(folder));
+}
+
+void PlatformFileOperations::finish() {
+    // One flush per volume at the end costs about as much as one per book would cost for a
+    // handful of books, and keeps a large run close to the speed of a plain cp.
+    platform::flushFileSystems(writtenFolders_);
+    writtenFolders_.clear();
 }
 
 QString DryRunFileOperations::key(const QString& path) {
-    QString collapsed =
-        epub::fromPlatformPath(platform::collapseSeparators(epub::toPlatformPath(path)));
+    QString collapsed = epub::fromPlatformPath(platform::collapseSeparators(toPlatformPath(path)));
     const QChar separator = QLatin1Char(platform::nativeSeparator());
     while (collapsed.size() > 1 && collapsed.endsWith(separator)) collapsed.chop(1);
     return collapsed;
@@ -63,40 +92,100 @@ QString DryRunFileOperations::key(const QString& path) {
 bool DryRunFileOperations::fileExists(const QString& path) {
     const QString k = key(path);
     if (createdFiles_.contains(k)) return true;
-    if (removedFiles_.contains(k)) return false;
-    return platform::fileExists(epub::toPlatformPath(path));
+    if (removed_.contains(k) || createdFolders_.contains(k)) return false;
+    return platform::fileExists(toPlatformPath(path));
 }
 
 bool DryRunFileOperations::folderExists(const QString& path) {
-    return createdFolders_.contains(key(path)) ||
-           platform::folderExists(epub::toPlatformPath(path));
+    const QString k = key(path);
+    if (createdFolders_.contains(k)) return true;
+    if (removed_.contains(k) || createdFiles_.contains(k)) return false;
+    return platform::folderExists(toPlatformPath(path));
 }
 
-platform::OsError DryRunFileOperations::createFolder(const QString& path) {
-    using platform::ErrorCondition;
-    if (folderExists(path) || fileExists(path))
-        return platform::OsError::of(ErrorCondition::Exists);
-    if (!folderExists(parentOf(key(path)))) return platform::OsError::of(ErrorCondition::NotFound);
-    createdFolders_.insert(key(path));
+std::optional<platform::FileStatus> DryRunFileOperations::fileStatus(const QString& path,
+                                                                     OsError& error) {
+    const QString k = key(path);
+    if (const auto found = createdFiles_.constFind(k); found != createdFiles_.constEnd()) {
+        error = OsError();
+        return *found;
+    }
+    if (removed_.contains(k) || createdFolders_.contains(k)) {
+        error = OsError::of(ErrorCondition::NotFound);
+        return std::nullopt;
+    }
+    return platform::fileStatus(toPlatformPath(path), error);
+}
+
+OsError DryRunFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
+    same = false;
+    if (!pathTaken(a) || !pathTaken(b)) return OsError::of(ErrorCondition::NotFound);
+    return platform::compareFiles(toPlatformPath(a), toPlatformPath(b), same);
+}
+
+OsError DryRunFileOperations::createFolder(const QString& path) {
+    if (pathTaken(path)) return OsError::of(ErrorCondition::Exists);
+    const QString k = key(path);
+    if (!folderExists(parentOf(k))) return OsError::of(ErrorCondition::NotFound);
+    removed_.remove(k);
+    createdFolders_.insert(k);
     return {};
 }
 
-platform::OsError DryRunFileOperations::copyFile(const QString& source, const QString& target) {
-    using platform::ErrorCondition;
-    if (!fileExists(source)) return platform::OsError::of(ErrorCondition::NotFound);
-    if (fileExists(target) || folderExists(target))
-        return platform::OsError::of(ErrorCondition::Exists);
-    if (!folderExists(parentOf(key(target))))
-        return platform::OsError::of(ErrorCondition::NotFound);
-    createdFiles_.insert(key(target));
-    removedFiles_.remove(key(target));
+OsError DryRunFileOperations::arrive(const QString& source, const QString& target) {
+    if (!fileExists(source)) return OsError::of(ErrorCondition::NotFound);
+    OsError error;
+    const auto status = fileStatus(source, error);
+    if (!status) return error;
+    if (pathTaken(target)) return OsError::of(ErrorCondition::Exists);
+    const QString k = key(target);
+    if (!folderExists(parentOf(k))) return OsError::of(ErrorCondition::NotFound);
+    removed_.remove(k);
+    createdFiles_.insert(k, *status);
     return {};
 }
 
-platform::OsError DryRunFileOperations::moveFile(const QString& source, const QString& target) {
-    if (const platform::OsError error = copyFile(source, target)) return error;
-    createdFiles_.remove(key(source));
-    removedFiles_.insert(key(source));
+OsError DryRunFileOperations::copyFile(const QString& source, const QString& target) {
+    return arrive(source, target);
+}
+
+OsError DryRunFileOperations::moveFile(const QString& source, const QString& target) {
+    if (const OsError error = arrive(source, target)) return error;
+    const QString k = key(source);
+    createdFiles_.remove(k);
+    removed_.insert(k);
+    return {};
+}
+
+OsError DryRunFileOperations::deleteFile(const QString& path) {
+    if (!fileExists(path)) return OsError::of(ErrorCondition::NotFound);
+    const QString k = key(path);
+    createdFiles_.remove(k);
+    removed_.insert(k);
+    return {};
+}
+
+OsError DryRunFileOperations::removeEmptyFolder(const QString& path) {
+    if (!folderExists(path)) return OsError::of(ErrorCondition::NotFound);
+    const QString k = key(path);
+    for (auto it = createdFiles_.constBegin(); it != createdFiles_.constEnd(); ++it)
+        if (parentOf(it.key()) == k) return OsError::of(ErrorCondition::NotEmpty);
+    for (const QString& folder : createdFolders_)
+        if (parentOf(folder) == k) return OsError::of(ErrorCondition::NotEmpty);
+    if (!createdFolders_.contains(k)) {
+        bool empty = true;
+        const OsError status =
+            platform::listFolder(toPlatformPath(path), [&](const platform::FolderEntry& entry) {
+                if (removed_.contains(key(epub::joinPath(k, epub::fromPlatformPath(entry.name)))))
+                    return true;
+                empty = false;
+                return false;
+            });
+        if (status) return status;
+        if (!empty) return OsError::of(ErrorCondition::NotEmpty);
+    }
+    createdFolders_.remove(k);
+    removed_.insert(k);
     return {};
 }
 

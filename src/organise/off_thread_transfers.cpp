@@ -28,7 +28,7 @@ constexpr std::chrono::milliseconds kQuietWait{5};
 
 }  // namespace
 
-OffThreadTransfers::OffThreadTransfers(FileOperations& inner) : inner_(inner) {
+OffThreadTransfers::OffThreadTransfers(FileOperations& inner) : ForwardingFileOperations(inner) {
     worker_.setMaxThreadCount(1);
     worker_.setExpiryTimeout(-1);  // one thread for the whole run, not one per book
 }
@@ -38,16 +38,16 @@ OffThreadTransfers::~OffThreadTransfers() {
 }
 
 platform::OsError OffThreadTransfers::copyFile(const QString& source, const QString& target) {
-    return offThread([&] { return inner_.copyFile(source, target); });
+    return offThread([&] { return inner().copyFile(source, target); });
 }
 
 platform::OsError OffThreadTransfers::moveFile(const QString& source, const QString& target) {
-    return offThread([&] { return inner_.moveFile(source, target); });
+    return offThread([&] { return inner().moveFile(source, target); });
 }
 
 void OffThreadTransfers::finish() {
     offThread([&] {
-        inner_.finish();
+        inner().finish();
         return platform::OsError();
     });
 }

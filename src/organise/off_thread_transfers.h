@@ -18,18 +18,13 @@
 
 namespace organise {
 
-class OffThreadTransfers final : public FileOperations {
+class OffThreadTransfers final : public ForwardingFileOperations {
 public:
     explicit OffThreadTransfers(FileOperations& inner);
     ~OffThreadTransfers() override;
     OffThreadTransfers(const OffThreadTransfers&) = delete;
     OffThreadTransfers& operator=(const OffThreadTransfers&) = delete;
 
-    bool fileExists(const QString& path) override { return inner_.fileExists(path); }
-    bool folderExists(const QString& path) override { return inner_.folderExists(path); }
-    platform::OsError createFolder(const QString& path) override {
-        return inner_.createFolder(path);
-    }
     platform::OsError copyFile(const QString& source, const QString& target) override;
     platform::OsError moveFile(const QString& source, const QString& target) override;
     void finish() override;
@@ -38,7 +33,6 @@ private:
     // Runs work on the worker and handles events until it is done; rethrows what it threw.
     platform::OsError offThread(const std::function<platform::OsError()>& work);
 
-    FileOperations& inner_;
     QThreadPool worker_;
 };
 

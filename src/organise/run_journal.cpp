@@ -248,7 +248,7 @@ void RunJournal::finish() {
 }
 
 platform::OsError JournalingFileOperations::createFolder(const QString& path) {
-    const platform::OsError error = disk_.createFolder(path);
+    const platform::OsError error = inner().createFolder(path);
     if (!error) journal_.recordFolder(path);
     return error;
 }
@@ -257,7 +257,7 @@ platform::OsError JournalingFileOperations::createFolder(const QString& path) {
 // copy or move leaves a line the undo can judge by what it finds.
 platform::OsError JournalingFileOperations::copyFile(const QString& source, const QString& target) {
     journal_.recordIntent(TransferMode::Copy, source, target);
-    const platform::OsError error = disk_.copyFile(source, target);
+    const platform::OsError error = inner().copyFile(source, target);
     if (!error)
         journal_.recordDone(target);
     else
@@ -267,7 +267,7 @@ platform::OsError JournalingFileOperations::copyFile(const QString& source, cons
 
 platform::OsError JournalingFileOperations::moveFile(const QString& source, const QString& target) {
     journal_.recordIntent(TransferMode::Move, source, target);
-    const platform::OsError error = disk_.moveFile(source, target);
+    const platform::OsError error = inner().moveFile(source, target);
     if (!error)
         journal_.recordDone(target);
     else
@@ -276,7 +276,7 @@ platform::OsError JournalingFileOperations::moveFile(const QString& source, cons
 }
 
 void JournalingFileOperations::finish() {
-    disk_.finish();
+    inner().finish();
     journal_.finish();
 }
 

@@ -92,20 +92,18 @@ private:
 };
 
 // The file operations of the run, with every folder created and every book copied or moved
-// recorded in a journal. The run itself knows nothing of the journal.
-class JournalingFileOperations final : public FileOperations {
+// recorded in a journal. The run itself knows nothing of the journal. The undo's deletions and
+// removals are not the run's: they pass through unrecorded.
+class JournalingFileOperations final : public ForwardingFileOperations {
 public:
     JournalingFileOperations(FileOperations& disk, RunJournal& journal)
-        : disk_(disk), journal_(journal) {}
-    bool fileExists(const QString& path) override { return disk_.fileExists(path); }
-    bool folderExists(const QString& path) override { return disk_.folderExists(path); }
+        : ForwardingFileOperations(disk), journal_(journal) {}
     platform::OsError createFolder(const QString& path) override;
     platform::OsError copyFile(const QString& source, const QString& target) override;
     platform::OsError moveFile(const QString& source, const QString& target) override;
     void finish() override;
 
 private:
-    FileOperations& disk_;
     RunJournal& journal_;
 };
 

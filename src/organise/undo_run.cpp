@@ -92,8 +92,7 @@ bool holdsABookOfTheRun(const QString& folder, const JournalContents& journal) {
 
 // "Undone" only when the disk shows it: nothing at the target, and for a move the book at its
 // source.
-UndoBookResult confirmedOnDisk(const UndoBookResult& result, UndoFileOperations& files,
-                               bool english) {
+UndoBookResult confirmedOnDisk(const UndoBookResult& result, FileOperations& files, bool english) {
     if (result.outcome != UndoOutcome::Undone) return result;
     const bool targetGone = !files.pathTaken(result.entry.target);
     const bool sourceThere =
@@ -105,7 +104,7 @@ UndoBookResult confirmedOnDisk(const UndoBookResult& result, UndoFileOperations&
 }
 
 // A book whose copy or move was begun but never marked done: only the disk tells what happened.
-UndoBookResult undoUnfinished(const JournalEntry& entry, UndoFileOperations& files) {
+UndoBookResult undoUnfinished(const JournalEntry& entry, FileOperations& files) {
     const bool atTarget = files.pathTaken(entry.target);
     const bool atSource = files.pathTaken(entry.source);
     // The copy or move never happened: the book is where it was.
@@ -134,7 +133,7 @@ UndoBookResult undoUnfinished(const JournalEntry& entry, UndoFileOperations& fil
     return kept(entry, UndoOutcome::KeptUnfinished);
 }
 
-UndoBookResult undoMove(const JournalEntry& entry, UndoFileOperations& files) {
+UndoBookResult undoMove(const JournalEntry& entry, FileOperations& files) {
     OsError error;
     const auto now = files.fileStatus(entry.target, error);
     if (!now) {
@@ -153,7 +152,7 @@ UndoBookResult undoMove(const JournalEntry& entry, UndoFileOperations& files) {
     return failed(entry, error, entry.target);
 }
 
-UndoBookResult undoCopy(const JournalEntry& entry, UndoFileOperations& files) {
+UndoBookResult undoCopy(const JournalEntry& entry, FileOperations& files) {
     OsError error;
     const auto now = files.fileStatus(entry.target, error);
     // Already gone: nothing of the run is left to take back.
@@ -221,8 +220,7 @@ QList<JournalEntry> UndoOrder(const JournalContents& journal) {
     return books;
 }
 
-UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
-                    UndoFileOperations& files) {
+UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer, FileOperations& files) {
     UndoSummary summary;
     for (qsizetype k = journal.entries.size() - 1; k >= 0; --k) {
         if (observer.stopRequested()) {
@@ -276,11 +274,11 @@ OsError UndoJournal(const QString& journalPath, UndoObserver& observer, bool dry
     JournalContents journal;
     if (const OsError error = ReadJournal(journalPath, journal)) return error;
     if (dryRun) {
-        DryRunUndoFileOperations files;
+        DryRunFileOperations files;
         summary = UndoRun(journal, observer, files);
         return {};
     }
-    PlatformUndoFileOperations files;
+    PlatformFileOperations files;
     summary = UndoRun(journal, observer, files);
     if (summary.stopped) return {};
     if (const OsError error = MarkJournalUndone(journalPath))

@@ -6,8 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include "organise/file_operations.h"
 #include "organise/run_journal.h"
-#include "organise/undo_file_operations.h"
 #include "organise/work_list.h"
 
 namespace organise {
@@ -71,8 +71,7 @@ QList<JournalEntry> UndoOrder(const JournalContents& journal);
 // target (or a created folder that) lies outside it, a path with "." or ".." levels, and a source
 // that is not absolute are refused (Failed, with the reason); a folder is removed only when it
 // lies below the output folder and holds one of the journal's own books.
-UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer,
-                    UndoFileOperations& files);
+UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer, FileOperations& files);
 
 // Undoes the journal file: a real undo on the disk marks the journal undone when it has gone
 // through to its first line, so that the next undo takes the run before it. Returns the error of

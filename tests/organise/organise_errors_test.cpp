@@ -42,20 +42,16 @@ public:
 
 // The real disk, except that another program writes a file at the target just before the copy
 // or move: after the run looked for one and found none.
-class TargetTakenMeanwhile final : public FileOperations {
+class TargetTakenMeanwhile final : public ForwardingFileOperations {
 public:
-    bool fileExists(const QString& path) override { return disk_.fileExists(path); }
-    bool folderExists(const QString& path) override { return disk_.folderExists(path); }
-    platform::OsError createFolder(const QString& path) override {
-        return disk_.createFolder(path);
-    }
+    explicit TargetTakenMeanwhile(FileOperations& disk) : ForwardingFileOperations(disk) {}
     platform::OsError copyFile(const QString& source, const QString& target) override {
         takeFirst(target);
-        return disk_.copyFile(source, target);
+        return inner().copyFile(source, target);
     }
     platform::OsError moveFile(const QString& source, const QString& target) override {
         takeFirst(target);
-        return disk_.moveFile(source, target);
+        return inner().moveFile(source, target);
     }
 
 private:
@@ -63,7 +59,6 @@ private:
         QFile file(target);
         if (file.open(QIODevice::WriteOnly)) file.write("the other run's book");
     }
-    PlatformFileOperations disk_;
 };
 
 class OrganiseErrorsTest : public ::testing::Test {
@@ -118,7 +113,8 @@ TEST_F(OrganiseErrorsTest, ATargetTakenAfterTheCheckIsTargetExistsAndKeepsBothBo
         QFile::remove(target);
         settings.mode = mode;
         list.reason = QStringLiteral("from an earlier run");
-        TargetTakenMeanwhile files;
+        PlatformFileOperations disk;
+        TargetTakenMeanwhile files(disk);
         EXPECT_EQ(organise(files), OrganiseResult::TargetExists);
         EXPECT_EQ(list.reason, QString());
         EXPECT_EQ(list.output, target);

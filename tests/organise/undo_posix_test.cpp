@@ -36,25 +36,17 @@ QByteArray contentOf(const QString& path) {
 }
 
 // The disk of a run that is killed during its one move: before the rename or right after it.
-class KilledDuringMove final : public FileOperations {
+class KilledDuringMove final : public ForwardingFileOperations {
 public:
-    explicit KilledDuringMove(bool afterRename) : afterRename_(afterRename) {}
-    bool fileExists(const QString& path) override { return disk_.fileExists(path); }
-    bool folderExists(const QString& path) override { return disk_.folderExists(path); }
-    platform::OsError createFolder(const QString& path) override {
-        return disk_.createFolder(path);
-    }
-    platform::OsError copyFile(const QString& source, const QString& target) override {
-        return disk_.copyFile(source, target);
-    }
+    KilledDuringMove(FileOperations& disk, bool afterRename)
+        : ForwardingFileOperations(disk), afterRename_(afterRename) {}
     platform::OsError moveFile(const QString& source, const QString& target) override {
-        if (afterRename_) disk_.moveFile(source, target);
+        if (afterRename_) inner().moveFile(source, target);
         ::raise(SIGKILL);
         return {};
     }
 
 private:
-    PlatformFileOperations disk_;
     bool afterRename_;
 };
 
@@ -115,7 +107,8 @@ TEST(UndoPosix, ARunKilledDuringAMoveIsTakenBackByWhatTheDiskShows) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            KilledDuringMove disk(afterRename);
+            PlatformFileOperations platformDisk;
+            KilledDuringMove disk(platformDisk, afterRename);
             RunJournal journal(journals, out, TransferMode::Move);
             JournalingFileOperations files(disk, journal);
             files.createFolder(out + QStringLiteral("Author"));
