@@ -73,6 +73,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
+!define MUI_COMPONENTSPAGE_TEXT_TOP "$(SettingsKept)"
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -89,8 +90,10 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 
 LangString DesktopShortcut ${LANG_ENGLISH} "Desktop shortcut"
 LangString DesktopShortcut ${LANG_HUNGARIAN} "Parancsikon az asztalon"
-LangString RemoveSettings ${LANG_ENGLISH} "Remove my settings, favourites and run journals (%APPDATA%\${SETTINGS_FOLDER})"
-LangString RemoveSettings ${LANG_HUNGARIAN} "Beállításaim, kedvenceim és futásnaplóim törlése (%APPDATA%\${SETTINGS_FOLDER})"
+LangString RemoveSettings ${LANG_ENGLISH} "Remove my settings and favourites"
+LangString RemoveSettings ${LANG_HUNGARIAN} "Beállításaim és kedvenceim törlése"
+LangString SettingsKept ${LANG_ENGLISH} "Your settings, favourites and run journals in %APPDATA%\${SETTINGS_FOLDER} are kept, so that a new installation finds them. Tick the box to remove them too. $(^ClickUninstall)"
+LangString SettingsKept ${LANG_HUNGARIAN} "A beállításai, kedvencei és futásnaplói (%APPDATA%\${SETTINGS_FOLDER}) megmaradnak, hogy egy új telepítés is megtalálja őket. Jelölje be a négyzetet, ha ezeket is törölni szeretné. $(^ClickUninstall)"
 LangString UnregisterFailed ${LANG_ENGLISH} "The context-menu entries could not be removed (code $0)."
 LangString UnregisterFailed ${LANG_HUNGARIAN} "A helyi menü bejegyzéseit nem sikerült törölni (kód: $0)."
 ; A folder given with /D= wins over the default of the install mode (MultiUser sets $INSTDIR
