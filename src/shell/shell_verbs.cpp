@@ -76,17 +76,22 @@ void removeCreatedParents(platform::Registry& registry, const std::string& verbP
         !sameKey(verbPath.substr(0, highest->size()), *highest)) {
         return;
     }
-    for (std::string path = parentOf(verbPath); path.size() >= highest->size();
-         path = parentOf(path)) {
-        {
-            const auto key = openToRemove(registry, path);
-            if (key && !key->isEmpty()) return;
+    // The entries are gone already: a parent that cannot be examined or removed stays, and
+    // unregistering still succeeds.
+    try {
+        for (std::string path = parentOf(verbPath); path.size() >= highest->size();
+             path = parentOf(path)) {
+            {
+                const auto key = openToRemove(registry, path);
+                if (key && !key->isEmpty()) return;
+            }
+            const std::string parent = parentOf(path);
+            if (const auto parentKey = openToRemove(registry, parent)) {
+                const std::string name = parent.empty() ? path : path.substr(parent.size() + 1);
+                if (parentKey->hasSubkey(name)) parentKey->deleteSubkeyTree(name);
+            }
         }
-        const std::string parent = parentOf(path);
-        if (const auto parentKey = openToRemove(registry, parent)) {
-            const std::string name = parent.empty() ? path : path.substr(parent.size() + 1);
-            if (parentKey->hasSubkey(name)) parentKey->deleteSubkeyTree(name);
-        }
+    } catch (const platform::SystemError&) {
     }
 }
 
