@@ -24,4 +24,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkexec")
 set(CPACK_STRIP_FILES ON)
+# Debian's place for the copyright notice, in the machine-readable (DEP-5) format.
+install(FILES ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION share/doc/epub-polcaro)
 include(CPack)

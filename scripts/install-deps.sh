@@ -19,10 +19,11 @@ packages=(
   clang libclang-rt-14-dev  # the libFuzzer targets of fuzz/
 )
 # The Windows build: cross compilers, Debian's source packages of the libraries it needs
-# (scripts/build-windows-deps.sh), the icon renderers, Wine and the tools of its smoke check.
+# (scripts/build-windows-deps.sh), the icon renderers, Wine and the tools of its smoke check, and
+# NSIS for the setup program.
 cross_packages=(
   g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix dpkg-dev patch
-  xz-utils bzip2 debian-archive-keyring librsvg2-bin icoutils wine wine64 xdotool
+  xz-utils bzip2 debian-archive-keyring librsvg2-bin icoutils wine wine64 xdotool nsis
 )
 
 missing=()

@@ -35,10 +35,14 @@ for path in /usr/bin/epub-polcaro /usr/bin/epub-polcaro-cli \
     "/usr/share/applications/$app_id.desktop" \
     "/usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
     "/usr/share/metainfo/$app_id.metainfo.xml" \
-    /usr/share/epub-polcaro/translations/eng.lng; do
+    /usr/share/epub-polcaro/translations/eng.lng /usr/share/doc/epub-polcaro/copyright; do
   grep -qxF "$path" "$work/installed.txt" || fail "$path is not in the package"
   [ -f "$path" ] || fail "$path was not installed"
 done
+
+head -n 1 /usr/share/doc/epub-polcaro/copyright |
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "the copyright file is not in the machine-readable format"
 
 step "validate the launcher and the metainfo"
 desktop-file-validate "/usr/share/applications/$app_id.desktop"

@@ -4,14 +4,16 @@
 # hand-over from tests/app/sender adds a folder of books with Hungarian names, Start organises
 # them into the files the default options name, and the context-menu entries are written to and
 # removed from Wine's registry with the program's switches.
-# Usage: scripts/windows/smoke.sh <cross build folder> <work folder>
+# Usage: scripts/windows/smoke.sh <cross build folder> <work folder> [program folder]
+# The program folder (default: the build's src/app) holds the epub-polcaro.exe to check, such as
+# an installed copy; handover_sender.exe always comes from the build.
 set -euo pipefail
 project=$1
 work=$2
 for tool in xdotool zip iconv; do
   command -v "$tool" >/dev/null || { echo "smoke.sh: $tool is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
 done
-exe=$project/src/app/epub-polcaro.exe
+exe=${3:-$project/src/app}/epub-polcaro.exe
 sender=$project/tests/app/handover_sender.exe
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 fail() { echo "smoke.sh: FAILED: $*" >&2; exit 1; }

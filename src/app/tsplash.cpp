@@ -5,16 +5,21 @@
 #include <QLabel>
 #include <QScreen>
 
+#include "app/app_icon.h"
 #include "app/blank_caption.h"
 #include "app/find_folder_animation.h"
 #include "app/window_font.h"
 
 namespace app {
 
+// A caption and nothing else: no system menu, no minimise, maximise or close button (a window
+// manager that draws its own frame is told the same through the window's styles).
 TSplash::TSplash(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("Splash"));
+    // The program's own icon on the taskbar while the main window is built.
+    setWindowIcon(appIcon("epub-polcaro"));
     setWindowTitle(QStringLiteral("Betöltés..."));
     keepCaptionBlank(this);
     setFont(windowFont());

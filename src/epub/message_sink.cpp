@@ -2,13 +2,14 @@
 
 #include <cstdio>
 
+#include "platform/console.h"
+
 namespace epub {
 
 void StderrMessageSink::showMessage(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    const QByteArray utf8 = (text + QLatin1Char('\n')).toUtf8();
+    platform::writeText(stderr,
+                        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 }  // namespace epub

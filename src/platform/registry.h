@@ -18,6 +18,8 @@ public:
     virtual void createSubkey(const std::string& name) = 0;
     // Deletes the subkey and all keys below it, deepest first. Throws SystemError.
     virtual void deleteSubkeyTree(const std::string& name) = 0;
+    // True when the key has neither subkeys nor values (not even a default value).
+    virtual bool isEmpty() = 0;
 };
 
 // Keys below one root; paths use '\\' between key names.

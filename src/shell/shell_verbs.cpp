@@ -1,5 +1,8 @@
 #include "shell/shell_verbs.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/error.h"
 #include "shell/relaunch_error.h"
 #include "shell/run_elevated.h"
@@ -15,6 +18,12 @@ std::string fileTypeShellKey(const std::string& fileType) {
     return "SystemFileAssociations\\" + fileType + "\\shell";
 }
 
+// Registering may have to create keys above a verb (a Wine prefix or a trimmed Windows has no
+// "Directory\shell" or "SystemFileAssociations\.epub"). The highest key it created is kept
+// in this value of the verb key, so that unregistering takes those keys away again once they
+// are empty, and never a key that was there before.
+const std::string CreatedParentValue = "EpubPolcaroCreatedParent";
+
 // Unregistering passes over a key that exists but cannot be opened (access refused), as it
 // passes over a missing one.
 std::unique_ptr<platform::RegistryKey> openToRemove(platform::Registry& registry,
@@ -23,6 +32,66 @@ std::unique_ptr<platform::RegistryKey> openToRemove(platform::Registry& registry
         return registry.openKey(path, false);
     } catch (const platform::SystemError&) {
         return nullptr;
+    }
+}
+
+std::string parentOf(const std::string& path) {
+    const auto cut = path.rfind('\\');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+// Key names compare without regard to case.
+bool sameKey(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) == std::tolower(y);
+    });
+}
+
+// The highest key on the way down to `verbPath` (the verb key itself not counted) that does not
+// exist yet; empty when they all exist.
+std::string highestMissingParent(platform::Registry& registry, const std::string& verbPath) {
+    for (auto cut = verbPath.find('\\'); cut != std::string::npos;
+         cut = verbPath.find('\\', cut + 1)) {
+        std::string parent = verbPath.substr(0, cut);
+        if (!registry.keyExists(parent)) return parent;
+    }
+    return {};
+}
+
+// Writes the verb key's record of the keys registering is about to create; a verb key that is
+// already there keeps the record of the first registration.
+void recordCreatedParents(platform::Registry& registry, const std::string& verbPath,
+                          const std::string& created) {
+    if (!created.empty())
+        registry.openKey(verbPath, true)->writeString(CreatedParentValue, created);
+}
+
+// After the verb key is gone: removes its parent and the keys above it, up to the recorded
+// highest created one, each only while it is empty. A record that does not name a key above
+// the verb is ignored.
+void removeCreatedParents(platform::Registry& registry, const std::string& verbPath,
+                          const std::optional<std::string>& highest) {
+    if (!highest || highest->empty() || highest->size() >= verbPath.size() ||
+        verbPath[highest->size()] != '\\' ||
+        !sameKey(verbPath.substr(0, highest->size()), *highest)) {
+        return;
+    }
+    // The entries are gone already: a parent that cannot be examined or removed stays, and
+    // unregistering still succeeds.
+    try {
+        for (std::string path = parentOf(verbPath); path.size() >= highest->size();
+             path = parentOf(path)) {
+            {
+                const auto key = openToRemove(registry, path);
+                if (key && !key->isEmpty()) return;
+            }
+            const std::string parent = parentOf(path);
+            if (const auto parentKey = openToRemove(registry, parent)) {
+                const std::string name = parent.empty() ? path : path.substr(parent.size() + 1);
+                if (parentKey->hasSubkey(name)) parentKey->deleteSubkeyTree(name);
+            }
+        }
+    } catch (const platform::SystemError&) {
     }
 }
 
@@ -66,7 +135,11 @@ std::string CommandData(const std::string& programPath) {
 void RegisterFileTypeVerb(platform::Registry& registry, const std::string& verb,
                           const std::string& fileType, const std::string& programPath) {
     const std::string shellKey = fileTypeShellKey(fileType);
+    const std::string verbPath = shellKey + "\\" + verb;
+    const std::string created =
+        registry.keyExists(verbPath) ? std::string() : highestMissingParent(registry, verbPath);
     registry.openKey(shellKey, true);
+    recordCreatedParents(registry, verbPath, created);
     // The verb key has no default value: the file manager shows its name as the menu text.
     registry.openKey(shellKey + "\\" + verb, true)->writeString("Icon", IconData(programPath));
     registry.openKey(shellKey + "\\" + verb + "\\command", true)
@@ -76,11 +149,18 @@ void RegisterFileTypeVerb(platform::Registry& registry, const std::string& verb,
 void UnregisterFileTypeVerb(platform::Registry& registry, const std::string& verb,
                             const std::string& fileType) {
     if (!registry.keyExists(fileTypeShellKey(fileType))) return;
-    auto shellKey = openToRemove(registry, fileTypeShellKey(fileType));
-    if (shellKey && shellKey->hasSubkey(verb)) shellKey->deleteSubkeyTree(verb);
+    const std::string verbPath = fileTypeShellKey(fileType) + "\\" + verb;
+    const auto created = registry.readString(verbPath, CreatedParentValue);
+    if (auto shellKey = openToRemove(registry, fileTypeShellKey(fileType))) {
+        if (shellKey->hasSubkey(verb)) shellKey->deleteSubkeyTree(verb);
+    }
+    removeCreatedParents(registry, verbPath, created);
 }
 
 void RegisterFolderVerb(platform::Registry& registry, const std::string& programPath) {
+    const std::string created = registry.keyExists(FolderVerbKey)
+                                    ? std::string()
+                                    : highestMissingParent(registry, FolderVerbKey);
     {
         // "Directory\shell" exists on every Windows; should it be missing, it is created
         // rather than leaving the folder entry out.
@@ -89,6 +169,7 @@ void RegisterFolderVerb(platform::Registry& registry, const std::string& program
     }
     {
         auto verbKey = registry.openKey(FolderVerbKey, true);
+        if (!created.empty()) verbKey->writeString(CreatedParentValue, created);
         verbKey->writeString("", MenuCaption);
         verbKey->writeString("Icon", IconData(programPath));
         // Key names compare without regard to case: "Command" and "command" are one key.
@@ -98,12 +179,14 @@ void RegisterFolderVerb(platform::Registry& registry, const std::string& program
 }
 
 void UnregisterFolderVerb(platform::Registry& registry) {
+    const auto created = registry.readString(FolderVerbKey, CreatedParentValue);
     if (auto verbKey = openToRemove(registry, FolderVerbKey)) {
         if (verbKey->hasSubkey("command")) verbKey->deleteSubkeyTree("command");
     }
     if (auto shell = openToRemove(registry, DirectoryShell)) {
         if (shell->hasSubkey(FolderVerbName)) shell->deleteSubkeyTree(FolderVerbName);
     }
+    removeCreatedParents(registry, FolderVerbKey, created);
 }
 
 }  // namespace shell

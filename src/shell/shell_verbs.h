@@ -34,7 +34,9 @@ void UnregisterShellVerbs();
 void RunVerbCommand(bool registerVerbs, platform::WindowHandle owner,
                     const std::function<void()>& pump);
 
-// The registry layout, against any registry (the real one or a test's).
+// The registry layout, against any registry (the real one or a test's). Registering records in
+// each verb key the highest parent key it had to create; unregistering removes the verb key and
+// then those created parents that are empty, never a key that existed before.
 std::string IconData(const std::string& programPath);     // path + ",0"
 std::string CommandData(const std::string& programPath);  // "path" "%1"
 void RegisterFileTypeVerb(platform::Registry& registry, const std::string& verb,

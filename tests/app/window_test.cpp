@@ -280,6 +280,8 @@ TEST(SplashWindow, ShowsItsTextsAndPlaysTheAnimationOnceToFrame27) {
     EXPECT_EQ(splash.minimumSize(), splash.maximumSize()) << "fixed frame";
     EXPECT_FALSE(splash.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(splash.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(splash.windowFlags().testFlag(Qt::WindowSystemMenuHint));
+    EXPECT_FALSE(splash.windowIcon().isNull()) << "the program's icon, not the system's";
     EXPECT_EQ(splash.font().pixelSize(), 11);
     EXPECT_EQ(child<QGroupBox>(&splash, "GroupBox1")->geometry(), QRect(0, 0, 385, 81));
     EXPECT_TRUE(child<QGroupBox>(&splash, "GroupBox1")->title().isEmpty());

@@ -45,6 +45,11 @@ TEST(Registry, RegisterTwiceThenUnregisterTwice) {
     EXPECT_FALSE(registry->keyExists(FileTypeVerb));
     EXPECT_FALSE(registry->keyExists(FolderVerb));
 
+    // A fresh Wine prefix has neither shell key; unregistering takes away what registering
+    // created, and only that.
+    const bool folderShellExisted = registry->keyExists("Directory\\shell");
+    const bool fileShellExisted = registry->keyExists(FileTypeShell);
+
     const std::string program = platform::executablePath();
     const std::string command = "\"" + program + "\" \"%1\"";
     ASSERT_EQ(shell::ShellVerbTask(shell::RegisterSwitch), 0u);
@@ -68,8 +73,8 @@ TEST(Registry, RegisterTwiceThenUnregisterTwice) {
     ASSERT_EQ(shell::ShellVerbTask(shell::UnregisterSwitch), 0u);
     EXPECT_FALSE(registry->keyExists(FileTypeVerb));
     EXPECT_FALSE(registry->keyExists(FolderVerb));
-    EXPECT_TRUE(registry->keyExists(FileTypeShell));
-    EXPECT_TRUE(registry->keyExists("Directory\\shell"));
+    EXPECT_EQ(registry->keyExists(FileTypeShell), fileShellExisted);
+    EXPECT_EQ(registry->keyExists("Directory\\shell"), folderShellExisted);
     // Twice: nothing to remove, still success.
     EXPECT_EQ(shell::ShellVerbTask(shell::UnregisterSwitch), 0u);
 }

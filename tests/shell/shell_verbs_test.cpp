@@ -41,20 +41,31 @@ struct FakeRegistry : platform::Registry {
         }
     }
 
+    // The root ("") always exists and holds no values.
     struct Key : platform::RegistryKey {
         FakeRegistry& r;
         std::string path;
         Key(FakeRegistry& reg, std::string p) : r(reg), path(std::move(p)) { ++r.opened; }
         ~Key() override { --r.opened; }
+        std::string below(const std::string& name) const {
+            return path.empty() ? name : path + "\\" + name;
+        }
         void writeString(const std::string& name, const std::string& data) override {
             r.keys.at(folded(path)).values[folded(name)] = data;
         }
         bool hasSubkey(const std::string& name) override {
-            return r.keys.count(folded(path + "\\" + name)) > 0;
+            return r.keys.count(folded(below(name))) > 0;
         }
-        void createSubkey(const std::string& name) override { r.create(path + "\\" + name); }
+        void createSubkey(const std::string& name) override { r.create(below(name)); }
+        bool isEmpty() override {
+            const std::string prefix = path.empty() ? std::string() : folded(path) + "\\";
+            for (const auto& [k, node] : r.keys) {
+                if (k.rfind(prefix, 0) == 0 && k != folded(path)) return false;
+            }
+            return path.empty() || r.keys.at(folded(path)).values.empty();
+        }
         void deleteSubkeyTree(const std::string& name) override {
-            const std::string root = folded(path + "\\" + name);
+            const std::string root = folded(below(name));
             for (auto it = r.keys.begin(); it != r.keys.end();) {
                 if (it->first == root || it->first.rfind(root + "\\", 0) == 0) {
                     it = r.keys.erase(it);
@@ -67,7 +78,7 @@ struct FakeRegistry : platform::Registry {
 
     std::unique_ptr<platform::RegistryKey> openKey(const std::string& path, bool create) override {
         if (create) this->create(path);
-        if (!keys.count(folded(path))) return nullptr;
+        if (!path.empty() && !keys.count(folded(path))) return nullptr;
         return std::make_unique<Key>(*this, path);
     }
     bool keyExists(const std::string& path) override { return keys.count(folded(path)) > 0; }
@@ -153,6 +164,49 @@ TEST(ShellVerbs, UnregisteringRemovesOnlyTheVerbKeys) {
     FakeRegistry empty;
     unregisterBoth(empty);
     EXPECT_TRUE(empty.keys.empty());
+}
+
+TEST(ShellVerbs, UnregisteringRemovesTheEmptyParentsRegisteringCreated) {
+    // Nothing existed: registering (twice) and unregistering leave nothing behind.
+    FakeRegistry bare;
+    registerBoth(bare);
+    registerBoth(bare);
+    unregisterBoth(bare);
+    EXPECT_TRUE(bare.keys.empty()) << bare.keys.begin()->second.name;
+    EXPECT_EQ(bare.opened, 0);
+
+    // The keys that were there stay, also when registering left them empty.
+    FakeRegistry partial;
+    partial.create("Directory");
+    partial.create("SystemFileAssociations\\.epub");
+    registerBoth(partial);
+    unregisterBoth(partial);
+    EXPECT_TRUE(partial.keyExists("Directory"));
+    EXPECT_TRUE(partial.keyExists("SystemFileAssociations\\.epub"));
+    EXPECT_FALSE(partial.keyExists("Directory\\shell"));
+    EXPECT_FALSE(partial.keyExists("SystemFileAssociations\\.epub\\shell"));
+    EXPECT_EQ(partial.keys.size(), 3u);
+
+    // A created parent that another program has used meanwhile stays, with the keys above it.
+    FakeRegistry shared;
+    registerBoth(shared);
+    shared.create("Directory\\shell\\other");
+    shared.keys.at(folded("SystemFileAssociations\\.epub")).values["contenttype"] = "x";
+    unregisterBoth(shared);
+    EXPECT_TRUE(shared.keyExists("Directory\\shell\\other"));
+    EXPECT_FALSE(shared.keyExists(FolderVerb));
+    EXPECT_FALSE(shared.keyExists("SystemFileAssociations\\.epub\\shell"));
+    EXPECT_TRUE(shared.keyExists("SystemFileAssociations\\.epub"));
+
+    // A record that names no key above the verb removes nothing of it.
+    FakeRegistry tampered;
+    tampered.create("Directory\\shell");
+    tampered.create("CLSID");
+    registerBoth(tampered);
+    tampered.keys.at(folded(FolderVerb)).values[folded("EpubPolcaroCreatedParent")] = "CLSID";
+    unregisterBoth(tampered);
+    EXPECT_TRUE(tampered.keyExists("CLSID"));
+    EXPECT_TRUE(tampered.keyExists("Directory\\shell"));
 }
 
 TEST(ShellVerbs, TaskAcceptsOnlyTheExactSwitches) {

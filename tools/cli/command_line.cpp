@@ -3,14 +3,17 @@
 #include <csignal>
 #include <cstdio>
 
+#include "platform/console.h"
+
 namespace cli {
 
 namespace {
 
+// UTF-8 into a pipe or a file (the JSON lines), the characters themselves into a console.
 void print(std::FILE* stream, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stream);
-    std::fflush(stream);
+    platform::writeText(stream,
+                        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 }  // namespace

@@ -84,6 +84,14 @@ public:
         deleteTree(key_, win32::widen(name));
     }
 
+    bool isEmpty() override {
+        DWORD subkeys = 0;
+        DWORD values = 0;
+        check(RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                               nullptr, nullptr, nullptr, nullptr));
+        return subkeys == 0 && values == 0;
+    }
+
 private:
     HKEY key_;
 };
