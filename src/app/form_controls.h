@@ -1,8 +1,9 @@
 #pragma once
 // The window's controls each controller works on, as typed members: a renamed or removed control
 // is a compile error, not a lookup that silently finds nothing. The window fills them once its
-// layout is built (TForm1::runControls, TForm1::settingsControls). Member names are the controls'
-// component names, which stay their object names (the language file and the tests use them).
+// layout is built (TForm1::runControls, settingsControls, workListControls). Member names are the
+// controls' component names, which stay their object names (the language file and the tests use
+// them).
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -36,6 +37,13 @@ struct SettingsControls {
     QWidget* form = nullptr;  // owns the dialogs
     QLineEdit* JvDirectoryEdit1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
+};
+
+// The work list and the first status pane the added files are named in.
+struct WorkListControls {
+    QWidget* form = nullptr;  // owns the loading windows
+    QTreeWidget* RzListView1 = nullptr;
+    QLabel* RzStatusPane1 = nullptr;
 };
 
 }  // namespace app

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWindow>
@@ -22,7 +21,6 @@
 #include "app/elevated_launch.h"
 #include "app/empty_folders_command.h"
 #include "app/handover.h"
-#include "app/list_refresh.h"
 #include "app/qt_translation.h"
 #include "app/run_controller.h"
 #include "app/settings_controller.h"
@@ -30,9 +28,10 @@
 #include "app/tsplash.h"
 #include "app/undo_command.h"
 #include "app/window_font.h"
-#include "app/window_placement.h"
+#include "app/work_list_controller.h"
 #include "epub/path_text_qt.h"
 #include "organise/collection.h"
+#include "platform/file_manager.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
 
@@ -44,8 +43,7 @@ static void registerIcons() {
 
 namespace app {
 
-TForm1::TForm1(QWidget* parent)
-    : QMainWindow(parent), search_(std::make_unique<organise::FolderSearch>()) {
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     registerIcons();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Epub polcaro"));
@@ -55,9 +53,9 @@ TForm1::TForm1(QWidget* parent)
     setContextMenuPolicy(Qt::NoContextMenu);
 
     buildLayout();
-    refresh_ = new ListRefresh(RzListView1_, RzStatusPane1_);
     settings_ = std::make_unique<SettingsController>(settingsControls(), state_);
     run_ = std::make_unique<RunController>(runControls(), state_);
+    workList_ = std::make_unique<WorkListController>(workListControls(), state_);
     applyToolTips(*this);
     keepCaptionBlank(this);
     resize(kOpeningWidth, kOpeningHeight);
@@ -80,9 +78,12 @@ int TForm1::transferMode() const {
     return std::max(0, RzRadioGroup3Items_->checkedId());
 }
 
+TSplash* TForm1::splash() const {
+    return workList_->splash();
+}
+
 void TForm1::setSplash(TSplash* splash) {
-    splash_ = splash;
-    refresh_->setSplashLabel(splash ? splash->Label3() : nullptr);
+    workList_->setSplash(splash);
 }
 
 RunControls TForm1::runControls() {
@@ -102,6 +103,10 @@ RunControls TForm1::runControls() {
 
 SettingsControls TForm1::settingsControls() {
     return {.form = this, .JvDirectoryEdit1 = JvDirectoryEdit1_, .ComboBox1 = ComboBox1_};
+}
+
+WorkListControls TForm1::workListControls() {
+    return {.form = this, .RzListView1 = RzListView1_, .RzStatusPane1 = RzStatusPane1_};
 }
 
 void TForm1::processPendingMessages() {
@@ -124,8 +129,39 @@ QColor TForm1::captionColour(QToolButton* button) const {
     return button->palette().color(QPalette::ButtonText);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Work list
+
 void TForm1::setStatusPane1(const QString& text) {
-    refresh_->showPane1(text);
+    workList_->setStatusPane1(text);
+}
+
+void TForm1::AddFileToList(const QString& path) {
+    workList_->AddFileToList(path);
+}
+
+void TForm1::SearchFolder(const QString& folder) {
+    workList_->SearchFolder(folder);
+}
+
+bool TForm1::searching() const {
+    return workList_->searching();
+}
+
+void TForm1::JvSearchFiles1FindFile(const QString& path) {
+    workList_->JvSearchFiles1FindFile(path);
+}
+
+void TForm1::JvDragDrop1Drop(const QStringList& paths) {
+    workList_->JvDragDrop1Drop(paths);
+}
+
+void TForm1::actOnPath(const QString& path) {
+    workList_->actOnPath(path);
+}
+
+void TForm1::ShowInExplorer(const QString& path) {
+    platform::showInFileManager(epub::toPlatformPath(path));
 }
 
 QStringList TForm1::rowPaths() const {
@@ -157,7 +193,7 @@ void TForm1::FormCreate(const QStringList& arguments) {
                 useQtTranslation(state_.englishUi);
                 applyToolTips(*this);
             });
-            applyLanguageStep(this, splash_, state_, QCoreApplication::applicationDirPath(),
+            applyLanguageStep(this, splash(), state_, QCoreApplication::applicationDirPath(),
                               state_.settingsFolder);
         }
         settings_->loadOutputFolder();
@@ -186,36 +222,6 @@ void TForm1::FormDestroy() {
     settings_->FormDestroy();
 }
 
-void TForm1::placeAtLastScreenCorner() {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    if (screens.isEmpty()) return;
-    // The last screen's size alone decides; its origin in the virtual desktop is not added.
-    const QScreen* last = screens.last();
-    // Before the window manager has framed the window its margins are unknown (empty); the
-    // placement is made again once they are known (see event()).
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    placedFrame_ = frame;
-    placementPending_ = frame.isNull();
-    move(cornerPosition(last->geometry(), last->availableGeometry(), size(), frame));
-}
-
-bool TForm1::event(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::Show:
-        case QEvent::Move:
-        case QEvent::Resize:
-            // The window manager has framed the window: place it again with the real frame.
-            if (placementPending_ && isVisible() && windowHandle() &&
-                windowHandle()->frameMargins() != placedFrame_)
-                QMetaObject::invokeMethod(
-                    this, [this] { placeAtLastScreenCorner(); }, Qt::QueuedConnection);
-            break;
-        default:
-            break;
-    }
-    return QMainWindow::event(event);
-}
-
 // Closing ends the program, also while a run, an undo or a folder search is under way. Those
 // let events through from inside a handler, so the close arrives nested in them: they are
 // told to stop (after the book at hand, as the stop button does; the search at once), and the
@@ -225,6 +231,7 @@ bool TForm1::event(QEvent* event) {
 // window. main() then saves the settings and the favourites.
 void TForm1::closeEvent(QCloseEvent* event) {
     closing_ = true;
+    workList_->windowClosing();
     state_.stopRequested = true;
     QMainWindow::closeEvent(event);
     QCoreApplication::quit();
@@ -364,7 +371,7 @@ void TForm1::Filemegnyits1Click() {
     if (QTreeWidgetItem* row = selectedRow()) ShowInExplorer(row->text(0));
 }
 
-void TForm1::Utolsfutsvisszavonsa1Click() {
+void TForm1::undoLastRun() {
     runUndoCommand(runControls(), state_);
 }
 

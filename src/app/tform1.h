@@ -2,16 +2,16 @@
 // The main window: every control of the window layout as a real widget whose objectName is its
 // component name, the shared state, and the event handlers bound to the controls by name.
 // Other modules reach the controls through the typed accessors below (the controllers through
-// RunControls and SettingsControls; only the language file addresses them by name) and the
-// handlers here call into them (settings, the organise run, the language file, empty folders).
-// The layout is built in tform1_layout.cpp.
+// RunControls, SettingsControls and WorkListControls; only the language file addresses them by
+// name) and the handlers here call into them (settings, the organise run, the work list, the
+// language file, empty folders). The layout is built in tform1_layout.cpp, the start-up
+// placement is made in tform1_placement.cpp.
 #include "app/form_controls.h"
 #include "app/form_state.h"
 #include "app/tsplash.h"
 
 #include <QMainWindow>
 #include <QMargins>
-#include <QPointer>
 #include <QStringList>
 #include <memory>
 
@@ -34,16 +34,12 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace organise {
-class FolderSearch;
-}
-
 namespace app {
 
 class HandOverServer;
-class ListRefresh;
 class SettingsController;
 class RunController;
+class WorkListController;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -72,7 +68,7 @@ public:
 
     // The splash window created last (the start-up one, then one per dropped folder); may be null
     // only before start-up gave the window one.
-    TSplash* splash() const { return splash_; }
+    TSplash* splash() const;
     void setSplash(TSplash* splash);
 
     // --- Start-up and shutdown ----------------------------------------------------------------
@@ -139,7 +135,9 @@ public:
     QAction* thelyezs2() const { return thelyezs2_; }
     QAction* Filemegnyits1() const { return Filemegnyits1_; }
     QAction* teszt1() const { return teszt1_; }
-    QAction* Utolsfutsvisszavonsa1() const { return Utolsfutsvisszavonsa1_; }
+    // "Utolsó futás visszavonása", added to the menu later; its object name stays
+    // "Utolsfutsvisszavonsa1", which the language file addresses.
+    QAction* undoLastRunAction() const { return undoLastRunAction_; }
     QStatusBar* RzStatusBar1() const { return RzStatusBar1_; }
     QLabel* RzStatusPane1() const { return RzStatusPane1_; }
     QProgressBar* RzProgressStatus1() const { return RzProgressStatus1_; }
@@ -147,13 +145,14 @@ public:
     // The controls each controller works on.
     RunControls runControls();
     SettingsControls settingsControls();
+    WorkListControls workListControls();
 
     // The two caption colours of the topmost buttons.
     static QColor activeCaptionColour();    // red: the button whose state is in force
     QColor highlightCaptionColour() const;  // the system highlight colour
     QColor captionColour(QToolButton* button) const;
 
-    // --- Work list ----------------------------------------------------------------------------
+    // --- Work list (work_list_controller.h) -----------------------------------------------------
     // Appends a row when the path has the extension ".epub" (any case), then names the file in
     // the splash window and the first status pane and lets pending messages be handled.
     void AddFileToList(const QString& path);
@@ -190,7 +189,7 @@ public slots:
     void thelyezs2Click();
     void Filemegnyits1Click();
     void teszt1Click();
-    void Utolsfutsvisszavonsa1Click();  // undo the last run (undo_command.h)
+    void undoLastRun();  // undoLastRunAction chosen (undo_command.h)
 
     // Status texts the first pane and the splash label show; while rows arrive quickly they
     // are written at most once per screen frame (see AddFileToList).
@@ -199,9 +198,9 @@ public slots:
     // The settings and organise-run sides of the window (null only in a moved-from state).
     SettingsController& settings() { return *settings_; }
     RunController& run() { return *run_; }
+    WorkListController& workList() { return *workList_; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -218,13 +217,10 @@ private:
     void setTopmost(bool on);
     void paintTopmostCaptions(QToolButton* active);
     void browseOutputFolder();
-    bool listDrop(QEvent* event);
     QTreeWidgetItem* selectedRow() const;
     void fitToWidth();
-    bool listToolTip(QEvent* event);
 
     FormState state_;
-    QPointer<TSplash> splash_;
     bool quitRequested_ = false;
     // The window was closed: a run, an undo or a search still unwinding stops, and nothing new
     // starts.
@@ -233,11 +229,10 @@ private:
     // window manager's real ones.
     QMargins placedFrame_;
     bool placementPending_ = false;
-    std::unique_ptr<organise::FolderSearch> search_;
     std::unique_ptr<SettingsController> settings_;
     std::unique_ptr<RunController> run_;
+    std::unique_ptr<WorkListController> workList_;
     std::unique_ptr<HandOverServer> handOver_;
-    ListRefresh* refresh_ = nullptr;  // the work list's burst repainting; a child of the list
     QTimer* blinkTimer_ = nullptr;
     bool blinkOn_ = true;
 
@@ -267,7 +262,7 @@ private:
     QActionGroup* transferActions_ = nullptr;
     QAction* Filemegnyits1_ = nullptr;
     QAction* teszt1_ = nullptr;
-    QAction* Utolsfutsvisszavonsa1_ = nullptr;
+    QAction* undoLastRunAction_ = nullptr;
     QStatusBar* RzStatusBar1_ = nullptr;
     QLabel* RzStatusPane1_ = nullptr;
     QProgressBar* RzProgressStatus1_ = nullptr;

@@ -242,11 +242,10 @@ void TForm1::buildWorkList(QWidget* parent) {
     RzListView1_->setTextElideMode(Qt::ElideMiddle);
     RzListView1_->setItemDelegate(new GridDelegate(RzListView1_));
     RzListView1_->setContextMenuPolicy(Qt::CustomContextMenu);
-    // Files dropped from the file manager: the viewport takes them, the view's own drag and
-    // drop stays off.
+    // Files dropped from the file manager: the viewport takes them (the work-list controller
+    // watches its drop events), the view's own drag and drop stays off.
     RzListView1_->setDragDropMode(QAbstractItemView::NoDragDrop);
     RzListView1_->viewport()->setAcceptDrops(true);
-    RzListView1_->viewport()->installEventFilter(this);
     connect(RzListView1_, &QTreeWidget::customContextMenuRequested, this,
             [this](QPoint at) { PopupMenu2_->popup(RzListView1_->viewport()->mapToGlobal(at)); });
 }
@@ -370,8 +369,8 @@ void TForm1::buildPopupMenu() {
         makeAction(this, QStringLiteral("Filemegnyits1"), QStringLiteral("File megnyitás"));
     teszt1_ =
         makeAction(this, QStringLiteral("teszt1"), QStringLiteral("Átmasolt file megnyitasa"));
-    Utolsfutsvisszavonsa1_ = makeAction(this, QStringLiteral("Utolsfutsvisszavonsa1"),
-                                        QStringLiteral("Utolsó futás visszavonása"));
+    undoLastRunAction_ = makeAction(this, QStringLiteral("Utolsfutsvisszavonsa1"),
+                                    QStringLiteral("Utolsó futás visszavonása"));
     Msols2_->setCheckable(true);
     thelyezs2_->setCheckable(true);
     transferActions_ = new QActionGroup(this);
@@ -388,7 +387,7 @@ void TForm1::buildPopupMenu() {
     PopupMenu2_->addAction(Filemegnyits1_);
     PopupMenu2_->addAction(teszt1_);
     PopupMenu2_->addSeparator();
-    PopupMenu2_->addAction(Utolsfutsvisszavonsa1_);
+    PopupMenu2_->addAction(undoLastRunAction_);
 
     const auto bind = [this](QAction* action, void (TForm1::*handler)()) {
         connect(action, &QAction::triggered, this,
@@ -399,7 +398,7 @@ void TForm1::buildPopupMenu() {
     bind(thelyezs2_, &TForm1::thelyezs2Click);
     bind(Filemegnyits1_, &TForm1::Filemegnyits1Click);
     bind(teszt1_, &TForm1::teszt1Click);
-    bind(Utolsfutsvisszavonsa1_, &TForm1::Utolsfutsvisszavonsa1Click);
+    bind(undoLastRunAction_, &TForm1::undoLastRun);
 }
 
 void TForm1::buildShortcuts() {

@@ -47,11 +47,11 @@ protected:
             });
     }
     // Clicks a registration button in one language; returns the one dialog it opened.
-    apptest::ScriptedDialogs::Call click(const char* button, bool english) {
+    apptest::ScriptedDialogs::Call click(QToolButton* button, bool english) {
         form.state().englishUi = english;
         dialogs.calls.clear();
-        form.findChild<QToolButton*>(QString::fromLatin1(button))->click();
-        EXPECT_EQ(dialogs.calls.size(), 1u) << button;
+        button->click();
+        EXPECT_EQ(dialogs.calls.size(), 1u) << button->objectName().toStdString();
         return dialogs.calls.empty() ? apptest::ScriptedDialogs::Call{} : dialogs.calls.front();
     }
 
@@ -86,7 +86,7 @@ TEST_F(RegistrationTest, EveryOutcomeIsToldInTheInterfaceLanguage) {
     for (const Expected& expected : refusals) {
         const ElevationRefusal refusal = expected.refusal;
         answerWith([refusal] { return std::make_unique<platform::RefusedStart>(refusal); });
-        for (const char* button : {"RzToolButton5", "RzToolButton6"}) {
+        for (QToolButton* button : {form.RzToolButton5(), form.RzToolButton6()}) {
             const auto hungarian = click(button, false);
             EXPECT_EQ(hungarian.kind, QStringLiteral("error"));
             EXPECT_EQ(hungarian.texts.value(0), expected.hungarian + keptHu);
@@ -98,23 +98,23 @@ TEST_F(RegistrationTest, EveryOutcomeIsToldInTheInterfaceLanguage) {
 
     // Success is confirmed, for each button in its own words.
     answerWith([] { return std::make_unique<FinishedCopy>(0); });
-    const auto confirmation = [&](const char* button, bool english) {
+    const auto confirmation = [&](QToolButton* button, bool english) {
         const auto call = click(button, english);
         EXPECT_EQ(call.kind, QStringLiteral("message"));
         return call.texts.value(0);
     };
-    EXPECT_EQ(confirmation("RzToolButton5", false),
+    EXPECT_EQ(confirmation(form.RzToolButton5(), false),
               QStringLiteral("A helyi menü bejegyzései elkészültek."));
-    EXPECT_EQ(confirmation("RzToolButton5", true),
+    EXPECT_EQ(confirmation(form.RzToolButton5(), true),
               QStringLiteral("The context-menu entries have been registered."));
-    EXPECT_EQ(confirmation("RzToolButton6", false),
+    EXPECT_EQ(confirmation(form.RzToolButton6(), false),
               QStringLiteral("A helyi menü bejegyzései törölve."));
-    EXPECT_EQ(confirmation("RzToolButton6", true),
+    EXPECT_EQ(confirmation(form.RzToolButton6(), true),
               QStringLiteral("The context-menu entries have been removed."));
 
     // A copy that ran and failed is still the system error with its code.
     answerWith([] { return std::make_unique<FinishedCopy>(31); });
-    const auto failed = click("RzToolButton5", false);
+    const auto failed = click(form.RzToolButton5(), false);
     EXPECT_EQ(failed.kind, QStringLiteral("error"));
     EXPECT_TRUE(failed.texts.value(0).startsWith(QStringLiteral("System Error.  Code: 31.")))
         << failed.texts.value(0).toStdString();

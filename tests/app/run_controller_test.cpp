@@ -2,6 +2,7 @@
 // progress, status panes, the stop button pressed from inside the run's message pump, and
 // commands that change the list while the run is going.
 #include <gtest/gtest.h>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -50,13 +51,12 @@ public:
 
 private:
     void look() {
-        const QString text = pane(QStringLiteral("RzStatusPane1"))->text();
+        const QString text = form_.RzStatusPane1()->text();
         if (text.isEmpty() || (!status1.isEmpty() && status1.last() == text)) return;
         status1 << text;
-        progress << form_.findChild<QProgressBar*>(QStringLiteral("RzProgressStatus1"))->value();
+        progress << form_.RzProgressStatus1()->value();
         if (onChange) onChange(text);
     }
-    QLabel* pane(const QString& name) { return form_.findChild<QLabel*>(name); }
 
     app::TForm1& form_;
     QTimer timer_;
@@ -68,7 +68,7 @@ protected:
         out = tree.makeFolder(QStringLiteral("out"));
         state.outputFolder = out + kSep;
         // The start button takes the folder the edit shows, as start-up leaves it.
-        child<QLineEdit>("JvDirectoryEdit1")->setText(out);
+        form.JvDirectoryEdit1()->setText(out);
         list()->clear();
     }
 
@@ -93,20 +93,9 @@ protected:
                QStringLiteral(".epub");
     }
 
-    QTreeWidget* list() { return form.findChild<QTreeWidget*>(QStringLiteral("RzListView1")); }
+    QTreeWidget* list() { return form.RzListView1(); }
     QString cell(int row, int column) { return list()->topLevelItem(row)->text(column); }
-    QString status(const char* name) {
-        return form.findChild<QLabel*>(QString::fromLatin1(name))->text();
-    }
-    QProgressBar* progress() {
-        return form.findChild<QProgressBar*>(QStringLiteral("RzProgressStatus1"));
-    }
-    template <typename T>
-    T* child(const char* name) {
-        T* widget = form.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
+    QProgressBar* progress() { return form.RzProgressStatus1(); }
 
     testsupport::TempTree tree;
     QString out;
@@ -116,8 +105,8 @@ protected:
     app::FormState& state = form.state();
 
     // The toolbar buttons as the user presses them; the window hands them to its RunController.
-    void start() { child<QToolButton>("RzToolButton1")->click(); }
-    void stop() { child<QToolButton>("RzToolButton2")->click(); }
+    void start() { form.RzToolButton1()->click(); }
+    void stop() { form.RzToolButton2()->click(); }
 };
 
 TEST_F(RunControllerTest, CopyRunFillsRowsProgressAndStatusThenReportsExistingTargets) {
@@ -134,8 +123,8 @@ TEST_F(RunControllerTest, CopyRunFillsRowsProgressAndStatusThenReportsExistingTa
     EXPECT_EQ(watcher.progress, (QList<int>{0, 1, 2}));
     EXPECT_EQ(progress()->maximum(), 3);
     EXPECT_EQ(progress()->value(), 0);
-    EXPECT_EQ(status("RzStatusPane1"), QString());
-    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+    EXPECT_EQ(form.RzStatusPane1()->text(), QString());
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Kész"));
 
     const QStringList targets{target(QStringLiteral("Alpha")), target(QStringLiteral("Beta")),
                               target(QStringLiteral("Gamma"), QStringLiteral("Other"))};
@@ -193,7 +182,7 @@ TEST_F(RunControllerTest, FailedRowsKeepTheirReasonAsTooltipBesideTheFixedText) 
 TEST_F(RunControllerTest, MoveRunRemovesTheSources) {
     const QString a = addBook(QStringLiteral("Alpha"));
     const QString b = addBook(QStringLiteral("Beta"));
-    child<QRadioButton>("RzRadioGroup3_Item1")->setChecked(true);
+    form.RzRadioGroup3Items()->button(1)->setChecked(true);
 
     start();
 
@@ -226,8 +215,8 @@ TEST_F(RunControllerTest, StopPressedDuringTheRunSkipsTheRemainingRows) {
         EXPECT_EQ(cell(i, 2), QStringLiteral("earlier path")) << i;
     }
     EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Beta"))));
-    EXPECT_EQ(status("RzStatusPane1"), QString());
-    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+    EXPECT_EQ(form.RzStatusPane1()->text(), QString());
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Kész"));
     EXPECT_EQ(progress()->value(), 0);
     EXPECT_TRUE(state.stopRequested);  // kept until the next start
 }
@@ -235,7 +224,7 @@ TEST_F(RunControllerTest, StopPressedDuringTheRunSkipsTheRemainingRows) {
 TEST_F(RunControllerTest, NoOutputFolderShowsTheMessageAndTouchesNothing) {
     addBook(QStringLiteral("Alpha"));
     state.outputFolder.clear();
-    child<QLineEdit>("JvDirectoryEdit1")->clear();
+    form.JvDirectoryEdit1()->clear();
     start();
     state.englishUi = true;
     start();
@@ -244,7 +233,7 @@ TEST_F(RunControllerTest, NoOutputFolderShowsTheMessageAndTouchesNothing) {
               (QStringList{QStringLiteral("Nincs megadva kimeneti mappa"),
                            QStringLiteral("No output folder is given")}));
     EXPECT_EQ(cell(0, 1), QString());
-    EXPECT_EQ(status("RzStatusPane2"), QString());
+    EXPECT_EQ(form.RzStatusPane2()->text(), QString());
     EXPECT_TRUE(QDir(out).isEmpty());
 }
 
@@ -261,14 +250,14 @@ TEST_F(RunControllerTest, EnglishTextsAndRowsThatAreNotBooks) {
     EXPECT_EQ(cell(1, 1), QStringLiteral("Epub reading error is actually a faulty file"));
     EXPECT_EQ(cell(1, 2), QString());
     EXPECT_EQ(cell(2, 1), QStringLiteral("kept"));
-    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Ready"));
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Ready"));
 }
 
 TEST_F(RunControllerTest, EmptyListEndsReadyAtZeroPercent) {
     progress()->setValue(progress()->maximum());
     start();
-    EXPECT_EQ(status("RzStatusPane1"), QString());
-    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+    EXPECT_EQ(form.RzStatusPane1()->text(), QString());
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Kész"));
     EXPECT_EQ(progress()->value(), progress()->minimum());
 }
 
@@ -278,8 +267,8 @@ TEST_F(RunControllerTest, OptionsAreReadAfreshForEveryBook) {
     PumpWatcher watcher(form);
     watcher.onChange = [this](const QString& text) {
         if (text != QStringLiteral("0/2")) return;
-        child<QCheckBox>("chknone")->setChecked(true);
-        child<QRadioButton>("RzRadioGroup1_Item2")->setChecked(true);  // "Cim-Szerzö"
+        form.chknone()->setChecked(true);
+        form.RzRadioGroup1Items()->button(2)->setChecked(true);  // "Cim-Szerzö"
     };
     start();
 
@@ -292,7 +281,7 @@ TEST_F(RunControllerTest, TypedFolderIsTakenWhenEditingEndsAndARelativeOneIsRefu
     const QString typed = tree.makeFolder(QStringLiteral("typed"));
     const QString other = tree.makeFolder(QStringLiteral("other"));
     addBook(QStringLiteral("Alpha"));
-    QLineEdit* edit = child<QLineEdit>("JvDirectoryEdit1");
+    QLineEdit* edit = form.JvDirectoryEdit1();
 
     // Enter ends the editing: the typed folder is the output folder, with the separator.
     edit->setText(typed);
@@ -305,7 +294,7 @@ TEST_F(RunControllerTest, TypedFolderIsTakenWhenEditingEndsAndARelativeOneIsRefu
     EXPECT_EQ(state.outputFolder, typed + kSep);
     start();
     dialogs.confirmAnswers = {true};
-    child<QToolButton>("RzToolButton4")->click();
+    form.RzToolButton4()->click();
     EXPECT_EQ(dialogs.textsOf(QStringLiteral("message")),
               QStringList(2, QStringLiteral("Nincs megadva kimeneti mappa")));
     EXPECT_TRUE(dialogs.textsOf(QStringLiteral("confirm")).isEmpty());
@@ -314,7 +303,7 @@ TEST_F(RunControllerTest, TypedFolderIsTakenWhenEditingEndsAndARelativeOneIsRefu
     // The empty-folder removal takes the folder it walks as the output folder too.
     dialogs.confirmAnswers = {false};
     edit->setText(other);
-    child<QToolButton>("RzToolButton4")->click();
+    form.RzToolButton4()->click();
     EXPECT_EQ(state.outputFolder, other + kSep);
 
     // Typed, then Start pressed at once (the toolbar takes no focus, so editing has not ended):
@@ -357,7 +346,7 @@ TEST_F(RunControllerTest, ListClearedDuringTheRunStopsItWithoutTouchingTheNewRow
         EXPECT_EQ(cell(i, 1), QString()) << i;
         EXPECT_EQ(cell(i, 2), QString()) << i;
     }
-    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Kész"));
 
     // The next run handles the new rows as usual.
     start();

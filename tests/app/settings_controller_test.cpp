@@ -68,8 +68,8 @@ protected:
         return outcome;
     }
 
-    QLineEdit* edit() { return form.findChild<QLineEdit*>(QStringLiteral("JvDirectoryEdit1")); }
-    QComboBox* combo() { return form.findChild<QComboBox*>(QStringLiteral("ComboBox1")); }
+    QLineEdit* edit() { return form.JvDirectoryEdit1(); }
+    QComboBox* combo() { return form.ComboBox1(); }
     QStringList comboEntries() {
         QStringList out;
         for (int i = 0; i < combo()->count(); ++i) out << combo()->itemText(i);

@@ -2,6 +2,7 @@
 // number of books, each outcome lands in its row, and an undo and an organise run never overlap.
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QButtonGroup>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,14 +50,11 @@ protected:
                title + QStringLiteral(".epub");
     }
 
-    QTreeWidget* list() { return form.findChild<QTreeWidget*>(QStringLiteral("RzListView1")); }
+    QTreeWidget* list() { return form.RzListView1(); }
     QString cell(int row, int column) { return list()->topLevelItem(row)->text(column); }
-    QString status(const char* name) {
-        return form.findChild<QLabel*>(QString::fromLatin1(name))->text();
-    }
     // The context-menu item as the user chooses it.
-    void undo() { form.Utolsfutsvisszavonsa1()->trigger(); }
-    void start() { form.findChild<QToolButton*>(QStringLiteral("RzToolButton1"))->click(); }
+    void undo() { form.undoLastRunAction()->trigger(); }
+    void start() { form.RzToolButton1()->click(); }
 
     testsupport::TempTree tree;
     apptest::ScriptedDialogs dialogs;
@@ -73,7 +71,7 @@ TEST_F(UndoCommandTest, ConfirmedUndoWritesEachOutcomeIntoItsRowAndNeverOverlaps
     const QString alpha = addBook(QStringLiteral("Alpha"));
     const QString beta = addBook(QStringLiteral("Beta"));
     const QString gamma = addBook(QStringLiteral("Gamma"));
-    form.findChild<QRadioButton*>(QStringLiteral("RzRadioGroup3_Item1"))->setChecked(true);
+    form.RzRadioGroup3Items()->button(1)->setChecked(true);
 
     // The menu item chosen while the move run goes is refused.
     QTimer duringRun;
@@ -133,8 +131,8 @@ TEST_F(UndoCommandTest, ConfirmedUndoWritesEachOutcomeIntoItsRowAndNeverOverlaps
     EXPECT_EQ(cell(2, 0), alpha);
     EXPECT_EQ(cell(2, 1), QStringLiteral("Visszavonva"));
     EXPECT_EQ(cell(2, 2), alpha);
-    EXPECT_EQ(status("RzStatusPane1"), QStringLiteral("Visszavonva: 1/3"));
-    EXPECT_EQ(status("RzStatusPane2"), QStringLiteral("Kész"));
+    EXPECT_EQ(form.RzStatusPane1()->text(), QStringLiteral("Visszavonva: 1/3"));
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Kész"));
 
     EXPECT_TRUE(QFileInfo(alpha).isFile());
     EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Alpha"))));

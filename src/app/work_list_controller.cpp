@@ -1,5 +1,6 @@
-// The main window's work list: rows added one by one, the folder search, the command-line and
-// hand-over paths, drops from the file manager and the list's tooltips.
+#include "app/work_list_controller.h"
+
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -9,15 +10,14 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include "app/form_state.h"
 #include "app/guarded.h"
 #include "app/list_refresh.h"
 #include "app/row_tooltip.h"
-#include "app/tform1.h"
 #include "app/tsplash.h"
 #include "epub/path_text_qt.h"
 #include "organise/collection.h"
 #include "organise/extension.h"
-#include "platform/file_manager.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
 
@@ -30,13 +30,29 @@ struct SearchAbandoned {};
 
 }  // namespace
 
-void TForm1::ShowInExplorer(const QString& path) {
-    platform::showInFileManager(epub::toPlatformPath(path));
+WorkListController::WorkListController(const WorkListControls& controls, const FormState& state)
+    : controls_(controls),
+      state_(state),
+      search_(std::make_unique<organise::FolderSearch>()),
+      refresh_(new ListRefresh(controls.RzListView1, controls.RzStatusPane1)) {
+    controls_.RzListView1->viewport()->installEventFilter(this);
 }
 
-void TForm1::AddFileToList(const QString& path) {
+WorkListController::~WorkListController() = default;
+
+void WorkListController::setSplash(TSplash* splash) {
+    splash_ = splash;
+    refresh_->setSplashLabel(splash ? splash->Label3() : nullptr);
+}
+
+void WorkListController::setStatusPane1(const QString& text) {
+    refresh_->showPane1(text);
+}
+
+void WorkListController::AddFileToList(const QString& path) {
     if (!organise::hasEpubExtension(path)) return;
-    RzListView1_->addTopLevelItem(new QTreeWidgetItem(QStringList{path, QString(), QString()}));
+    QTreeWidget* list = controls_.RzListView1;
+    list->addTopLevelItem(new QTreeWidgetItem(QStringList{path, QString(), QString()}));
     const QString name =
         epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(path)));
     if (splash_) refresh_->setSplashName(name);
@@ -44,20 +60,21 @@ void TForm1::AddFileToList(const QString& path) {
     refresh_->update();
     // Pending messages are handled after every row, also while rows arrive in a burst: that
     // keeps the window answering (stop, clear, another drop) during a long search.
-    if (splash_) processPendingMessages();
+    if (splash_) QCoreApplication::processEvents();
 }
 
-void TForm1::JvSearchFiles1FindFile(const QString& path) {
+void WorkListController::JvSearchFiles1FindFile(const QString& path) {
     AddFileToList(path);
-    refresh_->setPane1(organise::countText(RzListView1_->topLevelItemCount(), state_.englishUi));
+    refresh_->setPane1(
+        organise::countText(controls_.RzListView1->topLevelItemCount(), state_.englishUi));
     refresh_->update();
 }
 
-bool TForm1::searching() const {
+bool WorkListController::searching() const {
     return search_->running();
 }
 
-void TForm1::SearchFolder(const QString& folder) {
+void WorkListController::SearchFolder(const QString& folder) {
     if (search_->running() || closing_) return;
     ListRefresh::Batch batch(*refresh_);
     try {
@@ -71,7 +88,7 @@ void TForm1::SearchFolder(const QString& folder) {
     }
 }
 
-void TForm1::actOnPath(const QString& path) {
+void WorkListController::actOnPath(const QString& path) {
     if (path.isEmpty()) return;
     const std::string native = epub::toPlatformPath(path);
     if (platform::folderExists(native))
@@ -80,16 +97,20 @@ void TForm1::actOnPath(const QString& path) {
         AddFileToList(path);
 }
 
-void TForm1::JvDragDrop1Drop(const QStringList& paths) {
-    Listatrlse1Click();
+void WorkListController::JvDragDrop1Drop(const QStringList& paths) {
+    controls_.RzListView1->clear();
     ListRefresh::Batch batch(*refresh_);
     for (const QString& path : paths) {
         if (closing_) break;
         if (platform::folderExists(epub::toPlatformPath(path))) {
             // Loading windows of earlier drops are hidden for good; only the newest is kept.
-            for (TSplash* old : findChildren<TSplash*>(QString(), Qt::FindDirectChildrenOnly))
-                if (!old->isVisible() && old != splash_) old->deleteLater();
-            QPointer<TSplash> loading = new TSplash(this);
+            oldLoadingWindows_.removeIf([this](const QPointer<TSplash>& old) {
+                if (old && (old->isVisible() || old == splash_)) return false;
+                if (old) old->deleteLater();
+                return true;
+            });
+            QPointer<TSplash> loading = new TSplash(controls_.form);
+            oldLoadingWindows_ << loading;
             setSplash(loading);
             loading->show();
             loading->repaint();
@@ -105,8 +126,8 @@ void TForm1::JvDragDrop1Drop(const QStringList& paths) {
     setStatusPane1(organise::scanCompleteText(state_.englishUi));
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == RzListView1_->viewport()) {
+bool WorkListController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == controls_.RzListView1->viewport()) {
         switch (event->type()) {
             case QEvent::ToolTip:
                 return listToolTip(event);
@@ -118,23 +139,22 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
                 break;
         }
     }
-    return QMainWindow::eventFilter(watched, event);
+    return QObject::eventFilter(watched, event);
 }
 
-bool TForm1::listToolTip(QEvent* event) {
+bool WorkListController::listToolTip(QEvent* event) {
+    QTreeWidget* list = controls_.RzListView1;
     const auto* help = static_cast<QHelpEvent*>(event);
-    const QModelIndex index = RzListView1_->indexAt(help->pos());
-    const QString tip =
-        rowToolTip(RzListView1_, RzListView1_->itemFromIndex(index), index.column());
+    const QModelIndex index = list->indexAt(help->pos());
+    const QString tip = rowToolTip(list, list->itemFromIndex(index), index.column());
     if (tip.isEmpty())
         QToolTip::hideText();
     else
-        QToolTip::showText(help->globalPos(), tip, RzListView1_->viewport(),
-                           RzListView1_->visualRect(index));
+        QToolTip::showText(help->globalPos(), tip, list->viewport(), list->visualRect(index));
     return true;
 }
 
-bool TForm1::listDrop(QEvent* event) {
+bool WorkListController::listDrop(QEvent* event) {
     auto* drop = static_cast<QDropEvent*>(event);
     const QMimeData* data = drop->mimeData();
     QStringList paths;
