@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "app/dialogs.h"
+#include "core/message_catalogue.h"
 #include "organise/empty_folders.h"
 #include "platform/error.h"
 
@@ -22,20 +23,14 @@ struct CommandTexts {
 };
 
 CommandTexts commandTexts(bool englishUi) {
-    if (englishUi) {
-        return {QStringLiteral("Delete accepted"),
-                QStringLiteral("Delete empty directories from this folder %s"),
-                QStringLiteral("Delete"),
-                QStringLiteral("Cancel"),
-                QStringLiteral("Ready"),
-                QStringLiteral("No output folder is given")};
-    }
-    return {QStringLiteral("Törlés jováhagyása"),
-            QStringLiteral("Törlöd az üres könyvtárakat ebböl a mappábol %s"),
-            QStringLiteral("Törlés"),
-            QStringLiteral("Mégse"),
-            QStringLiteral("Kész"),
-            QStringLiteral("Nincs megadva kimeneti mappa")};
+    using core::MessageId;
+    const auto text = [englishUi](MessageId id) { return core::message(id, englishUi); };
+    return {text(MessageId::EmptyFoldersConfirmTitle),
+            text(MessageId::EmptyFoldersQuestion),
+            text(MessageId::DeleteButton),
+            text(MessageId::Cancel),
+            text(MessageId::Ready),
+            text(MessageId::NoOutputFolderGiven)};
 }
 
 // An edit holding nothing but blanks, or a relative path, names no folder: walking it would

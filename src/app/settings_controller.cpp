@@ -9,6 +9,7 @@
 
 #include "app/dialogs.h"
 #include "app/form_state.h"
+#include "core/message_catalogue.h"
 #include "organise/settings.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -53,11 +54,10 @@ void SettingsController::loadOutputFolder() {
 SettingsController::FirstRun SettingsController::firstRunPrompt() {
     if (!state_.outputFolder.isEmpty()) return FirstRun::NotNeeded;
     const bool english = state_.englishUi;
-    const bool ok = dialogs().errorTask(
-        form_, english ? QStringLiteral("Error") : QStringLiteral("Hiba"),
-        english ? QStringLiteral("Select Directory") : QStringLiteral("Könyvtár kiválasztása"),
-        english ? QStringLiteral("No output directory is selected")
-                : QStringLiteral("Nincs kiválasztva a kimeneti könyvtár"));
+    const bool ok =
+        dialogs().errorTask(form_, core::message(core::MessageId::ErrorTitle, english),
+                            core::message(core::MessageId::SelectDirectory, english),
+                            core::message(core::MessageId::OutputFolderNotSelected, english));
     if (!ok) return FirstRun::Dismissed;
     const std::optional<QString> chosen = dialogs().pickFolder(form_, QString());
     if (!chosen) return FirstRun::Quit;
@@ -72,9 +72,7 @@ void SettingsController::prepareOutputFolder() {
     if (QLineEdit* e = edit()) e->setText(state_.outputFolder);
     if (!isFolder(state_.outputFolder) &&
         !shell::ForceFolder(epub::toPlatformPath(state_.outputFolder)))
-        throw platform::Error((state_.englishUi
-                                   ? QStringLiteral("Unable to create directory %1")
-                                   : QStringLiteral("Nem sikerült létrehozni a könyvtárat: %1"))
+        throw platform::Error(core::message(core::MessageId::DirectoryNotCreated, state_.englishUi)
                                   .arg(state_.outputFolder)
                                   .toStdString());
 }

@@ -70,8 +70,8 @@ TForm1::~TForm1() {
 // ---------------------------------------------------------------------------------------------
 // State and helpers
 
-QString TForm1::text(const QString& hungarian, const QString& english) const {
-    return state_.englishUi ? english : hungarian;
+QString TForm1::text(core::MessageId id) const {
+    return core::message(id, state_.englishUi);
 }
 
 int TForm1::transferMode() const {
@@ -382,8 +382,7 @@ void TForm1::teszt1Click() {
     if (!output.isEmpty() && platform::fileExists(epub::toPlatformPath(output)))
         ShowInExplorer(output);
     else
-        dialogs().message(this, text(QStringLiteral("A file még nem került másolásra"),
-                                     QStringLiteral("The file has not been copied yet")));
+        dialogs().message(this, text(core::MessageId::FileNotCopiedYet));
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 #include "app/form_controls.h"
 #include "app/form_state.h"
 #include "app/tsplash.h"
+#include "core/message_catalogue.h"
 
 #include <QMainWindow>
 #include <QMargins>
@@ -61,8 +62,8 @@ public:
     // --- Shared state -------------------------------------------------------------------------
     FormState& state() { return state_; }
     const FormState& state() const { return state_; }
-    // The Hungarian or, when state().englishUi is set, the English text of a message pair.
-    QString text(const QString& hungarian, const QString& english) const;
+    // The catalogue's Hungarian or, when state().englishUi is set, English text of a message.
+    QString text(core::MessageId id) const;
     // TransferMode: the item index of RzRadioGroup3 (0 copy, 1 move).
     int transferMode() const;
 

@@ -13,6 +13,7 @@
 #include "app/dialogs.h"
 #include "app/form_state.h"
 #include "app/list_view_work_list.h"
+#include "core/message_catalogue.h"
 #include "epub/path_text_qt.h"
 #include "organise/run_journal.h"
 #include "organise/undo_run.h"
@@ -23,9 +24,8 @@
 namespace app {
 namespace {
 
-QString pick(bool englishUi, const char* hungarian, const char* english) {
-    return QString::fromUtf8(englishUi ? english : hungarian);
-}
+using core::message;
+using core::MessageId;
 
 // The rows, the progress bar and the status panes, as the organise run keeps them.
 class FormUndoObserver final : public organise::UndoObserver {
@@ -68,41 +68,29 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
     QWidget* const owner = controls.form;
     const bool english = state.englishUi;
     if (state.busy) {
-        dialogs().message(owner, pick(english, "Egy futás még tart; visszavonni csak utána lehet",
-                                      "A run is still going; it can be undone once it has ended"));
+        dialogs().message(owner, message(MessageId::UndoWhileRunning, english));
         return;
     }
     const QString journal = organise::NewestJournal(organise::journalFolder(state.settingsFolder));
     if (journal.isEmpty()) {
-        dialogs().message(owner,
-                          pick(english, "Nincs visszavonható futás", "There is no run to undo"));
+        dialogs().message(owner, message(MessageId::UndoNoRun, english));
         return;
     }
     organise::JournalContents contents;
     if (const platform::OsError error = organise::ReadJournal(journal, contents)) {
-        dialogs().error(
-            owner,
-            pick(english, "A futás naplója nem olvasható: ", "The run's journal cannot be read: ") +
-                QString::fromStdString(error.describe()));
+        dialogs().error(owner, message(MessageId::JournalUnreadable, english) +
+                                   QString::fromStdString(error.describe()));
         return;
     }
     const QList<organise::JournalEntry> books = organise::UndoOrder(contents);
     if (books.isEmpty()) {
-        dialogs().message(owner,
-                          pick(english, "Az utolsó futás egy könyvet sem másolt vagy helyezett át",
-                               "The last run copied or moved no book"));
+        dialogs().message(owner, message(MessageId::UndoNothingCopied, english));
         return;
     }
-    const QString question =
-        pick(english,
-             "Visszavonod az utolsó futást? %1 könyv kerül vissza: az áthelyezettek az eredeti "
-             "helyükre, a másolatok törlődnek. Ami a futás óta megváltozott, marad.",
-             "Undo the last run? %1 book(s) will be taken back: moved books return to where they "
-             "were, copies are deleted. Whatever changed since the run is kept.")
-            .arg(books.size());
-    if (!dialogs().confirm(owner, pick(english, "Visszavonás jóváhagyása", "Confirm undo"),
-                           question, pick(english, "Visszavonás", "Undo"),
-                           pick(english, "Mégse", "Cancel")))
+    const QString question = message(MessageId::UndoQuestion, english).arg(books.size());
+    if (!dialogs().confirm(owner, message(MessageId::UndoConfirmTitle, english), question,
+                           message(MessageId::UndoButton, english),
+                           message(MessageId::Cancel, english)))
         return;
     // A run may have started while the confirmation was open.
     if (state.busy || !controls.RzListView1) return;
@@ -124,22 +112,18 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
     const platform::OsError error = organise::UndoJournal(journal, observer, false, summary);
     if (!form) return;
     if (error) {
-        dialogs().error(
-            owner,
-            pick(english, "A futás naplója nem olvasható: ", "The run's journal cannot be read: ") +
-                QString::fromStdString(error.describe()));
+        dialogs().error(owner, message(MessageId::JournalUnreadable, english) +
+                                   QString::fromStdString(error.describe()));
         return;
     }
     controls.RzStatusPane1->setText(
-        pick(english, "Visszavonva: %1/%2", "Undone: %1/%2").arg(summary.undone).arg(books.size()));
-    controls.RzStatusPane2->setText(pick(english, "Kész", "Ready"));
+        message(MessageId::UndoneCount, english).arg(summary.undone).arg(books.size()));
+    controls.RzStatusPane2->setText(message(MessageId::Ready, english));
     controls.RzProgressStatus1->setValue(controls.RzProgressStatus1->minimum());
 }
 
 QString journalWarning(const QString& error, bool englishUi) {
-    return pick(englishUi, "A futás naplója nem írható, ezért ez a futás nem vonható vissza: ",
-                "The run's journal could not be written, so this run cannot be undone: ") +
-           error;
+    return message(MessageId::JournalNotWritten, englishUi) + error;
 }
 
 }  // namespace app

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/message_catalogue.h"
 #include "epub/path_text_qt.h"
 #include "platform/listing.h"
 #include "platform/path_text.h"
@@ -65,11 +66,11 @@ private:
 }  // namespace
 
 QString countText(int rows, bool english) {
-    return (english ? QStringLiteral("Count:") : QStringLiteral("Db:")) + QString::number(rows);
+    return core::message(core::MessageId::ListCount, english) + QString::number(rows);
 }
 
 QString scanCompleteText(bool english) {
-    return english ? QStringLiteral("Scanning is complete") : QStringLiteral("Beolvasás kész");
+    return core::message(core::MessageId::ScanComplete, english);
 }
 
 SearchOutcome FolderSearch::run(const QString& folder, const FoundFile& onFound) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "core/message_catalogue.h"
 #include "epub/path_text_qt.h"
 #include "platform/files.h"
 #include "platform/listing.h"
@@ -78,22 +79,19 @@ void removeEmptyFolders(const std::string& folder) {
 QString causeText(FolderRemovalError::Cause cause, bool english) {
     switch (cause) {
         case FolderRemovalError::Cause::Vanished:
-            return english ? QStringLiteral("it no longer exists.")
-                           : QStringLiteral("már nem létezik.");
+            return core::message(core::MessageId::FolderVanished, english);
         case FolderRemovalError::Cause::NowAFile:
-            return english ? QStringLiteral("it is now a file.") : QStringLiteral("már fájl.");
+            return core::message(core::MessageId::FolderNowAFile, english);
         case FolderRemovalError::Cause::Unreadable:
-            return english ? QStringLiteral("it can no longer be read.")
-                           : QStringLiteral("már nem olvasható.");
+            return core::message(core::MessageId::FolderUnreadable, english);
         case FolderRemovalError::Cause::NotEmpty:
             break;
     }
-    return english ? QStringLiteral("it is no longer empty.") : QStringLiteral("már nem üres.");
+    return core::message(core::MessageId::FolderNotEmpty, english);
 }
 
 QString removalText(FolderRemovalError::Cause cause, const QString& folder, bool english) {
-    return (english ? QStringLiteral("The folder \"%1\" cannot be removed: %2")
-                    : QString::fromUtf8("A(z) \"%1\" mappa nem törölhető: %2"))
+    return core::message(core::MessageId::FolderNotRemovable, english)
         .arg(folder, causeText(cause, english));
 }
 

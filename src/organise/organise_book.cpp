@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/message_catalogue.h"
 #include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
 #include "organise/exception_text.h"
@@ -61,11 +62,10 @@ platform::OsError createMissingLevels(const QString& folder, FileOperations& fil
     return {};
 }
 
-// The reasons the run words itself, in the interface's language; the system's and the
-// reader's texts come as they are.
-QString pick(bool english, const char* hungarian, const char* englishText) {
-    return QString::fromUtf8(english ? englishText : hungarian);
-}
+// The reasons the run words itself come from the catalogue, in the interface's language; the
+// system's and the reader's texts come as they are.
+using core::message;
+using core::MessageId;
 
 QString systemText(const platform::OsError& error) {
     return QString::fromStdString(error.describe());
@@ -88,19 +88,14 @@ QString refusedPathReason(const QString& path, bool english) {
             refused += (refused.isEmpty() ? QString() : QStringLiteral(" ")) + shown;
     }
     if (!refused.isEmpty())
-        return pick(english, "A Windows nem enged ilyen karaktert mappa- vagy fájlnévben: ",
-                    "Windows allows no such character in a folder or file name: ") +
-               refused + QStringLiteral(" (") + path + QLatin1Char(')');
-    return pick(english, "Az útvonal túl hosszú a Windows számára (%1 karakter): ",
-                "The path is too long for Windows (%1 characters): ")
-               .arg(path.size()) +
-           path;
+        return message(MessageId::WindowsCharacterRefused, english) + refused +
+               QStringLiteral(" (") + path + QLatin1Char(')');
+    return message(MessageId::WindowsPathTooLong, english).arg(path.size()) + path;
 }
 
 QString reservedNameReason(const QString& name, const QString& path, bool english) {
-    return pick(english, "A Windows nem enged ilyen nevű mappát vagy fájlt: ",
-                "Windows allows no folder or file of this name: ") +
-           name + QStringLiteral(" (") + path + QLatin1Char(')');
+    return message(MessageId::WindowsNameReserved, english) + name + QStringLiteral(" (") + path +
+           QLatin1Char(')');
 }
 
 // Step B: the copy or the move to `to`, the target path with its separators collapsed. Any
@@ -110,7 +105,7 @@ OrganiseResult transfer(const QString& source, const Target& target, const QStri
     try {
         // An empty file name makes the target path the folder itself: nothing to copy onto.
         if (target.fileName.isEmpty()) {
-            reason = pick(english, "A cél fájlneve üres", "The target file name is empty");
+            reason = message(MessageId::TargetFileNameEmpty, english);
             return OrganiseResult::CopyFailed;
         }
         if (platform::nameReservedOnWindows(epub::toPlatformPath(target.fileName))) {
@@ -144,15 +139,14 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
     const bool english = settings.englishUi;
     // Without an output folder every target would be relative to the working folder.
     if (settings.outputFolder.isEmpty()) {
-        reason = pick(english, "Nincs kiválasztva a kimeneti könyvtár",
-                      "No output directory is selected");
+        reason = message(MessageId::OutputFolderNotSelected, english);
         return OrganiseResult::ReadFailed;
     }
     // Step A: reading the book, building the target and creating its folders.
     try {
         // Asked through the seam, so that a dry run sees a source an earlier row moved away.
         if (!files.fileExists(source)) {
-            reason = pick(english, "A fájl nem létezik", "The file does not exist");
+            reason = message(MessageId::SourceFileMissing, english);
             return OrganiseResult::ReadFailed;
         }
         std::optional<BookFields> read;
@@ -176,8 +170,7 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             BuildTarget(source, fields, outputFolderOf(settings), settings.naming);
         // Metadata must never place a book outside the output folder.
         if (FolderPathClimbs(target.folderPath)) {
-            reason = pick(english, "A könyv adatai a kimeneti mappán kívülre vinnék: ",
-                          "The book's metadata would take it outside the output folder: ") +
+            reason = message(MessageId::MetadataLeavesOutputFolder, english) +
                      DisplayPath(target.folderPath);
             return OrganiseResult::ReadFailed;
         }
@@ -202,10 +195,8 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             }
             if (folderError) {
                 // Without its folder the book cannot be copied: the reason says why it is missing.
-                reason =
-                    pick(english, "A mappa nem hozható létre: ", "The folder cannot be created: ") +
-                    DisplayPath(failedLevel) + QStringLiteral(" (") + systemText(folderError) +
-                    QLatin1Char(')');
+                reason = message(MessageId::FolderNotCreated, english) + DisplayPath(failedLevel) +
+                         QStringLiteral(" (") + systemText(folderError) + QLatin1Char(')');
                 result = OrganiseResult::CopyFailed;
             } else {
                 result = transfer(source, target, to, settings.mode, files, english, reason);

@@ -2,6 +2,8 @@
 // The outcome of one book of the organise run and the texts the run writes into the row.
 #include <QString>
 
+#include "core/message_catalogue.h"
+
 namespace organise {
 
 enum class OrganiseResult {
@@ -19,14 +21,11 @@ inline QString resultText(OrganiseResult result, bool englishUi) {
         case OrganiseResult::Done:
             return QStringLiteral("Ok");
         case OrganiseResult::CopyFailed:
-            return englishUi ? QStringLiteral("Error with file ")
-                             : QStringLiteral("Hiba a következö fájlnál ");
+            return core::message(core::MessageId::ResultCopyFailed, englishUi);
         case OrganiseResult::TargetExists:
-            return englishUi ? QStringLiteral("The file name already exists")
-                             : QStringLiteral("A fajlnev már létezik");
+            return core::message(core::MessageId::ResultTargetExists, englishUi);
         case OrganiseResult::ReadFailed:
-            return englishUi ? QStringLiteral("Epub reading error is actually a faulty file")
-                             : QStringLiteral("Epub olvasasi hiba valoszinüleg hibás fajl");
+            return core::message(core::MessageId::ResultReadFailed, englishUi);
         case OrganiseResult::NotEpub:
             break;
     }

@@ -4,6 +4,7 @@
 #include <deque>
 #include <optional>
 
+#include "core/message_catalogue.h"
 #include "epub/path_text_qt.h"
 #include "epub/read_ahead.h"
 #include "organise/book_reading.h"
@@ -17,9 +18,8 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
                  int readAheadThreads) {
     observer.clearStopRequest();
     if (observer.bookSettings().outputFolder.isEmpty()) {
-        observer.showMessage(observer.englishUi()
-                                 ? QStringLiteral("The output directory is not selected")
-                                 : QStringLiteral("A kimeneti könyvtár nincs kiválasztva"));
+        observer.showMessage(
+            core::message(core::MessageId::RunWithoutOutputFolder, observer.englishUi()));
         return;
     }
 
@@ -84,7 +84,7 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
 
     files.finish();
     observer.setStatus1(QString());
-    observer.setStatus2(observer.englishUi() ? QStringLiteral("Ready") : QStringLiteral("Kész"));
+    observer.setStatus2(core::message(core::MessageId::Ready, observer.englishUi()));
     observer.resetProgress();
 }
 

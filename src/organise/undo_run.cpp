@@ -3,6 +3,7 @@
 #include <QDir>
 #include <algorithm>
 
+#include "core/message_catalogue.h"
 #include "epub/path_text_qt.h"
 #include "organise/target_rules.h"
 #include "platform/code_page.h"
@@ -13,6 +14,8 @@ namespace organise {
 
 namespace {
 
+using core::message;
+using core::MessageId;
 using platform::OsError;
 
 UndoBookResult kept(const JournalEntry& entry, UndoOutcome outcome) {
@@ -25,10 +28,6 @@ UndoBookResult failed(const JournalEntry& entry, const OsError& error, const QSt
 
 UndoBookResult undone(const JournalEntry& entry, const QString& nowAt) {
     return {entry, UndoOutcome::Undone, QString(), nowAt};
-}
-
-QString pick(bool english, const char* hungarian, const char* inEnglish) {
-    return QString::fromUtf8(english ? inEnglish : hungarian);
 }
 
 // The levels of a path, split at either separator the platform knows.
@@ -65,20 +64,14 @@ bool below(const QString& path, const QString& folder) {
 QString refusal(const JournalEntry& entry, bool english) {
     const QString& output = entry.outputFolder;
     if (output.isEmpty() || !QDir::isAbsolutePath(output) || hasDotLevels(output))
-        return pick(english, "A napló nem nevezi meg a futás kimeneti mappáját",
-                    "The journal does not name the run's output folder");
+        return message(MessageId::JournalNoOutputFolder, english);
     if (hasDotLevels(entry.target) || hasDotLevels(entry.source))
-        return pick(english, "A napló útvonalában . vagy .. szint van: ",
-                    "The journal's path has a . or .. level: ") +
+        return message(MessageId::JournalDotLevel, english) +
                (hasDotLevels(entry.target) ? entry.target : entry.source);
     if (!QDir::isAbsolutePath(entry.target) || !below(entry.target, output))
-        return pick(english, "A napló szerinti hely a futás kimeneti mappáján kívül van: ",
-                    "The journal's path lies outside the run's output folder: ") +
-               entry.target;
+        return message(MessageId::JournalOutsideOutput, english) + entry.target;
     if (entry.kind == JournalEntry::Kind::Book && !QDir::isAbsolutePath(entry.source))
-        return pick(english, "A napló szerinti forrás nem abszolút útvonal: ",
-                    "The journal's source is not an absolute path: ") +
-               entry.source;
+        return message(MessageId::JournalSourceNotAbsolute, english) + entry.source;
     return {};
 }
 
@@ -98,8 +91,7 @@ UndoBookResult confirmedOnDisk(const UndoBookResult& result, FileOperations& fil
     const bool sourceThere =
         result.entry.mode == TransferMode::Copy || files.pathTaken(result.entry.source);
     if (targetGone && sourceThere) return result;
-    return {result.entry, UndoOutcome::Failed,
-            pick(english, "A könyv nem került vissza", "The book is not back"),
+    return {result.entry, UndoOutcome::Failed, message(MessageId::UndoBookNotBack, english),
             targetGone ? QString() : result.entry.target};
 }
 
@@ -193,23 +185,19 @@ const char* undoOutcomeName(UndoOutcome outcome) {
 QString undoOutcomeText(UndoOutcome outcome, const QString& reason, bool englishUi) {
     switch (outcome) {
         case UndoOutcome::Undone:
-            return englishUi ? QStringLiteral("Undone") : QStringLiteral("Visszavonva");
+            return message(MessageId::UndoOutcomeUndone, englishUi);
         case UndoOutcome::KeptChanged:
-            return englishUi ? QStringLiteral("Kept: the file changed after the run")
-                             : QStringLiteral("Megtartva: a fájl megváltozott a futás óta");
+            return message(MessageId::UndoOutcomeKeptChanged, englishUi);
         case UndoOutcome::KeptSourceTaken:
-            return englishUi ? QStringLiteral("Kept: the original place is taken")
-                             : QStringLiteral("Megtartva: az eredeti helyén már van valami");
+            return message(MessageId::UndoOutcomeKeptSourceTaken, englishUi);
         case UndoOutcome::KeptOnlyCopy:
-            return englishUi ? QStringLiteral("Kept: it is the only copy")
-                             : QStringLiteral("Megtartva: ez az egyetlen példány");
+            return message(MessageId::UndoOutcomeKeptOnlyCopy, englishUi);
         case UndoOutcome::KeptUnfinished:
-            return englishUi ? QStringLiteral("Kept: the run ended while handling it")
-                             : QStringLiteral("Megtartva: a futás e könyv közben ért véget");
+            return message(MessageId::UndoOutcomeKeptUnfinished, englishUi);
         case UndoOutcome::Failed:
             break;
     }
-    return (englishUi ? QStringLiteral("Failed: ") : QStringLiteral("Hiba: ")) + reason;
+    return message(MessageId::UndoOutcomeFailed, englishUi) + reason;
 }
 
 QList<JournalEntry> UndoOrder(const JournalContents& journal) {
