@@ -160,13 +160,14 @@ Section "-un.Program"
     ${EndIf}
   ${EndIf}
 
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  Delete "$DESKTOP\${PRODUCT}.lnk"
   !include "${UNFILES_NSH}"
   ; The English file a user may have copied beside the program (README.txt tells how).
   Delete "$INSTDIR\eng.lng"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
-  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-  Delete "$DESKTOP\${PRODUCT}.lnk"
+  ; Last: the entry in "Apps & features" goes once everything else has gone.
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd
 

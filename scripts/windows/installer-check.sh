@@ -50,9 +50,10 @@ reg_text() { # reg_text <key> -> the key's .reg export in UTF-8, empty when it i
   wine reg export "$1" "$(winepath -w "$work/key.reg")" /y >/dev/null 2>&1 || true
   if [ -f "$work/key.reg" ]; then iconv -f UTF-16 -t UTF-8 "$work/key.reg" | tr -d '\r'; fi
 }
-# The uninstaller copies itself away and returns at once; wait until its copy is done.
-wait_gone() { # wait_gone <file>
-  for _ in $(seq 600); do [ -e "$1" ] || return 0; sleep 0.1; done
+# The uninstaller copies itself away and returns at once; its copy removes the uninstall key
+# last, so the checks wait for that.
+wait_uninstalled() { # wait_uninstalled <uninstall key>
+  for _ in $(seq 120); do [ -z "$(reg_text "$1")" ] && return 0; sleep 0.5; done
   fail "$1 is still there a minute after uninstalling"
 }
 
@@ -100,10 +101,9 @@ wine "$folder/epub-polcaro.exe" /5E1A7C93D04B4F2A8E61B7C0D9F34A27 /register_glob
 [ -d "$appdata/Epub_polcaro" ] || fail "the program left no settings folder to keep"
 
 wine "$folder/uninstall.exe" /S || fail "the silent uninstall ended with $?"
-wait_gone "$folder/uninstall.exe"
-wait_gone "$folder"
+wait_uninstalled "$uninstall_key"
+[ -e "$folder" ] && fail "$folder is left: $(ls -R "$folder")"
 [ -e "$start_menu/Epub polcaro.lnk" ] && fail "the Start-menu shortcut is left"
-[ -z "$(reg_text "$uninstall_key")" ] || fail "the uninstall key is left"
 [ -z "$(reg_text 'HKCR\Directory\shell\epubpolcaro')" ] || fail "the folder context-menu entry is left"
 grep -q 'Gyüjtö' <<<"$(reg_text 'HKCR\SystemFileAssociations\.epub\shell')" && fail "the file context-menu entry is left"
 [ -f "$appdata/Epub_polcaro/epub_polcaro.ini" ] || fail "uninstalling removed the settings"
@@ -119,8 +119,7 @@ own=$(unixpath 'C:\Polcaro programs\Epub polcaro')
 [ -n "$(reg_text 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\EpubPolcaro')" ] ||
   fail "no per-user uninstall key"
 wine "$own/uninstall.exe" /S || fail "the per-user uninstall ended with $?"
-wait_gone "$own"
-[ -z "$(reg_text 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\EpubPolcaro')" ] ||
-  fail "the per-user uninstall key is left"
+wait_uninstalled 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\EpubPolcaro'
+[ -e "$own" ] && fail "$own is left"
 echo "installer-check: per-user install with /D= and uninstall"
 echo "installer-check: passed in $((SECONDS - started)) s"

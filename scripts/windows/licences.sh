@@ -40,7 +40,7 @@ the copyright and licence notices of the Debian packages they were built from.
       Qt.txt lists the copyright holders and the licences of the code Qt bundles.
   libxml2 (libxml2.dll)                   MIT licence, see libxml2.txt
   libzip (libzip.dll)                     BSD 3-clause licence, see libzip.txt
-  zlib (zlib1.dll)                        zlib licence, see zlib.txt
+  zlib (libzlib.dll)                      zlib licence, see zlib.txt
   GCC runtime (libstdc++-6.dll, libgcc_s_seh-1.dll)
                                           GPL-3 with the GCC Runtime Library Exception,
                                           see gcc-runtime.txt
