@@ -13,6 +13,7 @@
 #include <QMap>
 #include <functional>
 
+#include "epub/json_writer.h"
 #include "epub/message_sink.h"
 #include "epub/path_text_qt.h"
 #include "organise/organise_run.h"
@@ -303,30 +304,32 @@ TEST_F(UndoTest, AnEditedJournalCannotReachOutsideTheOutputFolder) {
     const QString outside = tree.writeFile(QStringLiteral("root/keep/precious.epub"), "precious");
     const QString movedOutside = tree.writeFile(QStringLiteral("root/keep/moved.epub"), "mine");
     const QString emptyOutside = tree.makeFolder(QStringLiteral("root/keep/empty"));
-    const auto statusLine = [](const QString& path) {
+    // Lines as the journal writes them (the JSON writer escapes a Windows path's backslashes).
+    const auto bookLine = [](const char* mode, const QString& source, const QString& target,
+                             const QString& statusOf) {
         platform::OsError error;
-        const auto status = platform::fileStatus(epub::toPlatformPath(path), error);
-        return QByteArray(",\"mtime\":") + QByteArray::number(qint64(status->modifiedNs)) +
-               ",\"size\":" + QByteArray::number(qint64(status->size)) + "}\n";
+        const auto status = platform::fileStatus(epub::toPlatformPath(statusOf), error);
+        return epub::JsonObject()
+            .add("mode", mode)
+            .add("mtime", qint64(status->modifiedNs))
+            .add("size", qint64(status->size))
+            .add("source", source)
+            .add("target", target)
+            .line();
     };
     const QString journalPath = JournalFiles(journals).first();
-    const QByteArray q = "\"";
     QByteArray edits;
     // A copy line pointed at the outside file, its twin as the source.
-    edits += "{\"mode\":\"copy\",\"source\":" + q + twin.toUtf8() + q + ",\"target\":" + q +
-             outside.toUtf8() + q + statusLine(outside);
+    edits += bookLine("copy", twin, outside, outside);
     // A move line pointed at a file outside, with that file's size and time.
-    edits += "{\"mode\":\"move\",\"source\":" + q + lib.toUtf8() + "/back.epub" + q +
-             ",\"target\":" + q + movedOutside.toUtf8() + q + statusLine(movedOutside);
+    edits += bookLine("move", lib + QStringLiteral("/back.epub"), movedOutside, movedOutside);
     // The same through "..", and a relative source.
-    const QString climbing = out + QStringLiteral("../keep/moved.epub");
-    edits += "{\"mode\":\"move\",\"source\":" + q + lib.toUtf8() + "/back2.epub" + q +
-             ",\"target\":" + q + climbing.toUtf8() + q + statusLine(movedOutside);
-    edits += "{\"mode\":\"move\",\"source\":\"relative.epub\",\"target\":" + q +
-             targetOf(QStringLiteral("Ann"), QStringLiteral("One")).toUtf8() + q +
-             statusLine(targetOf(QStringLiteral("Ann"), QStringLiteral("One")));
+    edits += bookLine("move", lib + QStringLiteral("/back2.epub"),
+                      out + QStringLiteral("../keep/moved.epub"), movedOutside);
+    const QString own = targetOf(QStringLiteral("Ann"), QStringLiteral("One"));
+    edits += bookLine("move", QStringLiteral("relative.epub"), own, own);
     // Any empty folder.
-    edits += "{\"folder\":" + q + emptyOutside.toUtf8() + q + "}\n";
+    edits += epub::JsonObject().add("folder", emptyOutside).line();
     appendTo(journalPath, edits);
     const QMap<QString, QByteArray> keepBefore = snapshot(tree.path(QStringLiteral("root/keep")));
 
