@@ -31,7 +31,7 @@
 #include "app/undo_command.h"
 #include "app/window_font.h"
 #include "app/window_placement.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "organise/collection.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
@@ -288,7 +288,7 @@ void TForm1::RzToolButton2Click() {
 void TForm1::RzToolButton3Click() {
     Listatrlse1Click();
     if (const std::optional<QString> folder = dialogs().pickFolder(this, QString()))
-        SearchFolder(epub::pathFromOutside(*folder));
+        SearchFolder(core::pathFromOutside(*folder));
     setStatusPane1(organise::scanCompleteText(state_.englishUi));
 }
 
@@ -326,7 +326,7 @@ void TForm1::RzRadioGroup3Changing(int newIndex) {
 
 void TForm1::browseOutputFolder() {
     const std::optional<QString> folder = dialogs().pickFolder(this, JvDirectoryEdit1_->text());
-    JvDirectoryEdit1AfterDialog(folder ? epub::pathFromOutside(*folder) : QString(),
+    JvDirectoryEdit1AfterDialog(folder ? core::pathFromOutside(*folder) : QString(),
                                 folder.has_value());
 }
 
@@ -372,7 +372,7 @@ void TForm1::teszt1Click() {
     QTreeWidgetItem* row = selectedRow();
     if (!row) return;
     const QString output = row->text(2);
-    if (!output.isEmpty() && platform::fileExists(epub::toPlatformPath(output)))
+    if (!output.isEmpty() && platform::fileExists(core::toPlatformPath(output)))
         ShowInExplorer(output);
     else
         dialogs().message(this, text(QStringLiteral("A file még nem került másolásra"),

@@ -14,7 +14,7 @@
 #include "app/row_tooltip.h"
 #include "app/tform1.h"
 #include "app/tsplash.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "organise/collection.h"
 #include "organise/extension.h"
 #include "platform/file_manager.h"
@@ -31,14 +31,13 @@ struct SearchAbandoned {};
 }  // namespace
 
 void TForm1::ShowInExplorer(const QString& path) {
-    platform::showInFileManager(epub::toPlatformPath(path));
+    platform::showInFileManager(core::toPlatformPath(path));
 }
 
 void TForm1::AddFileToList(const QString& path) {
     if (!organise::hasEpubExtension(path)) return;
     RzListView1_->addTopLevelItem(new QTreeWidgetItem(QStringList{path, QString(), QString()}));
-    const QString name =
-        epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(path)));
+    const QString name = core::lastComponent(path);
     if (splash_) refresh_->setSplashName(name);
     refresh_->setPane1(name);
     refresh_->update();
@@ -73,7 +72,7 @@ void TForm1::SearchFolder(const QString& folder) {
 
 void TForm1::actOnPath(const QString& path) {
     if (path.isEmpty()) return;
-    const std::string native = epub::toPlatformPath(path);
+    const std::string native = core::toPlatformPath(path);
     if (platform::folderExists(native))
         SearchFolder(path);
     else if (platform::fileExists(native))
@@ -85,7 +84,7 @@ void TForm1::JvDragDrop1Drop(const QStringList& paths) {
     ListRefresh::Batch batch(*refresh_);
     for (const QString& path : paths) {
         if (closing_) break;
-        if (platform::folderExists(epub::toPlatformPath(path))) {
+        if (platform::folderExists(core::toPlatformPath(path))) {
             // Loading windows of earlier drops are hidden for good; only the newest is kept.
             for (TSplash* old : findChildren<TSplash*>(QString(), Qt::FindDirectChildrenOnly))
                 if (!old->isVisible() && old != splash_) old->deleteLater();
@@ -140,7 +139,7 @@ bool TForm1::listDrop(QEvent* event) {
     QStringList paths;
     if (data && data->hasUrls()) {
         for (const QUrl& url : data->urls())
-            if (url.isLocalFile()) paths << epub::pathFromOutside(url.toLocalFile());
+            if (url.isLocalFile()) paths << core::pathFromOutside(url.toLocalFile());
     }
     if (paths.isEmpty()) {
         drop->ignore();

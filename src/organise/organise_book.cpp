@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "organise/exception_text.h"
 #include "organise/extension.h"
 #include "organise/target_rules.h"
@@ -18,15 +18,15 @@ namespace organise {
 namespace {
 
 QString collapsed(const QString& path) {
-    return epub::fromPlatformPath(platform::collapseSeparators(epub::toPlatformPath(path)));
+    return core::fromPlatformPath(platform::collapseSeparators(core::toPlatformPath(path)));
 }
 
 // The rules add nothing after OutputFolder, so one that lacks its separator would put every
 // book beside the output folder instead of into it. A folder given with '/' (allowed on Windows
 // too) takes the native separator first, as every path entering the program does.
 QString outputFolderOf(const BookSettings& settings) {
-    return epub::fromPlatformPath(platform::withTrailingSeparator(
-        platform::toNativeSeparators(epub::toPlatformPath(settings.outputFolder))));
+    return core::fromPlatformPath(platform::withTrailingSeparator(
+        platform::toNativeSeparators(core::toPlatformPath(settings.outputFolder))));
 }
 
 // Creates every missing level of the (collapsed) folder, outermost first; the caller has seen
@@ -50,7 +50,7 @@ platform::OsError createMissingLevels(const QString& folder, FileOperations& fil
         const QString level = folder.left(ends[k]);
         // Windows refuses '*' and '?' in a name; refusing them here too keeps a collection built
         // on another system free of folders Windows cannot hold. Deeper levels cannot follow.
-        const QString name = level.mid(level.lastIndexOf(separator) + 1);
+        const QString name = core::lastComponent(level);
         if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) return {};
         const platform::OsError error = files.createFolder(level);
         if (error && !(error.is(platform::ErrorCondition::Exists) && files.folderExists(level))) {
@@ -113,12 +113,12 @@ OrganiseResult transfer(const QString& source, const Target& target, const QStri
             reason = pick(english, "A cél fájlneve üres", "The target file name is empty");
             return OrganiseResult::CopyFailed;
         }
-        if (platform::nameReservedOnWindows(epub::toPlatformPath(target.fileName))) {
+        if (platform::nameReservedOnWindows(core::toPlatformPath(target.fileName))) {
             reason = reservedNameReason(target.fileName, DisplayPath(to), english);
             return OrganiseResult::CopyFailed;
         }
         for (const QString& path : {source, to}) {
-            if (!platform::transferPathAcceptable(epub::toPlatformPath(path))) {
+            if (!platform::transferPathAcceptable(core::toPlatformPath(path))) {
                 reason = refusedPathReason(DisplayPath(path), english);
                 return OrganiseResult::CopyFailed;
             }
@@ -139,7 +139,7 @@ OrganiseResult transfer(const QString& source, const Target& target, const QStri
 }
 
 OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
-                            const BookSettings& settings, epub::MessageSink& messages,
+                            const BookSettings& settings, core::MessageSink& messages,
                             FileOperations& files, const BookReading* ahead, QString& reason) {
     const bool english = settings.englishUi;
     // Without an output folder every target would be relative to the working folder.
@@ -194,7 +194,7 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             QString failedLevel;
             platform::OsError folderError;
             if (!files.folderExists(folder)) {
-                if (!platform::folderPathAcceptable(epub::toPlatformPath(folder))) {
+                if (!platform::folderPathAcceptable(core::toPlatformPath(folder))) {
                     reason = refusedPathReason(DisplayPath(folder), english);
                     return OrganiseResult::ReadFailed;
                 }
@@ -223,7 +223,7 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
 }  // namespace
 
 OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
-                            const BookSettings& settings, epub::MessageSink& messages,
+                            const BookSettings& settings, core::MessageSink& messages,
                             FileOperations& files, const BookReading* ahead) {
     if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
     QString reason;

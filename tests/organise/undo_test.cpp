@@ -13,8 +13,8 @@
 #include <QMap>
 #include <functional>
 
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "organise/organise_run.h"
 #include "organise/run_journal.h"
 #include "support/epub_builder.h"
@@ -34,7 +34,7 @@ public:
     void setOutputText(int row, const QString& text) override { outputs[row] = text; }
 };
 
-class Quiet final : public epub::MessageSink {
+class Quiet final : public core::MessageSink {
 public:
     void showMessage(const QString&) override {}
 };
@@ -51,7 +51,7 @@ public:
     bool stopRequested() const override { return stopAfter >= 0 && handled >= stopAfter; }
     BookSettings bookSettings() const override { return {NamingOptions{}, mode, output}; }
     bool englishUi() const override { return true; }
-    epub::MessageSink& messageSink() override { return sink_; }
+    core::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString&) override {}
     void rowFinished(int, OrganiseResult result) override {
         results.append(result);
@@ -305,7 +305,7 @@ TEST_F(UndoTest, AnEditedJournalCannotReachOutsideTheOutputFolder) {
     const QString emptyOutside = tree.makeFolder(QStringLiteral("root/keep/empty"));
     const auto statusLine = [](const QString& path) {
         platform::OsError error;
-        const auto status = platform::fileStatus(epub::toPlatformPath(path), error);
+        const auto status = platform::fileStatus(core::toPlatformPath(path), error);
         return QByteArray(",\"mtime\":") + QByteArray::number(qint64(status->modifiedNs)) +
                ",\"size\":" + QByteArray::number(qint64(status->size)) + "}\n";
     };

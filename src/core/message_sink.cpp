@@ -1,8 +1,8 @@
-#include "epub/message_sink.h"
+#include "core/message_sink.h"
 
 #include <cstdio>
 
-namespace epub {
+namespace core {
 
 void StderrMessageSink::showMessage(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
@@ -11,4 +11,4 @@ void StderrMessageSink::showMessage(const QString& text) {
     std::fflush(stderr);
 }
 
-}  // namespace epub
+}  // namespace core
