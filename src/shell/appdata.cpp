@@ -46,8 +46,10 @@ bool ForceFolder(const std::string& path) {
     const std::string folder = platform::withoutTrailingSeparators(path);
     if (platform::folderExists(folder)) return true;
     // "D:name" lies in "D:". A root is its own parent: a drive that does not exist ("Q:")
-    // stops the climb instead of looping.
-    const std::string parent = platform::parentFolder(folder);
+    // stops the climb instead of looping. A bare name has no parent to create first: the
+    // empty one raises the creation error, as a relative app-data folder always has.
+    const std::string parent =
+        platform::lastComponent(folder) == folder ? std::string() : platform::parentFolder(folder);
     if (parent == folder) return false;
     if (!ForceFolder(parent)) return false;
     // A folder that another process created meanwhile is as good as one created here.
