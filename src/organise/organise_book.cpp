@@ -2,12 +2,12 @@
 
 #include <exception>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/message_sink.h"
 #include "core/path_text_qt.h"
 #include "organise/exception_text.h"
-#include "organise/extension.h"
 #include "organise/target_rules.h"
 #include "platform/error.h"
 #include "platform/path_rules.h"
@@ -104,9 +104,10 @@ QString reservedNameReason(const QString& name, const QString& path, bool englis
 }
 
 // Step B: the copy or the move to `to`, the target path with its separators collapsed. Any
-// failure, refused paths included, is CopyFailed.
-OrganiseResult transfer(const QString& source, const Target& target, const QString& to,
-                        TransferMode mode, FileOperations& files, bool english, QString& reason) {
+// failure, refused paths included, is CopyFailed. `nativeSource` is the source's platform form.
+OrganiseResult transfer(const QString& source, const std::string& nativeSource,
+                        const Target& target, const QString& to, TransferMode mode,
+                        FileOperations& files, bool english, QString& reason) {
     try {
         // An empty file name makes the target path the folder itself: nothing to copy onto.
         if (target.fileName.isEmpty()) {
@@ -117,11 +118,13 @@ OrganiseResult transfer(const QString& source, const Target& target, const QStri
             reason = reservedNameReason(target.fileName, DisplayPath(to), english);
             return OrganiseResult::CopyFailed;
         }
-        for (const QString& path : {source, to}) {
-            if (!platform::transferPathAcceptable(core::toPlatformPath(path))) {
-                reason = refusedPathReason(DisplayPath(path), english);
-                return OrganiseResult::CopyFailed;
-            }
+        if (!platform::transferPathAcceptable(nativeSource)) {
+            reason = refusedPathReason(DisplayPath(source), english);
+            return OrganiseResult::CopyFailed;
+        }
+        if (!platform::transferPathAcceptable(core::toPlatformPath(to))) {
+            reason = refusedPathReason(DisplayPath(to), english);
+            return OrganiseResult::CopyFailed;
         }
         const platform::OsError error =
             mode == TransferMode::Move ? files.moveFile(source, to) : files.copyFile(source, to);
@@ -138,9 +141,10 @@ OrganiseResult transfer(const QString& source, const Target& target, const QStri
     }
 }
 
-OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
-                            const BookSettings& settings, core::MessageSink& messages,
-                            FileOperations& files, const BookReading* ahead, QString& reason) {
+OrganiseResult organiseBook(const QString& source, const std::string& nativeSource, int row,
+                            WorkList& list, const BookSettings& settings,
+                            core::MessageSink& messages, FileOperations& files,
+                            const BookReading* ahead, QString& reason) {
     const bool english = settings.englishUi;
     // Without an output folder every target would be relative to the working folder.
     if (settings.outputFolder.isEmpty()) {
@@ -208,7 +212,8 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
                     QLatin1Char(')');
                 result = OrganiseResult::CopyFailed;
             } else {
-                result = transfer(source, target, to, settings.mode, files, english, reason);
+                result = transfer(source, nativeSource, target, to, settings.mode, files, english,
+                                  reason);
             }
         }
         list.setOutputText(row, DisplayPath(target.targetPath));
@@ -225,10 +230,12 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
 OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
                             const BookSettings& settings, core::MessageSink& messages,
                             FileOperations& files, const BookReading* ahead) {
-    if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
+    // The source's platform form, made once for the checks on its text.
+    const std::string nativeSource = core::toPlatformPath(source);
+    if (!platform::isEpubFileName(nativeSource)) return OrganiseResult::NotEpub;
     QString reason;
     const OrganiseResult result =
-        organiseBook(source, row, list, settings, messages, files, ahead, reason);
+        organiseBook(source, nativeSource, row, list, settings, messages, files, ahead, reason);
     list.setReason(row, shortenedReason(reason));
     return result;
 }
