@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "epub/message_sink.h"
+#include "core/message_sink.h"
 #include "epub/tepub.h"
 #include "platform/process_tuning.h"
 #include "support/epub_builder.h"
@@ -93,7 +93,7 @@ struct Rate {
 
 // Opens every book `rounds` times. The machine may be shared, so CPU time is reported beside
 // elapsed time.
-Rate openAll(const QStringList& books, int rounds, epub::MessageSink& sink) {
+Rate openAll(const QStringList& books, int rounds, core::MessageSink& sink) {
     qsizetype checksum = 0;
     QElapsedTimer timer;
     timer.start();
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
         makeCorpus(dir.path() + QStringLiteral("/large"), largeCount, entries);
     const long afterGeneration = peakRssKiB();
 
-    epub::StderrMessageSink sink;
+    core::StderrMessageSink sink;
     openAll(small, 1, sink);  // warm the page cache and the allocator
     const Rate smallRate = openAll(small, 3, sink);
     const long afterSmall = peakRssKiB();

@@ -22,8 +22,8 @@
 #include <functional>
 #include <string>
 
+#include "core/message_sink.h"
 #include "epub/archive_reader.h"
-#include "epub/message_sink.h"
 #include "epub/reference_prepass.h"
 #include "epub/tepub.h"
 #include "support/epub_builder.h"
@@ -33,7 +33,7 @@ namespace {
 // Room left in an entry for the text around the repeated part.
 constexpr qsizetype kFill = epub::kMaxEntrySize - 4096;
 
-class SilentSink final : public epub::MessageSink {
+class SilentSink final : public core::MessageSink {
 public:
     void showMessage(const QString&) override {}
 };

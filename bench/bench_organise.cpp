@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "epub/message_sink.h"
+#include "core/message_sink.h"
 #include "epub/read_ahead.h"
 #include "epub/tepub.h"
 #include "organise/collection.h"
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     // Reading the metadata alone, as the run does for every book.
     start = Clock::now();
     {
-        epub::StderrMessageSink sink;
+        core::StderrMessageSink sink;
         for (const QString& path : sources) {
             epub::TEpuB book(sink);
             try {

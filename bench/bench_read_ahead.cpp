@@ -31,9 +31,9 @@
 #include <random>
 
 #include "bench_support.h"
+#include "core/message_sink.h"
 #include "epub/archive_reader.h"
 #include "epub/book_json.h"
-#include "epub/message_sink.h"
 #include "epub/read_ahead.h"
 #include "epub/tepub.h"
 #include "organise/collection.h"
@@ -94,7 +94,7 @@ testsupport::BookSpec corpusBook(int number) {
 
 // What `inspect` does for one book: read it and write its JSON line.
 qsizetype inspectOne(const QString& path) {
-    class Quiet final : public epub::MessageSink {
+    class Quiet final : public core::MessageSink {
         void showMessage(const QString&) override {}
     } sink;
     epub::TEpuB book(sink);

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <chrono>
 
-#include "epub/message_sink.h"
+#include "core/message_sink.h"
 #include "organise/collection.h"
 #include "organise/organise_run.h"
 #include "support/epub_builder.h"
@@ -49,7 +49,7 @@ public:
     bool stopRequested() const override { return false; }
     organise::BookSettings bookSettings() const override { return {naming, mode, output}; }
     bool englishUi() const override { return false; }
-    epub::MessageSink& messageSink() override { return sink_; }
+    core::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString& text) override { sink_.showMessage(text); }
     void rowFinished(int, organise::OrganiseResult result) override {
         if (result == organise::OrganiseResult::Done)
@@ -59,7 +59,7 @@ public:
     }
 
 private:
-    epub::StderrMessageSink sink_;
+    core::StderrMessageSink sink_;
 };
 
 // `books` small books in fifty shelves under `lib`: five languages, five hundred creators.

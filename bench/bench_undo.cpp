@@ -13,7 +13,7 @@
 #include <cstdlib>
 
 #include "bench_support.h"
-#include "epub/message_sink.h"
+#include "core/message_sink.h"
 #include "organise/collection.h"
 #include "organise/organise_run.h"
 #include "organise/run_journal.h"

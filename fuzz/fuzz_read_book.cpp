@@ -2,15 +2,15 @@
 
 #include <cstdlib>
 
+#include "core/message_sink.h"
 #include "epub/book_json.h"
-#include "epub/message_sink.h"
 #include "epub/tepub.h"
 #include "organise/target_rules.h"
 
 namespace fuzzsupport {
 
 namespace {
-class SilentSink final : public epub::MessageSink {
+class SilentSink final : public core::MessageSink {
 public:
     void showMessage(const QString&) override {}
 };

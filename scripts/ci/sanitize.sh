@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# CI stage: the non-GUI libraries (platform, shell, epub, organise) and their tests, built with
+# CI stage: the non-GUI libraries (platform, shell, core, epub, organise) and their tests, built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and run.
 set -euo pipefail
 cd "$(dirname "$0")/../.."

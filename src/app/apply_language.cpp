@@ -12,7 +12,7 @@
 
 #include "app/form_state.h"
 #include "app/language_file.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/files.h"
 
 namespace app {
@@ -154,7 +154,7 @@ void applyLanguageFile(const LanguageFile& file, QWidget* form, QWidget* splash)
 void applyLanguageStep(QWidget* form, QWidget* splash, FormState& state,
                        const QString& programFolder, const QString& settingsFolder) {
     const auto exists = [](const QString& candidate) {
-        return platform::fileExists(epub::toPlatformPath(epub::pathFromOutside(candidate)));
+        return platform::fileExists(core::toPlatformPath(core::pathFromOutside(candidate)));
     };
     QString path = languageFilePath(programFolder);
     if (!exists(path)) {

@@ -4,7 +4,7 @@
 #include <QStringDecoder>
 #include <string>
 
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/error.h"
 #include "platform/files.h"
 
@@ -75,7 +75,7 @@ LanguageFile LanguageFile::load(const QString& path) {
     const QString nativePath = QDir::toNativeSeparators(path);
     std::string bytes;
     platform::OsError error;
-    if (!platform::readWholeFile(epub::toPlatformPath(nativePath), bytes, error)) {
+    if (!platform::readWholeFile(core::toPlatformPath(nativePath), bytes, error)) {
         throw platform::Error("Cannot open file \"" + nativePath.toStdString() + "\". " +
                               error.describe());
     }

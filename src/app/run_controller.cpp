@@ -17,7 +17,7 @@
 #include "app/list_view_work_list.h"
 #include "app/row_tooltip.h"
 #include "app/undo_command.h"
-#include "epub/message_sink.h"
+#include "core/message_sink.h"
 #include "epub/read_ahead.h"
 #include "organise/off_thread_transfers.h"
 #include "organise/organise_run.h"
@@ -27,7 +27,7 @@ namespace app {
 namespace {
 
 // The book model's messages become modal message boxes; the run waits until they are closed.
-class DialogMessageSink final : public epub::MessageSink {
+class DialogMessageSink final : public core::MessageSink {
 public:
     explicit DialogMessageSink(QWidget* owner) : owner_(owner) {}
     void showMessage(const QString& text) override { dialogs().message(owner_, text); }
@@ -89,7 +89,7 @@ public:
     void keepJournalInformed(organise::RunJournal& journal) { journal_ = &journal; }
     bool englishUi() const override { return state_.englishUi; }
 
-    epub::MessageSink& messageSink() override { return messages_; }
+    core::MessageSink& messageSink() override { return messages_; }
     void showMessage(const QString& text) override { dialogs().message(form_, text); }
 
 private:

@@ -1,5 +1,5 @@
 #include "app/settings_controller.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -22,7 +22,7 @@ namespace {
 // depending on where the program was started.
 bool isFolder(const QString& path) {
     return !path.isEmpty() && QDir::isAbsolutePath(path) &&
-           platform::folderExists(epub::toPlatformPath(path));
+           platform::folderExists(core::toPlatformPath(path));
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ QComboBox* SettingsController::combo() const {
 void SettingsController::fixSettingsFolder() {
     shell::AppName = "Epub_polcaro";
     if (!platform::folderExists(shell::GetAppDataFolder())) shell::EnsureAppDataFolder();
-    state_.settingsFolder = epub::fromPlatformPath(shell::GetAppDataFolder());
+    state_.settingsFolder = core::fromPlatformPath(shell::GetAppDataFolder());
 }
 
 void SettingsController::loadOutputFolder() {
@@ -61,17 +61,17 @@ SettingsController::FirstRun SettingsController::firstRunPrompt() {
     if (!ok) return FirstRun::Dismissed;
     const std::optional<QString> chosen = dialogs().pickFolder(form_, QString());
     if (!chosen) return FirstRun::Quit;
-    state_.outputFolder = epub::pathFromOutside(*chosen);
+    state_.outputFolder = core::pathFromOutside(*chosen);
     dialogs().message(form_, state_.outputFolder);
     return FirstRun::Chosen;
 }
 
 void SettingsController::prepareOutputFolder() {
     state_.stopRequested = false;
-    state_.outputFolder = epub::withTrailingSeparator(state_.outputFolder);
+    state_.outputFolder = core::withTrailingSeparator(state_.outputFolder);
     if (QLineEdit* e = edit()) e->setText(state_.outputFolder);
     if (!isFolder(state_.outputFolder) &&
-        !shell::ForceFolder(epub::toPlatformPath(state_.outputFolder)))
+        !shell::ForceFolder(core::toPlatformPath(state_.outputFolder)))
         throw platform::Error(core::message(core::MessageId::DirectoryNotCreated, state_.englishUi)
                                   .arg(state_.outputFolder)
                                   .toStdString());
@@ -93,17 +93,17 @@ void SettingsController::loadFavourites() {
 
 void SettingsController::JvDirectoryEdit1AfterDialog(const QString& folder, bool accepted) {
     if (!accepted) return;
-    const QString chosen = epub::pathFromOutside(folder);
-    state_.outputFolder = epub::withTrailingSeparator(chosen);
+    const QString chosen = core::pathFromOutside(folder);
+    state_.outputFolder = core::withTrailingSeparator(chosen);
     if (QLineEdit* e = edit()) e->setText(chosen);
 }
 
 bool SettingsController::takeTypedOutputFolder() {
     const QLineEdit* e = edit();
     if (!e) return false;
-    const QString typed = epub::pathFromOutside(e->text());
+    const QString typed = core::pathFromOutside(e->text());
     if (typed.trimmed().isEmpty() || !QDir::isAbsolutePath(typed)) return false;
-    state_.outputFolder = epub::withTrailingSeparator(typed);
+    state_.outputFolder = core::withTrailingSeparator(typed);
     return true;
 }
 
@@ -129,7 +129,7 @@ void SettingsController::ComboBox1Change() {
 void SettingsController::ComboBox1Change(const QString& entry) {
     if (!isFolder(entry)) return;
     if (QLineEdit* e = edit()) e->setText(entry);
-    state_.outputFolder = epub::withTrailingSeparator(entry);
+    state_.outputFolder = core::withTrailingSeparator(entry);
 }
 
 void SettingsController::FormDestroy() {

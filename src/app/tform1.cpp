@@ -28,8 +28,9 @@
 #include "app/tsplash.h"
 #include "app/undo_command.h"
 #include "app/window_font.h"
+#include "app/window_placement.h"
 #include "app/work_list_controller.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "organise/collection.h"
 #include "platform/file_manager.h"
 #include "platform/files.h"
@@ -161,7 +162,7 @@ void TForm1::actOnPath(const QString& path) {
 }
 
 void TForm1::ShowInExplorer(const QString& path) {
-    platform::showInFileManager(epub::toPlatformPath(path));
+    platform::showInFileManager(core::toPlatformPath(path));
 }
 
 QStringList TForm1::rowPaths() const {
@@ -295,7 +296,7 @@ void TForm1::RzToolButton2Click() {
 void TForm1::RzToolButton3Click() {
     Listatrlse1Click();
     if (const std::optional<QString> folder = dialogs().pickFolder(this, QString()))
-        SearchFolder(epub::pathFromOutside(*folder));
+        SearchFolder(core::pathFromOutside(*folder));
     setStatusPane1(organise::scanCompleteText(state_.englishUi));
 }
 
@@ -333,7 +334,7 @@ void TForm1::RzRadioGroup3Changing(int newIndex) {
 
 void TForm1::browseOutputFolder() {
     const std::optional<QString> folder = dialogs().pickFolder(this, JvDirectoryEdit1_->text());
-    JvDirectoryEdit1AfterDialog(folder ? epub::pathFromOutside(*folder) : QString(),
+    JvDirectoryEdit1AfterDialog(folder ? core::pathFromOutside(*folder) : QString(),
                                 folder.has_value());
 }
 
@@ -379,7 +380,7 @@ void TForm1::teszt1Click() {
     QTreeWidgetItem* row = selectedRow();
     if (!row) return;
     const QString output = row->text(2);
-    if (!output.isEmpty() && platform::fileExists(epub::toPlatformPath(output)))
+    if (!output.isEmpty() && platform::fileExists(core::toPlatformPath(output)))
         ShowInExplorer(output);
     else
         dialogs().message(this, text(core::MessageId::FileNotCopiedYet));

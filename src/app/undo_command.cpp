@@ -14,7 +14,7 @@
 #include "app/form_state.h"
 #include "app/list_view_work_list.h"
 #include "core/message_catalogue.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "organise/run_journal.h"
 #include "organise/undo_run.h"
 #include "organise/work_list.h"
@@ -44,8 +44,7 @@ public:
         if (QTreeWidgetItem* item = rows_.counted(index)) item->treeWidget()->scrollToItem(item);
         controls_.RzStatusPane1->setText(QString::number(index) + QLatin1Char('/') +
                                          QString::number(controls_.RzProgressStatus1->maximum()));
-        controls_.RzStatusPane2->setText(epub::fromPlatformPath(
-            platform::lastComponent(epub::toPlatformPath(result.entry.source))));
+        controls_.RzStatusPane2->setText(core::lastComponent(result.entry.source));
     }
     void processEvents() override { QCoreApplication::processEvents(); }
     bool englishUi() const override { return state_.englishUi; }

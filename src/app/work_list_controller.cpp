@@ -15,7 +15,7 @@
 #include "app/list_refresh.h"
 #include "app/row_tooltip.h"
 #include "app/tsplash.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "organise/collection.h"
 #include "organise/extension.h"
 #include "platform/files.h"
@@ -53,8 +53,7 @@ void WorkListController::AddFileToList(const QString& path) {
     if (!organise::hasEpubExtension(path)) return;
     QTreeWidget* list = controls_.RzListView1;
     list->addTopLevelItem(new QTreeWidgetItem(QStringList{path, QString(), QString()}));
-    const QString name =
-        epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(path)));
+    const QString name = core::lastComponent(path);
     if (splash_) refresh_->setSplashName(name);
     refresh_->setPane1(name);
     refresh_->update();
@@ -90,7 +89,7 @@ void WorkListController::SearchFolder(const QString& folder) {
 
 void WorkListController::actOnPath(const QString& path) {
     if (path.isEmpty()) return;
-    const std::string native = epub::toPlatformPath(path);
+    const std::string native = core::toPlatformPath(path);
     if (platform::folderExists(native))
         SearchFolder(path);
     else if (platform::fileExists(native))
@@ -102,7 +101,7 @@ void WorkListController::JvDragDrop1Drop(const QStringList& paths) {
     ListRefresh::Batch batch(*refresh_);
     for (const QString& path : paths) {
         if (closing_) break;
-        if (platform::folderExists(epub::toPlatformPath(path))) {
+        if (platform::folderExists(core::toPlatformPath(path))) {
             // Loading windows of earlier drops are hidden for good; only the newest is kept.
             oldLoadingWindows_.removeIf([this](const QPointer<TSplash>& old) {
                 if (old && (old->isVisible() || old == splash_)) return false;
@@ -160,7 +159,7 @@ bool WorkListController::listDrop(QEvent* event) {
     QStringList paths;
     if (data && data->hasUrls()) {
         for (const QUrl& url : data->urls())
-            if (url.isLocalFile()) paths << epub::pathFromOutside(url.toLocalFile());
+            if (url.isLocalFile()) paths << core::pathFromOutside(url.toLocalFile());
     }
     if (paths.isEmpty()) {
         drop->ignore();

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/files.h"
 
 namespace epub {
@@ -179,7 +179,7 @@ bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer&
 
 OpenArchive::OpenArchive(const QString& archivePath) {
     if (archivePath.isEmpty()) return;
-    const std::string path = toPlatformPath(archivePath);
+    const std::string path = core::toPlatformPath(archivePath);
     // Most books are small enough to be read whole with one call, which costs less than the
     // dozen seeks and reads of the directory, each local header and each entry. Larger ones,
     // and anything that is not a plain file, are read by libzip from the file.

@@ -1,11 +1,11 @@
 #include "epub/tepub.h"
 
+#include "core/message_sink.h"
 #include "epub/archive_reader.h"
-#include "epub/message_sink.h"
 
 namespace epub {
 
-TEpuB::TEpuB(MessageSink& messages)
+TEpuB::TEpuB(core::MessageSink& messages)
     : ownQueries_(std::make_unique<XmlDocumentQueries>(messages)), queries_(*ownQueries_) {}
 
 TEpuB::TEpuB(XmlDocumentQueries& queries) : queries_(queries) {}

@@ -2,7 +2,7 @@
 // TEpuB: the in-memory record of one EPUB book, filled by Open from the book's container
 // document, package document and NCX.
 //
-//   epub::StderrMessageSink sink;            // or the window's message-box sink
+//   core::StderrMessageSink sink;            // or the window's message-box sink
 //   epub::TEpuB book(sink);
 //   try {
 //       book.Open(path);                     // throws epub::BookReadError when unreadable
@@ -21,9 +21,11 @@
 #include "epub/work_buffer.h"
 #include "epub/xml_queries.h"
 
-namespace epub {
-
+namespace core {
 class MessageSink;
+}
+
+namespace epub {
 class OpenArchive;
 
 inline const QString ContainerEntryName = QStringLiteral("META-INF\\container.xml");
@@ -89,7 +91,7 @@ struct BookRecord {
 class TEpuB : public BookRecord {
 public:
     // A book with its own query object; messages receive the "Hiba" texts.
-    explicit TEpuB(MessageSink& messages);
+    explicit TEpuB(core::MessageSink& messages);
     // A book that uses a shared query object (which carries its own message sink).
     explicit TEpuB(XmlDocumentQueries& queries);
     ~TEpuB();

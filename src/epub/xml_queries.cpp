@@ -3,9 +3,9 @@
 #include <QHash>
 #include <vector>
 
+#include "core/message_sink.h"
 #include "epub/archive_reader.h"
 #include "epub/errors.h"
-#include "epub/message_sink.h"
 #include "epub/reference_prepass.h"
 
 namespace epub {
@@ -44,7 +44,7 @@ std::string missing(QStringView name) {
 
 }  // namespace
 
-XmlDocumentQueries::XmlDocumentQueries(MessageSink& messages) : messages_(messages) {}
+XmlDocumentQueries::XmlDocumentQueries(core::MessageSink& messages) : messages_(messages) {}
 
 void XmlDocumentQueries::LoadXmlDocument(QByteArrayView bytes) {
     current_ = XmlDocument();  // the previous document is gone even when this parse fails

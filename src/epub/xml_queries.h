@@ -10,9 +10,11 @@
 
 #include "epub/xml_tree.h"
 
-namespace epub {
-
+namespace core {
 class MessageSink;
+}
+
+namespace epub {
 
 // One table-of-contents entry of the NCX.
 struct TToc {
@@ -25,13 +27,13 @@ using TocEntry = std::pair<QString, TToc>;  // (label, entry)
 class XmlDocumentQueries {
 public:
     // Five queries report XML errors through messages (the "Hiba ..." texts).
-    explicit XmlDocumentQueries(MessageSink& messages);
+    explicit XmlDocumentQueries(core::MessageSink& messages);
 
     // Replaces the current document; the previous one is gone even when the parse fails.
     // Throws XmlError on malformed input.
     void LoadXmlDocument(QByteArrayView bytes);
     const XmlDocument& CurrentDocument() const { return current_; }
-    MessageSink& messages() const { return messages_; }
+    core::MessageSink& messages() const { return messages_; }
 
     // The last top-level element (child of the root) with this local name, or nullptr.
     const XmlNode* FindTopElement(QStringView name) const;
@@ -74,7 +76,7 @@ public:
 private:
     const XmlNode& root() const { return current_.root; }
 
-    MessageSink& messages_;
+    core::MessageSink& messages_;
     XmlDocument current_;
 };
 

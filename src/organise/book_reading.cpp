@@ -1,7 +1,7 @@
 #include "organise/book_reading.h"
 
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "epub/tepub.h"
 #include "organise/exception_text.h"
 
@@ -9,7 +9,7 @@ namespace organise {
 
 namespace {
 
-class RecordingSink final : public epub::MessageSink {
+class RecordingSink final : public core::MessageSink {
 public:
     explicit RecordingSink(QStringList& messages) : messages_(messages) {}
     void showMessage(const QString& text) override { messages_.append(text); }
@@ -20,12 +20,12 @@ private:
 
 std::optional<platform::FileStatus> statusOf(const QString& path) {
     platform::OsError error;
-    return platform::fileStatus(epub::toPlatformPath(path), error);
+    return platform::fileStatus(core::toPlatformPath(path), error);
 }
 
 }  // namespace
 
-std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& messages,
+std::optional<BookFields> readBookNow(const QString& source, core::MessageSink& messages,
                                       QString* error) {
     try {
         // The book lives only while it is read; nothing of it outlives this block.

@@ -10,7 +10,7 @@
 #include "organise/target_rules.h"
 #include "platform/file_status.h"
 
-namespace epub {
+namespace core {
 class MessageSink;
 }
 
@@ -36,7 +36,7 @@ bool readingIsCurrent(const BookReading& reading, const QString& source);
 
 // Reads the book at its turn: its messages go straight to messages. Empty when it cannot be
 // read; the reader's error then goes to `error`, when given.
-std::optional<BookFields> readBookNow(const QString& source, epub::MessageSink& messages,
+std::optional<BookFields> readBookNow(const QString& source, core::MessageSink& messages,
                                       QString* error = nullptr);
 
 }  // namespace organise

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/message_catalogue.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/listing.h"
 #include "platform/path_text.h"
 
@@ -43,7 +43,7 @@ public:
                 if (entry.attributes & platform::AttrDirectory)
                     subfolders.push_back(prefix + entry.name);
                 else if (platform::isEpubFileName(entry.name))
-                    onFound_(epub::fromPlatformPath(prefix + entry.name));
+                    onFound_(core::fromPlatformPath(prefix + entry.name));
                 return true;
             });
 
@@ -79,7 +79,7 @@ SearchOutcome FolderSearch::run(const QString& folder, const FoundFile& onFound)
     // Cleared however the search ends, an exception from onFound included.
     const auto clearRunning = qScopeGuard([this] { running_ = false; });
     Walk walk(onFound);
-    return walk.searchFolder(epub::toPlatformPath(epub::pathFromOutside(folder)))
+    return walk.searchFolder(core::toPlatformPath(core::pathFromOutside(folder)))
                ? SearchOutcome::Completed
                : SearchOutcome::ListingFailed;
 }

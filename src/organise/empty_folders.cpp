@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "core/message_catalogue.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/files.h"
 #include "platform/listing.h"
 #include "platform/temporaries.h"
@@ -42,13 +42,13 @@ bool visited(const platform::FolderEntry& entry) {
 }
 
 void removeFolder(const std::string& folder) {
-    if (beforeRemoval) beforeRemoval(epub::fromPlatformPath(folder));
+    if (beforeRemoval) beforeRemoval(core::fromPlatformPath(folder));
     // The folder was found empty a moment ago; if that no longer holds, something else is at
     // work in the tree and the walk stops rather than guess. One listing answers both questions
     // (does the folder exist, is it empty), which matters over tens of thousands of folders.
     bool anything = false;
     const auto status = findAnything(folder, anything);
-    const QString name = epub::fromPlatformPath(folder);
+    const QString name = core::fromPlatformPath(folder);
     if (status.is(platform::ErrorCondition::NotFound))
         throw FolderRemovalError(platform::fileExists(folder) ? FolderRemovalError::Cause::NowAFile
                                                               : FolderRemovalError::Cause::Vanished,
@@ -107,12 +107,12 @@ QString FolderRemovalError::text(bool englishUi) const {
 }
 
 bool IsFolderEmpty(const QString& path) {
-    return isEmpty(epub::toPlatformPath(path));
+    return isEmpty(core::toPlatformPath(path));
 }
 
 void RemoveEmptyFolders(const QString& path) {
     if (path.isEmpty()) return;
-    removeEmptyFolders(epub::toPlatformPath(path));
+    removeEmptyFolders(core::toPlatformPath(path));
 }
 
 namespace testing {

@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/code_page.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -78,7 +78,7 @@ QStringList splitLines(const QString& text) {
 }  // namespace
 
 QString favouritesFilePath(const QString& settingsFolder) {
-    return epub::withTrailingSeparator(settingsFolder) + QStringLiteral("directory.txt");
+    return core::withTrailingSeparator(settingsFolder) + QStringLiteral("directory.txt");
 }
 
 Favourites DecodeFavourites(const QByteArray& bytes) {
@@ -148,7 +148,7 @@ QByteArray EncodeFavourites(const Favourites& favourites) {
 Favourites LoadFavourites(const QString& filePath) {
     std::string bytes;
     platform::OsError error;
-    if (!platform::readWholeFile(epub::toPlatformPath(filePath), bytes, error)) {
+    if (!platform::readWholeFile(core::toPlatformPath(filePath), bytes, error)) {
         if (error.is(platform::ErrorCondition::NotFound)) {
             Favourites none;
             none.loaded = true;
@@ -166,7 +166,7 @@ void SaveFavourites(const QString& filePath, const Favourites& favourites) {
     Favourites toWrite = favourites;
     std::string bytes;
     platform::OsError readError;
-    if (platform::readWholeFile(epub::toPlatformPath(filePath), bytes, readError)) {
+    if (platform::readWholeFile(core::toPlatformPath(filePath), bytes, readError)) {
         toWrite = DecodeFavourites(QByteArray::fromStdString(bytes));
         bool added = false;
         for (const QString& entry : favourites.entries)
@@ -176,7 +176,7 @@ void SaveFavourites(const QString& filePath, const Favourites& favourites) {
         return;  // a stored list we cannot read is not ours to replace
     }
     const platform::OsError error = platform::writeFileAtomically(
-        epub::toPlatformPath(filePath), EncodeFavourites(toWrite).toStdString());
+        core::toPlatformPath(filePath), EncodeFavourites(toWrite).toStdString());
     if (error) raise("Cannot create file", filePath, error);
 }
 

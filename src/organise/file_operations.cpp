@@ -1,27 +1,18 @@
 #include "organise/file_operations.h"
 
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/files.h"
 #include "platform/listing.h"
 #include "platform/path_rules.h"
+#include "platform/path_text.h"
 
 namespace organise {
 
 namespace {
 
-using epub::toPlatformPath;
+using core::toPlatformPath;
 using platform::ErrorCondition;
 using platform::OsError;
-
-// The folder that holds a path (everything before its last separator); the working folder for
-// a relative name without one, such as an output folder "OUT" given on the command line.
-QString parentOf(const QString& path) {
-    const QString collapsed =
-        epub::fromPlatformPath(platform::collapseSeparators(toPlatformPath(path)));
-    const qsizetype cut = collapsed.lastIndexOf(QLatin1Char(platform::nativeSeparator()));
-    if (cut < 0) return QStringLiteral(".");
-    return cut == 0 ? collapsed.left(1) : collapsed.left(cut);
-}
 
 }  // namespace
 
@@ -70,7 +61,7 @@ OsError PlatformFileOperations::removeEmptyFolder(const QString& path) {
 }
 
 void PlatformFileOperations::remember(const QString& target) {
-    std::string folder = toPlatformPath(parentOf(target));
+    std::string folder = toPlatformPath(core::parentFolder(target));
     if (writtenFolders_.empty() || writtenFolders_.back() != folder)
         writtenFolders_.push_back(std::move(folder));
 }
@@ -83,10 +74,10 @@ void PlatformFileOperations::finish() {
 }
 
 QString DryRunFileOperations::key(const QString& path) {
-    QString collapsed = epub::fromPlatformPath(platform::collapseSeparators(toPlatformPath(path)));
-    const QChar separator = QLatin1Char(platform::nativeSeparator());
-    while (collapsed.size() > 1 && collapsed.endsWith(separator)) collapsed.chop(1);
-    return collapsed;
+    // The form core::parentFolder gives: one separator between components, none after the last
+    // one but a root's own.
+    return core::fromPlatformPath(
+        platform::withoutTrailingSeparators(platform::collapseSeparators(toPlatformPath(path))));
 }
 
 bool DryRunFileOperations::fileExists(const QString& path) {
@@ -126,7 +117,7 @@ OsError DryRunFileOperations::compareFiles(const QString& a, const QString& b, b
 OsError DryRunFileOperations::createFolder(const QString& path) {
     if (pathTaken(path)) return OsError::of(ErrorCondition::Exists);
     const QString k = key(path);
-    if (!folderExists(parentOf(k))) return OsError::of(ErrorCondition::NotFound);
+    if (!folderExists(core::parentFolder(k))) return OsError::of(ErrorCondition::NotFound);
     removed_.remove(k);
     createdFolders_.insert(k);
     return {};
@@ -139,7 +130,7 @@ OsError DryRunFileOperations::arrive(const QString& source, const QString& targe
     if (!status) return error;
     if (pathTaken(target)) return OsError::of(ErrorCondition::Exists);
     const QString k = key(target);
-    if (!folderExists(parentOf(k))) return OsError::of(ErrorCondition::NotFound);
+    if (!folderExists(core::parentFolder(k))) return OsError::of(ErrorCondition::NotFound);
     removed_.remove(k);
     createdFiles_.insert(k, *status);
     return {};
@@ -169,14 +160,14 @@ OsError DryRunFileOperations::removeEmptyFolder(const QString& path) {
     if (!folderExists(path)) return OsError::of(ErrorCondition::NotFound);
     const QString k = key(path);
     for (auto it = createdFiles_.constBegin(); it != createdFiles_.constEnd(); ++it)
-        if (parentOf(it.key()) == k) return OsError::of(ErrorCondition::NotEmpty);
+        if (core::parentFolder(it.key()) == k) return OsError::of(ErrorCondition::NotEmpty);
     for (const QString& folder : createdFolders_)
-        if (parentOf(folder) == k) return OsError::of(ErrorCondition::NotEmpty);
+        if (core::parentFolder(folder) == k) return OsError::of(ErrorCondition::NotEmpty);
     if (!createdFolders_.contains(k)) {
         bool empty = true;
         const OsError status =
             platform::listFolder(toPlatformPath(path), [&](const platform::FolderEntry& entry) {
-                if (removed_.contains(key(epub::joinPath(k, epub::fromPlatformPath(entry.name)))))
+                if (removed_.contains(key(core::joinPath(k, core::fromPlatformPath(entry.name)))))
                     return true;
                 empty = false;
                 return false;

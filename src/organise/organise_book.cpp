@@ -2,13 +2,13 @@
 
 #include <exception>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/message_catalogue.h"
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "organise/exception_text.h"
-#include "organise/extension.h"
 #include "organise/target_rules.h"
 #include "platform/error.h"
 #include "platform/path_rules.h"
@@ -19,15 +19,15 @@ namespace organise {
 namespace {
 
 QString collapsed(const QString& path) {
-    return epub::fromPlatformPath(platform::collapseSeparators(epub::toPlatformPath(path)));
+    return core::fromPlatformPath(platform::collapseSeparators(core::toPlatformPath(path)));
 }
 
 // The rules add nothing after OutputFolder, so one that lacks its separator would put every
 // book beside the output folder instead of into it. A folder given with '/' (allowed on Windows
 // too) takes the native separator first, as every path entering the program does.
 QString outputFolderOf(const BookSettings& settings) {
-    return epub::fromPlatformPath(platform::withTrailingSeparator(
-        platform::toNativeSeparators(epub::toPlatformPath(settings.outputFolder))));
+    return core::fromPlatformPath(platform::withTrailingSeparator(
+        platform::toNativeSeparators(core::toPlatformPath(settings.outputFolder))));
 }
 
 // Creates every missing level of the (collapsed) folder, outermost first; the caller has seen
@@ -51,7 +51,7 @@ platform::OsError createMissingLevels(const QString& folder, FileOperations& fil
         const QString level = folder.left(ends[k]);
         // Windows refuses '*' and '?' in a name; refusing them here too keeps a collection built
         // on another system free of folders Windows cannot hold. Deeper levels cannot follow.
-        const QString name = level.mid(level.lastIndexOf(separator) + 1);
+        const QString name = core::lastComponent(level);
         if (name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'))) return {};
         const platform::OsError error = files.createFolder(level);
         if (error && !(error.is(platform::ErrorCondition::Exists) && files.folderExists(level))) {
@@ -99,24 +99,27 @@ QString reservedNameReason(const QString& name, const QString& path, bool englis
 }
 
 // Step B: the copy or the move to `to`, the target path with its separators collapsed. Any
-// failure, refused paths included, is CopyFailed.
-OrganiseResult transfer(const QString& source, const Target& target, const QString& to,
-                        TransferMode mode, FileOperations& files, bool english, QString& reason) {
+// failure, refused paths included, is CopyFailed. `nativeSource` is the source's platform form.
+OrganiseResult transfer(const QString& source, const std::string& nativeSource,
+                        const Target& target, const QString& to, TransferMode mode,
+                        FileOperations& files, bool english, QString& reason) {
     try {
         // An empty file name makes the target path the folder itself: nothing to copy onto.
         if (target.fileName.isEmpty()) {
             reason = message(MessageId::TargetFileNameEmpty, english);
             return OrganiseResult::CopyFailed;
         }
-        if (platform::nameReservedOnWindows(epub::toPlatformPath(target.fileName))) {
+        if (platform::nameReservedOnWindows(core::toPlatformPath(target.fileName))) {
             reason = reservedNameReason(target.fileName, DisplayPath(to), english);
             return OrganiseResult::CopyFailed;
         }
-        for (const QString& path : {source, to}) {
-            if (!platform::transferPathAcceptable(epub::toPlatformPath(path))) {
-                reason = refusedPathReason(DisplayPath(path), english);
-                return OrganiseResult::CopyFailed;
-            }
+        if (!platform::transferPathAcceptable(nativeSource)) {
+            reason = refusedPathReason(DisplayPath(source), english);
+            return OrganiseResult::CopyFailed;
+        }
+        if (!platform::transferPathAcceptable(core::toPlatformPath(to))) {
+            reason = refusedPathReason(DisplayPath(to), english);
+            return OrganiseResult::CopyFailed;
         }
         const platform::OsError error =
             mode == TransferMode::Move ? files.moveFile(source, to) : files.copyFile(source, to);
@@ -133,9 +136,10 @@ OrganiseResult transfer(const QString& source, const Target& target, const QStri
     }
 }
 
-OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
-                            const BookSettings& settings, epub::MessageSink& messages,
-                            FileOperations& files, const BookReading* ahead, QString& reason) {
+OrganiseResult organiseBook(const QString& source, const std::string& nativeSource, int row,
+                            WorkList& list, const BookSettings& settings,
+                            core::MessageSink& messages, FileOperations& files,
+                            const BookReading* ahead, QString& reason) {
     const bool english = settings.englishUi;
     // Without an output folder every target would be relative to the working folder.
     if (settings.outputFolder.isEmpty()) {
@@ -187,7 +191,7 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
             QString failedLevel;
             platform::OsError folderError;
             if (!files.folderExists(folder)) {
-                if (!platform::folderPathAcceptable(epub::toPlatformPath(folder))) {
+                if (!platform::folderPathAcceptable(core::toPlatformPath(folder))) {
                     reason = refusedPathReason(DisplayPath(folder), english);
                     return OrganiseResult::ReadFailed;
                 }
@@ -199,7 +203,8 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
                          QStringLiteral(" (") + systemText(folderError) + QLatin1Char(')');
                 result = OrganiseResult::CopyFailed;
             } else {
-                result = transfer(source, target, to, settings.mode, files, english, reason);
+                result = transfer(source, nativeSource, target, to, settings.mode, files, english,
+                                  reason);
             }
         }
         list.setOutputText(row, DisplayPath(target.targetPath));
@@ -214,12 +219,14 @@ OrganiseResult organiseBook(const QString& source, int row, WorkList& list,
 }  // namespace
 
 OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
-                            const BookSettings& settings, epub::MessageSink& messages,
+                            const BookSettings& settings, core::MessageSink& messages,
                             FileOperations& files, const BookReading* ahead) {
-    if (!hasEpubExtension(source)) return OrganiseResult::NotEpub;
+    // The source's platform form, made once for the checks on its text.
+    const std::string nativeSource = core::toPlatformPath(source);
+    if (!platform::isEpubFileName(nativeSource)) return OrganiseResult::NotEpub;
     QString reason;
     const OrganiseResult result =
-        organiseBook(source, row, list, settings, messages, files, ahead, reason);
+        organiseBook(source, nativeSource, row, list, settings, messages, files, ahead, reason);
     list.setReason(row, shortenedReason(reason));
     return result;
 }

@@ -8,7 +8,7 @@
 #include "organise/organise_result.h"
 #include "organise/work_list.h"
 
-namespace epub {
+namespace core {
 class MessageSink;
 }
 
@@ -24,7 +24,7 @@ namespace organise {
 // shown through `messages`) only when it is of this source and the file has not changed since;
 // otherwise the book is read here. Either way the result is the same.
 OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
-                            const BookSettings& settings, epub::MessageSink& messages,
+                            const BookSettings& settings, core::MessageSink& messages,
                             FileOperations& files, const BookReading* ahead = nullptr);
 
 }  // namespace organise

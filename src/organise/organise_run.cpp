@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "core/message_catalogue.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "epub/read_ahead.h"
 #include "organise/book_reading.h"
 #include "organise/extension.h"
@@ -77,8 +77,7 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
         observer.ensureRowVisible(i);
         observer.setStatus1(QString::number(i) + QLatin1Char('/') +
                             QString::number(list.rowCount()));
-        observer.setStatus2(
-            epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(source))));
+        observer.setStatus2(core::lastComponent(source));
         observer.processEvents();
     }
 

@@ -9,8 +9,8 @@
 #include <exception>
 #include <string>
 
-#include "epub/json_writer.h"
-#include "epub/path_text_qt.h"
+#include "core/json_writer.h"
+#include "core/path_text_qt.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/listing.h"
@@ -22,7 +22,7 @@ namespace {
 const QLatin1String kPrefix("run-");
 const QLatin1String kSuffix(".jsonl");
 
-using epub::toPlatformPath;
+using core::toPlatformPath;
 
 // "run-20261208-214152-123" sorts by time; a second journal of the same millisecond gets "-2".
 QString stemOf(const QString& name) {
@@ -38,7 +38,7 @@ bool isJournalName(const QString& name) {
 // started elsewhere), so it never holds a relative path.
 QString absolute(const QString& path) {
     if (!QDir::isRelativePath(path)) return path;
-    return epub::joinPath(epub::pathFromOutside(QDir::currentPath()), path);
+    return core::joinPath(core::pathFromOutside(QDir::currentPath()), path);
 }
 
 // One line of a journal as read back.
@@ -104,7 +104,7 @@ QString commonOutputFolder(const QList<JournalEntry>& entries) {
     bool first = true;
     for (const JournalEntry& entry : entries) {
         // A created folder lies below the output folder too: its parent holds it.
-        const QString folder = epub::withTrailingSeparator(epub::parentFolder(entry.target));
+        const QString folder = core::withTrailingSeparator(core::parentFolder(entry.target));
         if (first) {
             common = folder;
             first = false;
@@ -132,13 +132,13 @@ void removeOldJournals(const QString& folder) {
 
 QString journalFolder(const QString& settingsFolder) {
     if (settingsFolder.isEmpty()) return QString();
-    return epub::withTrailingSeparator(epub::joinPath(settingsFolder, QStringLiteral("journal")));
+    return core::withTrailingSeparator(core::joinPath(settingsFolder, QStringLiteral("journal")));
 }
 
 RunJournal::RunJournal(QString folder, QString outputFolder, TransferMode mode)
-    : folder_(folder.isEmpty() ? QString() : epub::withTrailingSeparator(folder)),
+    : folder_(folder.isEmpty() ? QString() : core::withTrailingSeparator(folder)),
       outputFolder_(outputFolder.isEmpty() ? QString()
-                                           : epub::withTrailingSeparator(absolute(outputFolder))),
+                                           : core::withTrailingSeparator(absolute(outputFolder))),
       mode_(mode) {}
 
 bool RunJournal::open() {
@@ -174,7 +174,7 @@ bool RunJournal::open() {
             path_ = candidate;
             removeOldJournals(folder_);
             appendOpen(
-                epub::JsonObject()
+                core::JsonObject()
                     .add("journal", std::int32_t(1))
                     .add("mode", mode_ == TransferMode::Move ? "move" : "copy")
                     .add("output", outputFolder_)
@@ -201,20 +201,20 @@ void RunJournal::appendOpen(const QByteArray& line) {
 
 void RunJournal::recordOutputFolder(const QString& outputFolder) {
     const QString folder =
-        outputFolder.isEmpty() ? QString() : epub::withTrailingSeparator(absolute(outputFolder));
+        outputFolder.isEmpty() ? QString() : core::withTrailingSeparator(absolute(outputFolder));
     if (folder == outputFolder_) return;
     outputFolder_ = folder;
     // Before the first line the first line itself will name it.
-    if (file_.isOpen()) appendOpen(epub::JsonObject().add("output", outputFolder_).line());
+    if (file_.isOpen()) appendOpen(core::JsonObject().add("output", outputFolder_).line());
 }
 
 void RunJournal::recordFolder(const QString& folder) {
-    append(epub::JsonObject().add("folder", absolute(folder)).line());
+    append(core::JsonObject().add("folder", absolute(folder)).line());
     ++changes_;
 }
 
 void RunJournal::recordIntent(TransferMode mode, const QString& source, const QString& target) {
-    append(epub::JsonObject()
+    append(core::JsonObject()
                .add("mode", mode == TransferMode::Move ? "move" : "copy")
                .add("source", absolute(source))
                .add("target", absolute(target))
@@ -226,7 +226,7 @@ void RunJournal::recordDone(const QString& target) {
     platform::OsError error;
     const auto status = platform::fileStatus(toPlatformPath(target), error);
     // A target that cannot be read back gets a size no file has: the undo then keeps it.
-    append(epub::JsonObject()
+    append(core::JsonObject()
                .add("done", absolute(target))
                .add("mtime", status ? qint64(status->modifiedNs) : qint64(0))
                .add("size", status ? qint64(status->size) : qint64(-1))
@@ -234,7 +234,7 @@ void RunJournal::recordDone(const QString& target) {
 }
 
 void RunJournal::recordFailed(const QString& target) {
-    append(epub::JsonObject().add("failed", absolute(target)).line());
+    append(core::JsonObject().add("failed", absolute(target)).line());
     --changes_;
 }
 
@@ -309,7 +309,7 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
                 contents.hasHeader = contents.hasHeader || parsed.kind == ParsedLine::Kind::Header;
                 outputFolder = parsed.outputFolder.isEmpty()
                                    ? QString()
-                                   : epub::withTrailingSeparator(parsed.outputFolder);
+                                   : core::withTrailingSeparator(parsed.outputFolder);
                 break;
             case ParsedLine::Kind::Folder:
             case ParsedLine::Kind::Book:
@@ -347,10 +347,10 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
 }
 
 QStringList JournalFiles(const QString& folder) {
-    const QString base = epub::withTrailingSeparator(folder);
+    const QString base = core::withTrailingSeparator(folder);
     QStringList names;
     platform::listFolder(toPlatformPath(base), [&](const platform::FolderEntry& entry) {
-        const QString name = epub::fromPlatformPath(entry.name);
+        const QString name = core::fromPlatformPath(entry.name);
         if (!(entry.attributes & platform::AttrDirectory) && isJournalName(name))
             names.append(name);
         return true;
@@ -375,7 +375,7 @@ platform::OsError MarkJournalUndone(const QString& path) {
     platform::AppendOnlyFile file;
     if (const platform::OsError error = file.openExisting(toPlatformPath(path))) return error;
     const QByteArray marker =
-        epub::JsonObject()
+        core::JsonObject()
             .add("undone", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs))
             .line();
     // A killed run may have left its last line cut off; the marker must not join it.

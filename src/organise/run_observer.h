@@ -9,7 +9,7 @@
 #include "organise/naming_options.h"
 #include "organise/organise_result.h"
 
-namespace epub {
+namespace core {
 class MessageSink;
 }
 
@@ -52,7 +52,7 @@ public:
     virtual bool englishUi() const = 0;
 
     // Where the book model's own messages go (the window: a modal message box; the run waits).
-    virtual epub::MessageSink& messageSink() = 0;
+    virtual core::MessageSink& messageSink() = 0;
     // A modal message box with an OK button (the missing output folder).
     virtual void showMessage(const QString& text) = 0;
 };

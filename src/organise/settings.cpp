@@ -1,6 +1,6 @@
 #include "organise/settings.h"
 
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/error.h"
 #include "platform/profile.h"
 
@@ -14,20 +14,20 @@ constexpr std::size_t kValueBuffer = 2048;
 }  // namespace
 
 QString settingsFilePath(const QString& settingsFolder) {
-    return epub::withTrailingSeparator(settingsFolder) + QStringLiteral("epub_polcaro.ini");
+    return core::withTrailingSeparator(settingsFolder) + QStringLiteral("epub_polcaro.ini");
 }
 
 QString LoadSettings(const QString& settingsFolder) {
     const std::string value =
-        platform::readProfileString(epub::toPlatformPath(settingsFilePath(settingsFolder)),
+        platform::readProfileString(core::toPlatformPath(settingsFilePath(settingsFolder)),
                                     kSection, kKey, std::string(), kValueBuffer);
-    return epub::fromPlatformPath(value);
+    return core::fromPlatformPath(value);
 }
 
 void SaveSettings(const QString& settingsFolder, const QString& outputFolder) {
     const QString file = settingsFilePath(settingsFolder);
-    if (platform::writeProfileString(epub::toPlatformPath(file), kSection, kKey,
-                                     epub::toPlatformPath(outputFolder)))
+    if (platform::writeProfileString(core::toPlatformPath(file), kSection, kKey,
+                                     core::toPlatformPath(outputFolder)))
         throw platform::Error("Unable to write to " + file.toStdString());
 }
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/path_rules.h"
 #include "platform/path_text.h"
 
@@ -70,8 +70,7 @@ QString DisplayPath(const QString& path, QChar separator) {
 Target BuildTarget(const QString& sourcePath, const BookFields& book, const QString& outputFolder,
                    const NamingOptions& options) {
     const QChar separator = nativeSeparatorChar();
-    const QString sourceName =
-        epub::fromPlatformPath(platform::lastComponent(epub::toPlatformPath(sourcePath)));
+    const QString sourceName = core::lastComponent(sourcePath);
     const QString extension = extensionOf(sourceName);
     const QString dash = QStringLiteral(" - ");
 
@@ -127,7 +126,7 @@ QString ReservedFolderName(const QString& folderPath) {
     QString chain = folderPath;
     chain.replace(nativeSeparatorChar(), QLatin1Char('/'));
     for (const QString& level : chain.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (platform::nameReservedOnWindows(epub::toPlatformPath(level))) return level;
+        if (platform::nameReservedOnWindows(core::toPlatformPath(level))) return level;
     }
     return {};
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "core/message_catalogue.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "organise/target_rules.h"
 #include "platform/code_page.h"
 #include "platform/error.h"
@@ -77,7 +77,7 @@ QString refusal(const JournalEntry& entry, bool english) {
 
 // A created folder is the run's own only when one of the journal's books lies below it.
 bool holdsABookOfTheRun(const QString& folder, const JournalContents& journal) {
-    const QString withSeparator = epub::withTrailingSeparator(folder);
+    const QString withSeparator = core::withTrailingSeparator(folder);
     return std::any_of(journal.entries.begin(), journal.entries.end(), [&](const JournalEntry& e) {
         return e.kind == JournalEntry::Kind::Book && below(e.target, withSeparator);
     });

@@ -4,6 +4,39 @@
 
 namespace platform {
 
+namespace {
+
+bool windowsPaths() {
+    return nativeSeparator() == '\\';
+}
+
+bool isAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The end of the component that starts at `from`: the next separator, or the path's end.
+std::size_t componentEnd(std::string_view path, std::size_t from) {
+    while (from < path.size() && !isSeparator(path[from])) ++from;
+    return from;
+}
+
+// The length of the root the path starts with (see path_text.h), 0 for a relative path.
+std::size_t rootLength(std::string_view path) {
+    if (path.empty()) return 0;
+    if (!windowsPaths()) return path[0] == '/' ? 1 : 0;
+    if (path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == ':')
+        return path.size() > 2 && isSeparator(path[2]) ? 3 : 2;
+    if (!isSeparator(path[0])) return 0;
+    if (path.size() < 2 || !isSeparator(path[1])) return 1;
+    // "\\server\share\": the server and the share name belong to the root.
+    const std::size_t serverEnd = componentEnd(path, 2);
+    if (serverEnd == path.size()) return serverEnd;
+    const std::size_t shareEnd = componentEnd(path, serverEnd + 1);
+    return shareEnd == path.size() ? shareEnd : shareEnd + 1;
+}
+
+}  // namespace
+
 bool isSeparator(char c) {
     return c == nativeSeparator() || c == '/';
 }
@@ -21,18 +54,31 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : withTrailingSeparator(folder) + name;
 }
 
+std::string withoutTrailingSeparators(std::string_view path) {
+    const std::size_t root = rootLength(path);
+    std::size_t end = path.size();
+    while (end > root && isSeparator(path[end - 1])) --end;
+    return std::string(path.substr(0, end));
+}
+
 std::string lastComponent(std::string_view path) {
-    std::size_t start = path.size();
-    while (start > 0 && !isSeparator(path[start - 1])) --start;
-    return std::string(path.substr(start));
+    const std::size_t root = rootLength(path);
+    std::size_t end = path.size();
+    while (end > root && isSeparator(path[end - 1])) --end;
+    std::size_t start = end;
+    while (start > root && !isSeparator(path[start - 1])) --start;
+    return std::string(path.substr(start, end - start));
 }
 
 std::string parentFolder(std::string_view path) {
+    const std::size_t root = rootLength(path);
     std::size_t cut = path.size();
-    while (cut > 0 && !isSeparator(path[cut - 1])) --cut;
-    if (cut == 0) return std::string();
-    // "/a": the separator is the root itself and stays.
-    return std::string(path.substr(0, cut == 1 ? 1 : cut - 1));
+    while (cut > root && isSeparator(path[cut - 1])) --cut;
+    if (cut == root) return std::string(path.substr(0, root));
+    while (cut > root && !isSeparator(path[cut - 1])) --cut;
+    while (cut > root && isSeparator(path[cut - 1])) --cut;
+    if (cut == 0) return ".";
+    return std::string(path.substr(0, cut));
 }
 
 std::string toNativeSeparators(std::string path) {

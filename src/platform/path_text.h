@@ -3,7 +3,7 @@
 // Nothing else in the project decides what a separator is.
 //
 // Paths here are the platform layer's bytes: UTF-8 on Windows, the file system's own bytes on
-// POSIX (see epub/path_text_qt.h for the one conversion from and to QString). Every rule looks
+// POSIX (see core/path_text_qt.h for the one conversion from and to QString). Every rule looks
 // only at ASCII bytes, so a name that is not valid UTF-8 passes through unchanged.
 #include <string>
 #include <string_view>
@@ -26,11 +26,22 @@ std::string withTrailingSeparator(std::string path);
 // empty.
 std::string joinPath(const std::string& folder, const std::string& name);
 
-// Everything after the last separator (the whole path when there is none).
+// A root is where a path starts and no parent lies above: "/" on POSIX; on Windows a drive
+// ("C:\", or "C:" alone, the drive's working folder), a UNC share ("\\server\share\")
+// and a lone separator (the root of the working drive). Every rule below keeps a root whole.
+// Separators after the last component ("a/b/") are ignored, so a folder named with its
+// trailing separator has the same name and parent as without it.
+
+// The path without the separators after its last component; a root keeps its own ("/", "C:\").
+std::string withoutTrailingSeparators(std::string_view path);
+
+// The last component: "b" for "/a/b" and "/a/b/"; "" for a root or an empty path.
 std::string lastComponent(std::string_view path);
 
-// The folder holding the path's last component: everything before the last separator. A root
-// keeps its separator ("/a" gives "/"); a path without one gives "".
+// The folder holding the path's last component, without the separators between them. A root
+// is its own parent ("/a" gives "/", "C:\a" gives "C:\", "C:a" gives "C:"; "/" gives "/"),
+// so a walk upwards ends where the parent equals the path. A bare name lies in the working
+// folder: "book.epub" gives ".". An empty path stays empty.
 std::string parentFolder(std::string_view path);
 
 // Every '/' turned into the native separator: the form a path takes when it enters the program

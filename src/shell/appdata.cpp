@@ -1,7 +1,5 @@
 #include "shell/appdata.h"
 
-#include <cctype>
-
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "platform/system_folders.h"
@@ -45,19 +43,13 @@ std::string GetAppDataFolder() {
 
 bool ForceFolder(const std::string& path) {
     if (path.empty()) throw InOutError("Nem tudom a " + GetAppDataFolder() + "-t létrehozni");
-    std::string folder = path;
-    // The root folder keeps its separator: without it, it would name nothing.
-    if (folder.size() > 1 && platform::isSeparator(folder.back())) folder.pop_back();
+    const std::string folder = platform::withoutTrailingSeparators(path);
     if (platform::folderExists(folder)) return true;
-    std::string parent;
-    const auto cut = folder.find_last_of(platform::nativeSeparator());
-    if (cut != std::string::npos) {
-        parent = folder.substr(0, cut + 1);
-    } else if (folder.size() >= 2 && folder[1] == ':' &&
-               std::isalpha(static_cast<unsigned char>(folder[0]))) {
-        parent = folder.substr(0, 2);  // the drive: "D:name" lies in "D:"
-    }
-    // A drive that does not exist is its own parent ("Q:"); stop instead of looping.
+    // "D:name" lies in "D:". A root is its own parent: a drive that does not exist ("Q:")
+    // stops the climb instead of looping. A bare name has no parent to create first: the
+    // empty one raises the creation error, as a relative app-data folder always has.
+    const std::string parent =
+        platform::lastComponent(folder) == folder ? std::string() : platform::parentFolder(folder);
     if (parent == folder) return false;
     if (!ForceFolder(parent)) return false;
     // A folder that another process created meanwhile is as good as one created here.

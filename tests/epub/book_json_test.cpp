@@ -5,8 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "core/json_writer.h"
 #include "epub/book_json.h"
-#include "epub/json_writer.h"
 #include "epub/tepub.h"
 #include "recording_sink.h"
 #include "support/epub_builder.h"
@@ -90,7 +90,7 @@ TEST(BookJson, LoneSurrogatesSurviveAsEscapes) {
     QString name = QStringLiteral("/in/lat");
     name += QChar(char16_t(0xDCE9));
     name += QStringLiteral(u"\".ő\U0001F600.epub");
-    const QByteArray line = epub::JsonObject().add("source", name).line();
+    const QByteArray line = core::JsonObject().add("source", name).line();
     EXPECT_EQ(line, QByteArray("{\"source\":\"/in/lat\\udce9\\\".") +
                         QStringLiteral(u"ő\U0001F600").toUtf8() + QByteArray(".epub\"}\n"));
     QJsonParseError error;

@@ -6,8 +6,8 @@
 #include <QHash>
 #include <ostream>
 
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "organise/file_operations.h"
 #include "organise/organise_book.h"
 #include "organise/target_rules.h"
@@ -35,7 +35,7 @@ public:
     void setReason(int, const QString& text) override { reason = text; }
 };
 
-class SilentSink final : public epub::MessageSink {
+class SilentSink final : public core::MessageSink {
 public:
     void showMessage(const QString&) override {}
 };
@@ -92,7 +92,7 @@ TEST_F(OrganiseErrorsTest, AFolderThatCannotBeCreatedIsNamedWithTheSystemsReason
     // A file holds the name the creator's folder needs: no permission lets that folder be made.
     const QString blocked = tree.writeFile(QStringLiteral("out/C"), "not a folder");
     const std::string systemsWord =
-        platform::createFolder(epub::toPlatformPath(blocked)).describe();
+        platform::createFolder(core::toPlatformPath(blocked)).describe();
     ASSERT_FALSE(systemsWord.empty());
 
     PlatformFileOperations disk;

@@ -11,8 +11,8 @@
 #include <functional>
 #include <string>
 
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "organise/book_reading.h"
 #include "organise/collection.h"
 #include "organise/file_operations.h"
@@ -51,7 +51,7 @@ public:
     void setReason(int row, const QString& text) override { rows[row].reason = text; }
 };
 
-class RecordingSink final : public epub::MessageSink {
+class RecordingSink final : public core::MessageSink {
 public:
     QStringList messages;
     void showMessage(const QString& text) override { messages.append(text); }
@@ -91,7 +91,7 @@ public:
     bool stopRequested() const override { return stop; }
     BookSettings bookSettings() const override { return {naming, mode, output}; }
     bool englishUi() const override { return english; }
-    epub::MessageSink& messageSink() override { return sink; }
+    core::MessageSink& messageSink() override { return sink; }
     void showMessage(const QString& text) override { boxes.append(text); }
     void rowFinished(int, OrganiseResult result) override { results.append(result); }
 };
@@ -547,21 +547,21 @@ TEST_F(OrganiseRunTest, AFileNameThatIsNotUtf8KeepsItsBytesFromSearchToCopy) {
     FolderSearch search;
     search.run(tree.path(QStringLiteral("in")), [&](const QString& path) { list.add(path); });
     ASSERT_EQ(list.rows.size(), 1);
-    EXPECT_EQ(epub::toPlatformPath(list.rows[0].source), latin1);
-    EXPECT_EQ(list.rows[0].source, epub::fromPlatformPath(latin1));
+    EXPECT_EQ(core::toPlatformPath(list.rows[0].source), latin1);
+    EXPECT_EQ(list.rows[0].source, core::fromPlatformPath(latin1));
 
     observer.naming.renameScheme = RenameScheme::KeepSourceName;  // keep the source's name
     OrganiseRun(list, observer);
     EXPECT_EQ(list.rows[0].result, kOk);
     const std::string target = out(QStringLiteral("C/")).toStdString() + "caf\xE9.epub";
-    EXPECT_EQ(epub::toPlatformPath(list.rows[0].output), target);
+    EXPECT_EQ(core::toPlatformPath(list.rows[0].output), target);
     std::string copied;
     std::string source;
     platform::OsError error;
     ASSERT_TRUE(platform::readWholeFile(target, copied, error)) << error.describe();
     ASSERT_TRUE(platform::readWholeFile(latin1, source, error)) << error.describe();
     EXPECT_EQ(copied, source);
-    EXPECT_EQ(observer.status2.first(), epub::fromPlatformPath("caf\xE9.epub"));
+    EXPECT_EQ(observer.status2.first(), core::fromPlatformPath("caf\xE9.epub"));
 }
 
 // What a run leaves: every row's texts, the results, the messages and the files, with the

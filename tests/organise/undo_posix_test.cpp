@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "organise/run_journal.h"
 #include "organise/undo_run.h"
 #include "platform/files.h"
@@ -30,7 +30,7 @@ public:
 QByteArray contentOf(const QString& path) {
     std::string bytes;
     platform::OsError error;
-    return platform::readWholeFile(epub::toPlatformPath(path), bytes, error)
+    return platform::readWholeFile(core::toPlatformPath(path), bytes, error)
                ? QByteArray::fromStdString(bytes)
                : QByteArray();
 }
@@ -58,7 +58,7 @@ TEST(UndoPosix, NamesThatAreNoUtf8ComeBackWithTheirBytes) {
         const QString journals = tree.path(QStringLiteral("journal"));
         const QString out = tree.makeFolder(QStringLiteral("out")) + QDir::separator();
         const std::string raw = tree.path(QStringLiteral("in")).toStdString() + "/lat\xE9.epub";
-        const QString source = epub::fromPlatformPath(raw);
+        const QString source = core::fromPlatformPath(raw);
         QDir().mkpath(tree.path(QStringLiteral("in")));
         testsupport::writeBook(tree.path(QStringLiteral("in/written.epub")),
                                testsupport::BookSpec());

@@ -13,9 +13,9 @@
 #include <QMap>
 #include <functional>
 
-#include "epub/json_writer.h"
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
+#include "core/json_writer.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "organise/organise_run.h"
 #include "organise/run_journal.h"
 #include "support/epub_builder.h"
@@ -35,7 +35,7 @@ public:
     void setOutputText(int row, const QString& text) override { outputs[row] = text; }
 };
 
-class Quiet final : public epub::MessageSink {
+class Quiet final : public core::MessageSink {
 public:
     void showMessage(const QString&) override {}
 };
@@ -52,7 +52,7 @@ public:
     bool stopRequested() const override { return stopAfter >= 0 && handled >= stopAfter; }
     BookSettings bookSettings() const override { return {NamingOptions{}, mode, output}; }
     bool englishUi() const override { return true; }
-    epub::MessageSink& messageSink() override { return sink_; }
+    core::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString&) override {}
     void rowFinished(int, OrganiseResult result) override {
         results.append(result);
@@ -308,8 +308,8 @@ TEST_F(UndoTest, AnEditedJournalCannotReachOutsideTheOutputFolder) {
     const auto bookLine = [](const char* mode, const QString& source, const QString& target,
                              const QString& statusOf) {
         platform::OsError error;
-        const auto status = platform::fileStatus(epub::toPlatformPath(statusOf), error);
-        return epub::JsonObject()
+        const auto status = platform::fileStatus(core::toPlatformPath(statusOf), error);
+        return core::JsonObject()
             .add("mode", mode)
             .add("mtime", qint64(status->modifiedNs))
             .add("size", qint64(status->size))
@@ -329,7 +329,7 @@ TEST_F(UndoTest, AnEditedJournalCannotReachOutsideTheOutputFolder) {
     const QString own = targetOf(QStringLiteral("Ann"), QStringLiteral("One"));
     edits += bookLine("move", QStringLiteral("relative.epub"), own, own);
     // Any empty folder.
-    edits += epub::JsonObject().add("folder", emptyOutside).line();
+    edits += core::JsonObject().add("folder", emptyOutside).line();
     appendTo(journalPath, edits);
     const QMap<QString, QByteArray> keepBefore = snapshot(tree.path(QStringLiteral("root/keep")));
 

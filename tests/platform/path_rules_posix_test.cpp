@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/path_text.h"
+
 namespace {
 
 TEST(PathRulesPosix, BackslashIsANameCharacterAndEveryColonIsMisplaced) {
@@ -12,6 +14,9 @@ TEST(PathRulesPosix, BackslashIsANameCharacterAndEveryColonIsMisplaced) {
     EXPECT_FALSE(platform::folderPathAcceptable("C:/out"));
     EXPECT_FALSE(platform::transferPathAcceptable("C:/out/x.epub"));
     EXPECT_FALSE(platform::folderPathAcceptable("/out/Title: Subtitle"));
+    // "C:" and a backslash are name characters here: no drive root, no second separator.
+    EXPECT_EQ(platform::parentFolder("C:\\book.epub"), ".");
+    EXPECT_EQ(platform::lastComponent("/out/AC\\DC.epub"), "AC\\DC.epub");
 }
 
 }  // namespace

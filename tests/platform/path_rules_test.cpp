@@ -29,10 +29,38 @@ TEST(PathRulesEverywhere, CollapseSeparators) {
 TEST(PathRulesEverywhere, ParentFolderAndJoin) {
     EXPECT_EQ(platform::parentFolder(native("/out/Author/book.epub")), native("/out/Author"));
     EXPECT_EQ(platform::parentFolder(native("/book.epub")), native("/"));
-    EXPECT_EQ(platform::parentFolder("book.epub"), "");
+    EXPECT_EQ(platform::parentFolder("book.epub"), ".");
     EXPECT_EQ(platform::joinPath(native("/out/"), "a.epub"), native("/out/a.epub"));
     EXPECT_EQ(platform::joinPath(native("/out"), "a.epub"), native("/out/a.epub"));
     EXPECT_EQ(platform::joinPath("", "a.epub"), "a.epub");
+}
+
+// One rule for the parent and the name of a path, whichever layer asks: the root stays whole
+// and is its own parent (a climb upwards ends there), a bare name lies in the working folder,
+// and separators after the last component do not make an empty name.
+TEST(PathRulesEverywhere, ParentAndNameAtRootsBareNamesAndTrailingSeparators) {
+    struct Case {
+        std::string path;
+        std::string parent;
+        std::string name;
+    };
+    const Case cases[] = {
+        {native("/out/Author/book.epub"), native("/out/Author"), "book.epub"},
+        {native("/out/Author/"), native("/out"), "Author"},
+        {native("/out//Author"), native("/out"), "Author"},
+        {native("/book.epub"), native("/"), "book.epub"},
+        {native("/"), native("/"), ""},
+        {"book.epub", ".", "book.epub"},
+        {native("out/"), ".", "out"},
+        {".", ".", "."},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::parentFolder(c.path), c.parent) << c.path;
+        EXPECT_EQ(platform::lastComponent(c.path), c.name) << c.path;
+    }
+    EXPECT_EQ(platform::withoutTrailingSeparators(native("/out/Author//")), native("/out/Author"));
+    EXPECT_EQ(platform::withoutTrailingSeparators(native("/")), native("/"));
 }
 
 TEST(PathRulesEverywhere, CharactersAndLengths) {

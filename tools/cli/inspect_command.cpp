@@ -6,9 +6,9 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "epub/book_json.h"
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
 #include "epub/read_ahead.h"
 #include "epub/tepub.h"
 #include "platform/process.h"
@@ -33,7 +33,7 @@ struct InspectedBook {
     bool failed = false;
 };
 
-class RecordingSink final : public epub::MessageSink {
+class RecordingSink final : public core::MessageSink {
 public:
     QStringList messages;
     void showMessage(const QString& text) override { messages.append(text); }
@@ -46,7 +46,7 @@ InspectedBook inspect(const QString& path) {
     InspectedBook inspected;
     QString error;
     try {
-        book.Open(epub::pathFromOutside(path));
+        book.Open(core::pathFromOutside(path));
     } catch (const std::exception& e) {
         error = QString::fromUtf8(e.what());
         if (error.isEmpty()) error = QStringLiteral("cannot read the book");
@@ -98,7 +98,7 @@ int runInspect(const QStringList& args) {
     // Books are read on `jobs` threads and printed in argument order, each book's messages
     // (on stderr) just before its line, as a single-threaded reading would print them.
     epub::ReadAhead<InspectedBook> ahead(jobs > 1 ? jobs : 0, epub::readAheadWindow(jobs));
-    epub::StderrMessageSink stderrSink;
+    core::StderrMessageSink stderrSink;
     int status = 0;
     const auto printNext = [&] {
         const InspectedBook book = ahead.take();

@@ -7,7 +7,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "platform/process.h"
 #include "platform/process_tuning.h"
 #include "undo_command.h"
@@ -29,7 +29,7 @@ constexpr char kDescription[] =
 QStringList processArguments() {
     QStringList args{QStringLiteral("epub-polcaro-cli")};
     for (const std::string& arg : platform::commandLineArguments())
-        args.append(epub::fromPlatformPath(arg));
+        args.append(core::fromPlatformPath(arg));
     return args;
 }
 

@@ -11,9 +11,9 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "epub/json_writer.h"
-#include "epub/message_sink.h"
-#include "epub/path_text_qt.h"
+#include "core/json_writer.h"
+#include "core/message_sink.h"
+#include "core/path_text_qt.h"
 #include "epub/read_ahead.h"
 #include "organise/collection.h"
 #include "organise/extension.h"
@@ -86,13 +86,13 @@ public:
     bool stopRequested() const override { return interrupted(); }
     organise::BookSettings bookSettings() const override { return {naming_, mode_, output_}; }
     bool englishUi() const override { return english_; }
-    epub::MessageSink& messageSink() override { return sink_; }
+    core::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString& text) override { printErr(text); }
 
     void rowFinished(int row, organise::OrganiseResult result) override {
         const Row& r = list_.rows.at(static_cast<std::size_t>(row));
         const bool notEpub = result == organise::OrganiseResult::NotEpub;
-        epub::JsonObject line;
+        core::JsonObject line;
         line.add("source", r.source)
             .add("result", organise::resultName(result))
             .add("text", notEpub ? QString() : r.result)
@@ -111,7 +111,7 @@ private:
     organise::TransferMode mode_;
     QString output_;
     bool english_;
-    epub::StderrMessageSink sink_;
+    core::StderrMessageSink sink_;
 };
 
 struct Arguments {
@@ -229,8 +229,8 @@ int runOrganise(const QStringList& args) {
     if (!error.isEmpty()) return usageError(kProgram, error);
 
     // Paths enter with the native separator; the output folder ends with one.
-    const QString output = epub::fromPlatformPath(platform::withTrailingSeparator(
-        epub::toPlatformPath(epub::pathFromOutside(parsed.output))));
+    const QString output = core::fromPlatformPath(platform::withTrailingSeparator(
+        core::toPlatformPath(core::pathFromOutside(parsed.output))));
 
     // Fill the list as the window does: a folder is searched, an .epub file is added as given,
     // anything else is passed over (the window ignores it silently; here it is mentioned).
@@ -241,8 +241,8 @@ int runOrganise(const QStringList& args) {
             list.rows.push_back({path, QString(), QString(), QString()});
     };
     for (const QString& given : parsed.paths) {
-        const QString path = epub::pathFromOutside(given);
-        if (platform::folderExists(epub::toPlatformPath(path))) {
+        const QString path = core::pathFromOutside(given);
+        if (platform::folderExists(core::toPlatformPath(path))) {
             if (search.run(path, addFile) == organise::SearchOutcome::ListingFailed)
                 printErr(QStringLiteral("epub-polcaro-cli organise: the search of '%1' ended early")
                              .arg(path));

@@ -5,8 +5,8 @@
 #include <QCommandLineParser>
 
 #include "command_line.h"
-#include "epub/json_writer.h"
-#include "epub/path_text_qt.h"
+#include "core/json_writer.h"
+#include "core/path_text_qt.h"
 #include "organise/run_journal.h"
 #include "organise/undo_run.h"
 #include "platform/error.h"
@@ -37,7 +37,7 @@ constexpr char kExitStatus[] =
 
 const QString kProgram = QStringLiteral("epub-polcaro-cli undo");
 
-void printLine(const epub::JsonObject& object) {
+void printLine(const core::JsonObject& object) {
     platform::writeStandardOutput(object.line().toStdString());
 }
 
@@ -45,7 +45,7 @@ class JsonUndoObserver final : public organise::UndoObserver {
 public:
     void bookFinished(int, const organise::UndoBookResult& r) override {
         const bool move = r.entry.mode == organise::TransferMode::Move;
-        epub::JsonObject line;
+        core::JsonObject line;
         line.add("mode", move ? "move" : "copy")
             .add("source", r.entry.source)
             .add("target", r.entry.target)
@@ -54,7 +54,7 @@ public:
         printLine(line);
     }
     void folderRemoved(const QString& folder) override {
-        epub::JsonObject line;
+        core::JsonObject line;
         line.add("folder", folder).add("outcome", "Removed");
         printLine(line);
     }
@@ -65,7 +65,7 @@ public:
 
 QString journalFolder() {
     if (shell::AppName.empty()) shell::AppName = "Epub_polcaro";
-    return organise::journalFolder(epub::fromPlatformPath(shell::EnsureAppDataFolder()));
+    return organise::journalFolder(core::fromPlatformPath(shell::EnsureAppDataFolder()));
 }
 
 int runUndo(const QStringList& args) {
@@ -96,7 +96,7 @@ int runUndo(const QStringList& args) {
         return usageError(kProgram, QStringLiteral("--journal needs a file"));
     const bool dryRun = parser.isSet(dryRunOption);
 
-    QString journal = epub::pathFromOutside(parser.value(journalOption));
+    QString journal = core::pathFromOutside(parser.value(journalOption));
     if (journal.isEmpty()) {
         journal = organise::NewestJournal(journalFolder());
         if (journal.isEmpty()) {

@@ -10,7 +10,7 @@
 #include <exception>
 #include <string>
 
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 #include "organise/settings.h"
 #include "platform/process.h"
 #include "result_table.h"
@@ -44,11 +44,11 @@ int usageError(const QString& text) {
     return 2;
 }
 
-// The arguments as the file system spells them (see epub::fromPlatformPath).
+// The arguments as the file system spells them (see core::fromPlatformPath).
 QStringList processArguments() {
     QStringList args{kProgram};
     for (const std::string& arg : platform::commandLineArguments())
-        args.append(epub::fromPlatformPath(arg));
+        args.append(core::fromPlatformPath(arg));
     return args;
 }
 
@@ -69,10 +69,10 @@ int writeLibrary(const QStringList& args) {
 // only an absolute path counts, as in the window.
 int printOutputFolder() {
     shell::AppName = "Epub_polcaro";
-    const QString settingsFolder = epub::fromPlatformPath(shell::GetAppDataFolder());
+    const QString settingsFolder = core::fromPlatformPath(shell::GetAppDataFolder());
     const QString output = organise::LoadSettings(settingsFolder);
     if (output.isEmpty() || !QDir::isAbsolutePath(output)) return 1;
-    platform::writeStandardOutput(epub::toPlatformPath(output) + '\n');
+    platform::writeStandardOutput(core::toPlatformPath(output) + '\n');
     return 0;
 }
 

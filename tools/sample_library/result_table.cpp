@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "core/path_text_qt.h"
+
 namespace sample {
 namespace {
 
@@ -44,8 +46,7 @@ QString printable(const QString& text) {
 
 QString relativeTo(const QString& path, const QString& folder) {
     if (folder.isEmpty()) return path;
-    QString prefix = folder;
-    if (!prefix.endsWith(u'/') && !prefix.endsWith(u'\\')) prefix += u'/';
+    const QString prefix = core::withTrailingSeparator(folder);
     return path.startsWith(prefix) ? path.mid(prefix.size()) : path;
 }
 

@@ -37,9 +37,6 @@ private:
 };
 
 namespace posix {
-// The folder part of a path ("." for a bare name) and its last component.
-std::string folderOf(const std::string& path);
-std::string nameOf(const std::string& path);
 // Forces a folder's entries (a new name in it) to the disk; 0 or errno.
 int syncFolder(const std::string& folder);
 // Writes all of data, going on after short writes and interruptions; 0 or errno.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/file_manager.h"
+#include "platform/path_text.h"
 
 extern char** environ;
 
@@ -118,11 +119,9 @@ void showInFileManager(const std::string& path) {
     // A path that names nothing cannot be shown, just as no shell item can be made for it.
     struct stat info {};
     if (path.empty() || ::stat(path.c_str(), &info) != 0) return;
-    std::string absolute = absolutePath(path);
-    while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+    const std::string absolute = withoutTrailingSeparators(absolutePath(path));
     if (showItemsOverSessionBus(fileUri(absolute))) return;
-    const std::string::size_type cut = absolute.find_last_of('/');
-    openFolder(cut == 0 || cut == std::string::npos ? std::string("/") : absolute.substr(0, cut));
+    openFolder(parentFolder(absolute));
 }
 
 }  // namespace platform

@@ -34,8 +34,6 @@
 
 namespace platform {
 
-using posix::folderOf;
-using posix::nameOf;
 using posix::syncFolder;
 
 namespace {
@@ -160,18 +158,6 @@ int copyData(int in, int out, std::uint64_t size, const CopyFault& fault) {
 
 namespace posix {
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 int syncFolder(const std::string& folder) {
     FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd) return errno;
@@ -277,7 +263,7 @@ int copyNoReplace(const std::string& src, const std::string& dst, bool durable) 
     struct stat existing {};
     if (::lstat(dst.c_str(), &existing) == 0) return EEXIST;
 
-    const std::string folder = folderOf(dst);
+    const std::string folder = parentFolder(dst);
     const mode_t mode = info.st_mode & 0777;
 
     // A file without a name cannot be left behind by a crash. File systems without
@@ -291,7 +277,7 @@ int copyNoReplace(const std::string& src, const std::string& dst, bool durable) 
         // Where copies need names, a killed earlier run may have left some: clear them once.
         static thread_local std::set<std::string> swept;
         if (swept.insert(folder).second) removeStaleTemporaries(folder);
-        out = posix::createExclusiveTemporary(folder, nameOf(dst), 0600, tempPath);
+        out = posix::createExclusiveTemporary(folder, lastComponent(dst), 0600, tempPath);
         if (!out) return errno;
     }
     auto discard = [&](int error) {
@@ -393,7 +379,7 @@ int moveNoReplace(const std::string& src, const std::string& dst) {
         }
         // Any other refusal (a read-only source folder) leaves the source in place.
     }
-    syncFolder(folderOf(src));
+    syncFolder(parentFolder(src));
     return 0;
 }
 
@@ -409,7 +395,7 @@ bool sameVolume(const std::string& src, const std::string& dst) {
     std::string probe = dst;
     struct stat target {};
     while (::stat(probe.c_str(), &target) != 0) {
-        const std::string parent = folderOf(probe);
+        const std::string parent = parentFolder(probe);
         if (parent == probe) return false;
         probe = parent;
     }

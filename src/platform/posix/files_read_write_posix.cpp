@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "platform/posix/file_descriptor.h"
 
 namespace platform {
@@ -97,11 +98,11 @@ OsError writeFileAtomically(const std::string& requested, const std::string& byt
     const bool exists = ::stat(path.c_str(), &info) == 0;
     if (exists && S_ISDIR(info.st_mode)) return native(EISDIR);
 
-    const std::string folder = posix::folderOf(path);
+    const std::string folder = parentFolder(path);
     std::string tempPath;
     // 0666 lets the umask decide, as for any new file; an existing file keeps its mode.
     FileDescriptor out =
-        posix::createExclusiveTemporary(folder, posix::nameOf(path), 0666, tempPath);
+        posix::createExclusiveTemporary(folder, lastComponent(path), 0666, tempPath);
     if (!out) return lastError();
     int error = posix::writeAll(out.get(), bytes.data(), bytes.size());
     if (error == 0 && exists) ::fchmod(out.get(), info.st_mode & 07777);

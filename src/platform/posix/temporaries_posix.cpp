@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/listing.h"
+#include "platform/path_text.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/temporaries.h"
 
@@ -131,8 +132,7 @@ bool isStaleTemporary(const std::string& name) {
 }
 
 bool removeStaleTemporary(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string name = lastComponent(path);
     const TemporaryOwner owner = ownerOf(name);
     if (owner.pid <= 0) return false;
     struct stat info {};

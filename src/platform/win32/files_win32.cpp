@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "platform/win32/utf.h"
 
 namespace platform {
@@ -101,24 +102,19 @@ bool writeAll(HANDLE file, const char* data, std::size_t size) {
     return true;
 }
 
-std::wstring parentOf(const std::wstring& path) {
-    const auto cut = path.find_last_of(L"\\/");
-    if (cut == std::wstring::npos) return std::wstring();
-    return path.substr(0, cut + (cut == 2 && path[1] == L':' ? 1 : 0));
-}
-
 // The volume root ("C:\", "\\server\share\") of a path or, when it does not exist yet, of its
 // nearest existing ancestor.
 std::wstring volumeOf(const std::string& path) {
-    std::wstring current = widen(path);
-    while (!current.empty() && GetFileAttributesW(current.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        const std::wstring parent = parentOf(current);
+    std::string current = path;
+    while (!current.empty() &&
+           GetFileAttributesW(widen(current).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const std::string parent = parentFolder(current);
         if (parent == current) break;
         current = parent;
     }
-    if (current.empty()) current = L".";
+    if (current.empty()) current = ".";
     wchar_t volume[MAX_PATH + 1] = {};
-    if (!GetVolumePathNameW(current.c_str(), volume, MAX_PATH + 1)) return std::wstring();
+    if (!GetVolumePathNameW(widen(current).c_str(), volume, MAX_PATH + 1)) return std::wstring();
     return volume;
 }
 

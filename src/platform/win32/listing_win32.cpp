@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/listing.h"
+#include "platform/path_text.h"
 #include "platform/win32/utf.h"
 
 namespace platform {
@@ -34,9 +35,7 @@ bool folderExistsW(const std::wstring& path) {
 
 OsError listFolder(const std::string& folder,
                    const std::function<bool(const FolderEntry&)>& onEntry) {
-    std::wstring pattern = win32::widen(folder);
-    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-    pattern += L'*';
+    const std::wstring pattern = win32::widen(joinPath(folder, "*"));
     WIN32_FIND_DATAW data{};
     HANDLE find = FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {

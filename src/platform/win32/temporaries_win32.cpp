@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/listing.h"
+#include "platform/path_text.h"
 #include "platform/temporaries.h"
 #include "platform/win32/utf.h"
 
@@ -29,8 +30,7 @@ bool isStaleTemporary(const std::string& name) {
 }
 
 bool removeStaleTemporary(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    if (!hasOurForm(slash == std::string::npos ? path : path.substr(slash + 1))) return false;
+    if (!hasOurForm(lastComponent(path))) return false;
     const std::wstring wide = win32::widen(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
@@ -41,10 +41,9 @@ bool removeStaleTemporary(const std::string& path) {
 
 int removeStaleTemporaries(const std::string& folder) {
     int removed = 0;
-    const std::string prefix =
-        folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\";
     listFolder(folder, [&](const FolderEntry& entry) {
-        if ((entry.attributes & AttrDirectory) == 0 && removeStaleTemporary(prefix + entry.name))
+        if ((entry.attributes & AttrDirectory) == 0 &&
+            removeStaleTemporary(joinPath(folder, entry.name)))
             ++removed;
         return true;
     });

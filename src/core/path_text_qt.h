@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-namespace epub {
+namespace core {
 
 // The path as the platform layer and libzip take it.
 std::string toPlatformPath(const QString& path);
@@ -30,8 +30,9 @@ QString pathFromOutside(const QString& path);
 // already ends in a separator. Empty stays empty (no folder chosen).
 QString withTrailingSeparator(const QString& folder);
 
-// platform::joinPath and platform::parentFolder for QString paths.
+// platform::joinPath, platform::parentFolder and platform::lastComponent for QString paths.
 QString joinPath(const QString& folder, const QString& name);
 QString parentFolder(const QString& path);
+QString lastComponent(const QString& path);
 
-}  // namespace epub
+}  // namespace core

@@ -1,10 +1,10 @@
-#include "epub/path_text_qt.h"
+#include "core/path_text_qt.h"
 
 #include <cstddef>
 
 #include "platform/path_text.h"
 
-namespace epub {
+namespace core {
 
 namespace {
 
@@ -98,4 +98,8 @@ QString parentFolder(const QString& path) {
     return fromPlatformPath(platform::parentFolder(toPlatformPath(path)));
 }
 
-}  // namespace epub
+QString lastComponent(const QString& path) {
+    return fromPlatformPath(platform::lastComponent(toPlatformPath(path)));
+}
+
+}  // namespace core

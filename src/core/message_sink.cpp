@@ -1,10 +1,10 @@
-#include "epub/message_sink.h"
+#include "core/message_sink.h"
 
 #include <cstdio>
 
 #include "platform/console.h"
 
-namespace epub {
+namespace core {
 
 void StderrMessageSink::showMessage(const QString& text) {
     const QByteArray utf8 = (text + QLatin1Char('\n')).toUtf8();
@@ -12,4 +12,4 @@ void StderrMessageSink::showMessage(const QString& text) {
                         std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
-}  // namespace epub
+}  // namespace core

@@ -4,7 +4,7 @@
 // message box and waits; the command line prints to stderr.
 #include <QString>
 
-namespace epub {
+namespace core {
 
 class MessageSink {
 public:
@@ -19,4 +19,4 @@ public:
     void showMessage(const QString& text) override;
 };
 
-}  // namespace epub
+}  // namespace core

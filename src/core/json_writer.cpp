@@ -1,10 +1,10 @@
-#include "epub/json_writer.h"
+#include "core/json_writer.h"
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-namespace epub {
+namespace core {
 
 namespace {
 
@@ -255,4 +255,4 @@ QByteArray JsonObject::line() const {
     return text() + '\n';
 }
 
-}  // namespace epub
+}  // namespace core

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace epub {
+namespace core {
 
 class JsonObject {
 public:
@@ -52,4 +52,4 @@ private:
     bool empty_ = true;  // no member yet (members_ may hold the text of enclosing objects)
 };
 
-}  // namespace epub
+}  // namespace core
