@@ -112,7 +112,8 @@ std::wstring volumeOf(const std::string& path) {
         if (parent == current) break;
         current = parent;
     }
-    if (current.empty()) current = ".";
+    // assign(1, ...) rather than = ".": GCC 12 wrongly warns about the literal (-Wrestrict).
+    if (current.empty()) current.assign(1, '.');
     wchar_t volume[MAX_PATH + 1] = {};
     if (!GetVolumePathNameW(widen(current).c_str(), volume, MAX_PATH + 1)) return std::wstring();
     return volume;
