@@ -88,9 +88,10 @@ TEST_F(Win32PlatformTest, SystemCodesBecomeNamedConditions) {
     ASSERT_TRUE(SetFileAttributesW(book.c_str(), FILE_ATTRIBUTE_READONLY));
     platform::AppendOnlyFile file;
     const platform::OsError readOnly = file.openExisting(folder_.path("A/book.epub"));
-    if (readOnly)
+    if (readOnly) {
         EXPECT_EQ(readOnly.condition(), ErrorCondition::AccessDenied)
             << "native code " << readOnly.nativeCode();
+    }
     file.close();
     SetFileAttributesW(book.c_str(), FILE_ATTRIBUTE_NORMAL);
 
