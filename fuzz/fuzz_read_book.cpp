@@ -29,7 +29,7 @@ void readBook(const QString& path) {
     const organise::BookFields fields{book.Title, book.Creator, book.Language, book.Series};
     for (int scheme = 0; scheme < 3; ++scheme) {
         organise::NamingOptions options;
-        options.renameScheme = scheme;
+        options.renameScheme = organise::renameSchemeOfItem(scheme);
         options.language = options.title = options.series = scheme == 1;
         const organise::Target target =
             organise::BuildTarget(path, fields, QStringLiteral("/out/"), options);
