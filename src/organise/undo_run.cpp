@@ -1,6 +1,7 @@
 #include "organise/undo_run.h"
 
 #include <QDir>
+#include <QSet>
 #include <algorithm>
 
 #include "core/message_catalogue.h"
@@ -75,12 +76,38 @@ QString refusal(const JournalEntry& entry, bool english) {
     return {};
 }
 
-// A created folder is the run's own only when one of the journal's books lies below it.
-bool holdsABookOfTheRun(const QString& folder, const JournalContents& journal) {
-    const QString withSeparator = core::withTrailingSeparator(folder);
-    return std::any_of(journal.entries.begin(), journal.entries.end(), [&](const JournalEntry& e) {
-        return e.kind == JournalEntry::Kind::Book && below(e.target, withSeparator);
-    });
+bool isSeparatorChar(QChar c) {
+    return c.unicode() < 0x80 && platform::isSeparator(static_cast<char>(c.unicode()));
+}
+
+// A path as this platform compares paths.
+QString comparable(const QString& path) {
+    return platform::pathsIgnoreCase() ? path.toCaseFolded() : path;
+}
+
+// Every folder that holds one of the journal's books at some depth, as comparable() gives it
+// and without a final separator. Built once per undo: a created folder is the run's own only
+// when it is one of these, and a run has thousands of folders and books.
+QSet<QString> foldersHoldingBooks(const JournalContents& journal) {
+    QSet<QString> folders;
+    for (const JournalEntry& entry : journal.entries) {
+        if (entry.kind != JournalEntry::Kind::Book) continue;
+        const QString target = comparable(entry.target);
+        for (qsizetype i = target.size() - 1; i > 0; --i) {
+            if (!isSeparatorChar(target.at(i))) continue;
+            // Deepest first: once a folder is known, so are the folders above it.
+            const QString folder = target.left(i);
+            if (folders.contains(folder)) break;
+            folders.insert(folder);
+        }
+    }
+    return folders;
+}
+
+bool holdsABookOfTheRun(const QString& folder, const QSet<QString>& foldersWithBooks) {
+    QString key = comparable(folder);
+    while (!key.isEmpty() && isSeparatorChar(key.back())) key.chop(1);
+    return !key.isEmpty() && foldersWithBooks.contains(key);
 }
 
 // "Undone" only when the disk shows it: nothing at the target, and for a move the book at its
@@ -210,6 +237,7 @@ QList<JournalEntry> UndoOrder(const JournalContents& journal) {
 
 UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer, FileOperations& files) {
     UndoSummary summary;
+    const QSet<QString> foldersWithBooks = foldersHoldingBooks(journal);
     for (qsizetype k = journal.entries.size() - 1; k >= 0; --k) {
         if (observer.stopRequested()) {
             summary.stopped = true;
@@ -220,7 +248,7 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer, File
         if (entry.kind == JournalEntry::Kind::Folder) {
             // Only a folder this run created below its output folder, holding one of its books,
             // and only when nothing is left in it.
-            if (refused.isEmpty() && holdsABookOfTheRun(entry.target, journal) &&
+            if (refused.isEmpty() && holdsABookOfTheRun(entry.target, foldersWithBooks) &&
                 !files.removeEmptyFolder(entry.target)) {
                 ++summary.foldersRemoved;
                 observer.folderRemoved(entry.target);
