@@ -68,6 +68,21 @@ client_size() {
   DISPLAY="$display" xwininfo -id "$1" | awk -F: '/^ *Width/ {w=$2+0} /^ *Height/ {h=$2+0} END {print w "x" h}'
 }
 
+# Starts the program on the pass's display with its settings folder and runtime folder (the
+# caller's display, pass, config and runtime), with a Qt scale factor, a time limit for its
+# window to appear, and its arguments. Sets the caller's session (the process) and window.
+start_program() {
+  local scale="$1" limit="$2"
+  shift 2
+  env DISPLAY="$display" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$runtime" \
+    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" \
+    dbus-run-session -- "$program" "$@" >"$pass/program.log" 2>&1 &
+  session=$!
+  pids+=("$session")
+  window=$(DISPLAY="$display" timeout "$limit" xdotool search --sync --onlyvisible --name '^Epub polcaro$' | head -n 1) ||
+    { cat "$pass/program.log"; fail "the window did not appear"; }
+}
+
 # One pass: screen size, Qt scale factor.
 run_pass() {
   local size="$1" scale="$2" pass="$work/$1-x$2"
@@ -86,14 +101,8 @@ run_pass() {
   # A socket left by a process that no longer runs.
   : >"$runtime/epub-polcaro-2147483646.sock"
 
-  env DISPLAY="$display" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$runtime" \
-    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" \
-    dbus-run-session -- "$program" >"$pass/program.log" 2>&1 &
-  local session=$!
-  pids+=("$session")
-  local window
-  window=$(DISPLAY="$display" timeout 60 xdotool search --sync --onlyvisible --name '^Epub polcaro$' | head -n 1) ||
-    { cat "$pass/program.log"; fail "the window did not appear"; }
+  local session window
+  start_program "$scale" 60
   # The window manager frames the window, then the program places it again with the frame.
   sleep 2
   DISPLAY="$display" import -window root "$pass/screen.png"
@@ -172,13 +181,8 @@ close_during_run() {
   printf '[kimeneti_mappa]\nDirectory=%s/\n' "$pass/collection" >"$config/Epub_polcaro/epub_polcaro.ini"
   printf '%s/\n' "$pass/collection" >"$config/Epub_polcaro/directory.txt"
   # The library as the first argument: listed while the splash window shows.
-  env DISPLAY="$display" XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=xcb \
-    dbus-run-session -- "$program" "$pass/library" >"$pass/program.log" 2>&1 &
-  local session=$!
-  pids+=("$session")
-  local window
-  window=$(DISPLAY="$display" timeout 120 xdotool search --sync --onlyvisible --name '^Epub polcaro$' | head -n 1) ||
-    { cat "$pass/program.log"; fail "the window did not appear"; }
+  local session window
+  start_program 1 120 "$pass/library"
   sleep 1
   local pid
   pid=$(DISPLAY="$display" xdotool getwindowpid "$window")
