@@ -47,10 +47,9 @@ cmake --build "$build/project" -j"$jobs"
 phase "cross build"
 
 # A Wine prefix of our own: nothing from the user's ~/.wine is read or changed.
-export WINEPREFIX=$build/wineprefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
+# shellcheck source=scripts/windows/wine-session.sh
+source scripts/windows/wine-session.sh
+start_wine_session "$build/wineprefix" 90
 # The DLLs: Qt, libzip, libxml2 and zlib from the prefix, the mingw runtime from the compiler.
 # Qt finds its platform and style plugins beside its own DLLs (<prefix>/plugins).
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
@@ -58,20 +57,6 @@ gcc_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++
 pthread_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")
 WINEPATH="$(winpath "$prefix/bin");$(winpath "$gcc_runtime");$(winpath "$pthread_runtime")"
 export WINEPATH
-
-# Wine drops every QT_* variable, so the Qt tests cannot be sent offscreen: they run on the real
-# windows platform plugin, drawing on an X server of our own.
-display_number=$((90 + RANDOM % 100))
-Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display_number"
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT  # a timeout still stops the Wine server and the X server
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display_number" ] && break; sleep 0.1; done
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1

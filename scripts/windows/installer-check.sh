@@ -22,23 +22,11 @@ fail() { echo "installer-check.sh: FAILED: $*" >&2; exit 1; }
 started=$SECONDS
 
 # Nothing but the Wine prefix's own DLLs on the path: the installed folder must be complete.
-export WINEPREFIX=$work/wineprefix
-export WINEDEBUG=-all
 # No host menu entries (winemenubuilder) for the shortcuts the installer creates.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win64
+# shellcheck source=scripts/windows/wine-session.sh
+source "$here/wine-session.sh"
+start_wine_session "$work/wineprefix" 200 "winemenubuilder.exe=d"
 unset WINEPATH
-display_number=$((200 + RANDOM % 100))
-Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display_number"
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display_number" ] && break; sleep 0.1; done
 wineboot -i >/dev/null 2>&1
 wineserver -p >/dev/null 2>&1 || true  # a server of its own, kept between the wine calls
 echo "installer-check: fresh Wine prefix $((SECONDS - started)) s"
