@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libraries the Windows program needs (zlib, libzip, libxml2, Qt's base module) from
-# Debian's source packages with the mingw-w64 cross compilers, into a cache folder outside the work
-# tree. A prefix built from the same recipe (this script and scripts/windows-deps/) is reused.
+# Builds the libraries the Windows program needs (zlib, libzip, libxml2, pugixml, libdeflate,
+# Qt's base module) from Debian's source packages with the mingw-w64 cross compilers, into a cache
+# folder outside the work tree. A prefix built from the same recipe (this script and
+# scripts/windows-deps/) is reused.
 #
 # Usage: scripts/build-windows-deps.sh            builds when needed; prints the prefix last
 #        scripts/build-windows-deps.sh --prefix   only prints where the prefix is (or would be)
@@ -76,7 +77,8 @@ EOF
     -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root)
   apt-get "${opts[@]}" -qq update
   # The downloads are kept across recipes: apt skips files it already has.
-  (cd "$downloads" && apt-get "${opts[@]}" -qq source --download-only zlib libzip libxml2 qt6-base)
+  (cd "$downloads" && apt-get "${opts[@]}" -qq source --download-only zlib libzip libxml2 qt6-base \
+    pugixml libdeflate)
   local dsc
   for dsc in "$downloads"/*.dsc; do
     (cd "$work/src" && dpkg-source --no-check -x "$dsc" >/dev/null)
@@ -122,6 +124,28 @@ build_libxml2() {
     -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_TESTS=OFF
 }
 
+# The fast reading path: pugixml as one DLL, no tests.
+build_pugixml() {
+  cmake_cross "$(source_dir pugixml)" "$work/build-pugixml" -DBUILD_SHARED_LIBS=ON \
+    -DPUGIXML_BUILD_TESTS=OFF
+}
+
+# libdeflate 1.14 builds with its own Makefile, which knows mingw-w64: the DLL goes beside the
+# others in bin/, its import library under the name the linker looks for; no static library and
+# no gzip programs.
+build_libdeflate() {
+  local src
+  src=$(source_dir libdeflate)
+  make -C "$src" -j"$jobs" CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar \
+    libdeflate.dll >"$work/build-libdeflate.log"
+  mkdir -p "$prefix/bin" "$prefix/lib/pkgconfig" "$prefix/include"
+  cp "$src/libdeflate.dll" "$prefix/bin/"
+  cp "$src/libdeflate.lib" "$prefix/lib/libdeflate.dll.a"
+  cp "$src/libdeflate.h" "$prefix/include/"
+  sed -e "s|@PREFIX@|$prefix|" -e "s|@LIBDIR@|$prefix/lib|" -e "s|@INCDIR@|$prefix/include|" \
+    -e "s|@VERSION@|1.14|" "$src/libdeflate.pc.in" >"$prefix/lib/pkgconfig/libdeflate.pc"
+}
+
 # Qt's base module cut down to what the program and its tests use: Core, Gui, Widgets, Test, the
 # windows platform plugin and the windowsvista style. No network, D-Bus, SQL, OpenGL, printing,
 # XML module or image plugins; the icons are embedded as PNG. No tablet events: Debian's source
@@ -155,6 +179,8 @@ step fetch-sources fetch_sources
 step zlib build_zlib
 step libzip build_libzip
 step libxml2 build_libxml2
+step pugixml build_pugixml
+step libdeflate build_libdeflate
 step qtbase build_qtbase
 
 # What was built, for the record; then the sources and build trees go, the prefix stays.

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libdbus-1-dev
-  libzip-dev libxml2-dev zlib1g-dev libgtest-dev googletest
+  libzip-dev libxml2-dev libpugixml-dev libdeflate-dev zlib1g-dev libgtest-dev googletest
   xvfb xauth dbus dbus-x11 fonts-wine desktop-file-utils zip pkexec
   clang-format
   # bench_read_ahead compares inspect with this C reader (benchmarks only).
