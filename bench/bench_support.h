@@ -51,7 +51,7 @@ public:
     bool englishUi() const override { return false; }
     core::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString& text) override { sink_.showMessage(text); }
-    void rowFinished(int, organise::OrganiseResult result) override {
+    void rowFinished(int, organise::OrganiseResult result, organise::ExistingTarget) override {
         if (result == organise::OrganiseResult::Done)
             ++done;
         else

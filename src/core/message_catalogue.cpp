@@ -34,6 +34,10 @@ constexpr Message kMessages[] = {
     {MessageId::ResultTargetExists, "A fajlnev már létezik", "The file name already exists"},
     {MessageId::ResultReadFailed, "Epub olvasasi hiba valoszinüleg hibás fajl",
      "Epub reading error is actually a faulty file"},
+    {MessageId::ExistingIdentical, "ugyanez a könyv már ott van (azonos bájtok)",
+     "the same book is already there (identical bytes)"},
+    {MessageId::ExistingDifferent, "ezen a néven egy másik fájl van",
+     "a different file has this name"},
 
     {MessageId::Ready, "Kész", "Ready"},
     {MessageId::Cancel, "Mégse", "Cancel"},
@@ -131,6 +135,34 @@ constexpr Message kMessages[] = {
      "corner of the screen"},
     {MessageId::NormalToolTip, "Normál: más ablakok eltakarhatják az ablakot",
      "Normal: other windows may cover this one"},
+
+    {MessageId::PreviewCommand, "Előnézet", "Preview"},
+    {MessageId::PreviewToolTip,
+     "Előnézet: minden sor megmutatja, mi történne az Indítással; a lemezen semmi sem változik",
+     "Preview: every row shows what Start would do; nothing on disk changes"},
+    {MessageId::PreviewResultPrefix, "Előnézet: ", "Preview: "},
+    {MessageId::PreviewFinished, "Előnézet kész", "Preview ready"},
+    {MessageId::OnlyFailedRows, "Csak a hibás sorok", "Only failed rows"},
+    {MessageId::TallyPreview, "Előnézet:", "Preview:"},
+    {MessageId::TallyOk, "Ok: %1", "Ok: %1"},
+    {MessageId::TallyExisting, "már ott: %1 (azonos: %2, eltérő: %3)",
+     "already there: %1 (identical: %2, different: %3)"},
+    {MessageId::TallyReadFailed, "olvasási hiba: %1", "read errors: %1"},
+    {MessageId::TallyCopyFailed, "másolási/áthelyezési hiba: %1", "copy or move errors: %1"},
+    {MessageId::TallyNotEpub, "nem EPUB: %1", "not EPUB: %1"},
+    {MessageId::TallyStopped, "leállítva: %1", "stopped: %1"},
+    {MessageId::UndoTallyUndone, "visszavonva: %1", "undone: %1"},
+    {MessageId::UndoTallyKept, "megtartva: %1", "kept: %1"},
+    {MessageId::UndoTallyFailed, "hiba: %1", "failed: %1"},
+    {MessageId::UndoTallyLeft, "hátravan: %1", "left: %1"},
+    {MessageId::UndoRunQuestion,
+     "Visszavonod a %1-kor indult futást? %2 könyv kerül vissza innen: %3 (%4). Az "
+     "áthelyezettek az eredeti helyükre kerülnek, a másolatok törlődnek. Ami a futás óta "
+     "megváltozott, marad.",
+     "Undo the run started at %1? %2 book(s) will be taken back from %3 (%4). Moved books "
+     "return to where they were, copies are deleted. Whatever changed since the run is kept."},
+    {MessageId::UndoRunCopied, "másolás", "copied"},
+    {MessageId::UndoRunMoved, "áthelyezés", "moved"},
 };
 
 constexpr bool inIdOrder() {

@@ -20,6 +20,8 @@ enum class MessageId {
     ResultCopyFailed,            // ends with a blank, nothing follows it
     ResultTargetExists,
     ResultReadFailed,
+    ExistingIdentical,  // the reason of a TargetExists row whose target holds the same bytes
+    ExistingDifferent,  // ... and of one whose target is another file
 
     // Shared by several commands.
     Ready,
@@ -83,6 +85,27 @@ enum class MessageId {
     ScanFolderToolTip,
     TopmostToolTip,
     NormalToolTip,
+
+    // Previewing a run, and the counts at the end of a run, a preview or an undo.
+    PreviewCommand,
+    PreviewToolTip,
+    PreviewResultPrefix,  // the row's planned result text follows
+    PreviewFinished,
+    OnlyFailedRows,
+    TallyPreview,     // the counts follow
+    TallyOk,          // %1
+    TallyExisting,    // %1 all, %2 identical, %3 different
+    TallyReadFailed,  // %1
+    TallyCopyFailed,  // %1
+    TallyNotEpub,     // %1
+    TallyStopped,     // %1
+    UndoTallyUndone,  // %1
+    UndoTallyKept,    // %1
+    UndoTallyFailed,  // %1
+    UndoTallyLeft,    // %1 books of the run still to take back
+    UndoRunQuestion,  // %1 start time, %2 books, %3 output folder, %4 copied or moved
+    UndoRunCopied,
+    UndoRunMoved,
 
     Count  // not a message: the number of ids above
 };

@@ -14,6 +14,23 @@ enum class OrganiseResult {
     ReadFailed = 4
 };
 
+// What already holds a TargetExists row's target name: the same bytes as the book (compared by
+// size, then content), or another file. None for every other result.
+enum class ExistingTarget { None = 0, Identical = 1, Different = 2 };
+
+// The command line's name of it: "identical", "different", or "" for None.
+inline const char* existingName(ExistingTarget existing) {
+    switch (existing) {
+        case ExistingTarget::Identical:
+            return "identical";
+        case ExistingTarget::Different:
+            return "different";
+        case ExistingTarget::None:
+            break;
+    }
+    return "";
+}
+
 // The text of the "Hiba" column for a result; empty for NotEpub, whose column is left unchanged.
 // Both CopyFailed texts end with a blank and nothing follows it.
 inline QString resultText(OrganiseResult result, bool englishUi) {

@@ -31,17 +31,22 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
     epub::ReadAhead<BookReading> ahead(threads, epub::readAheadWindow(threads));
     std::deque<int> queuedRows;
     int nextToQueue = 0;
+    RunTally tally;
 
     for (int i = 0; i < count; ++i) {
         if (observer.stopRequested()) {
             // Nothing read ahead is used or shown: the rows are skipped.
             ahead.clear();
             queuedRows.clear();
+            ++tally.stopped;
             continue;
         }
         // The list may have been emptied by a command run from the message pump; a row that is
         // no longer there is skipped like a stopped one.
-        if (i >= list.rowCount()) continue;
+        if (i >= list.rowCount()) {
+            ++tally.stopped;
+            continue;
+        }
 
         while (!queuedRows.empty() && queuedRows.front() < i) {
             ahead.dropFront();
@@ -69,9 +74,12 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
         const OrganiseResult result =
             OrganiseBook(source, i, list, settings, observer.messageSink(), files,
                          reading ? &*reading : nullptr);
+        const ExistingTarget existing = ExistingTarget::None;
         if (result != OrganiseResult::NotEpub)
             list.setResultText(i, resultText(result, observer.englishUi()));
-        observer.rowFinished(i, result);
+        list.setOutcome(i, result, existing);
+        tally.add(result, existing);
+        observer.rowFinished(i, result, existing);
 
         observer.setProgressPosition(i);
         observer.ensureRowVisible(i);
@@ -85,6 +93,7 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
     observer.setStatus1(QString());
     observer.setStatus2(core::message(core::MessageId::Ready, observer.englishUi()));
     observer.resetProgress();
+    observer.runFinished(tally);
 }
 
 void OrganiseRun(WorkList& list, RunObserver& observer) {

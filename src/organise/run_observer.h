@@ -8,6 +8,7 @@
 
 #include "organise/naming_options.h"
 #include "organise/organise_result.h"
+#include "organise/run_tally.h"
 
 namespace core {
 class MessageSink;
@@ -38,10 +39,14 @@ public:
 
     // Called once a row has been handled and its texts written, before the progress and status
     // updates of that row. The window needs nothing here; the command line reports the book.
-    virtual void rowFinished(int row, OrganiseResult result) {
+    virtual void rowFinished(int row, OrganiseResult result, ExistingTarget existing) {
         (void)row;
         (void)result;
+        (void)existing;
     }
+
+    // Once at the end of the run (also a stopped one), with the counts of the whole list.
+    virtual void runFinished(const RunTally& tally) { (void)tally; }
 
     // StopRequested: cleared when a run starts, read before every row.
     virtual void clearStopRequest() = 0;

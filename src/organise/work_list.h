@@ -3,6 +3,8 @@
 // line over a vector. Rows are addressed by zero-based index in list order.
 #include <QString>
 
+#include "organise/organise_result.h"
+
 namespace organise {
 
 class WorkList {
@@ -20,6 +22,9 @@ public:
     // copy or move, the reader's error for an unreadable book; empty when nothing went wrong.
     // Lists that have nowhere to show it leave this as it is.
     virtual void setReason(int /*row*/, const QString& /*reason*/) {}
+    // The row's outcome as a value, for every row the run handled (NotEpub included): what a
+    // list sorts, filters or counts by. Lists that need none of that leave this as it is.
+    virtual void setOutcome(int /*row*/, OrganiseResult /*result*/, ExistingTarget /*existing*/) {}
 };
 
 }  // namespace organise

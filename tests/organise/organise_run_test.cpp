@@ -93,7 +93,9 @@ public:
     bool englishUi() const override { return english; }
     core::MessageSink& messageSink() override { return sink; }
     void showMessage(const QString& text) override { boxes.append(text); }
-    void rowFinished(int, OrganiseResult result) override { results.append(result); }
+    void rowFinished(int, OrganiseResult result, ExistingTarget) override {
+        results.append(result);
+    }
 };
 
 const QString kOk = QStringLiteral("Ok");

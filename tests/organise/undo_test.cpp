@@ -54,7 +54,7 @@ public:
     bool englishUi() const override { return true; }
     core::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString&) override {}
-    void rowFinished(int, OrganiseResult result) override {
+    void rowFinished(int, OrganiseResult result, ExistingTarget) override {
         results.append(result);
         ++handled;
     }

@@ -89,7 +89,8 @@ public:
     core::MessageSink& messageSink() override { return sink_; }
     void showMessage(const QString& text) override { printErr(text); }
 
-    void rowFinished(int row, organise::OrganiseResult result) override {
+    void rowFinished(int row, organise::OrganiseResult result,
+                     organise::ExistingTarget /*existing*/) override {
         const Row& r = list_.rows.at(static_cast<std::size_t>(row));
         const bool notEpub = result == organise::OrganiseResult::NotEpub;
         core::JsonObject line;
