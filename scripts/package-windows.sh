@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows download: a folder and a .zip (the portable build) with the program and the command
-# line, every DLL they load (Qt, libzip, libxml2, zlib, the mingw runtime), Qt's windows platform
-# plugin and windowsvista style, eng.lng and Qt's Hungarian texts in a translations subfolder, the
-# libraries' licence notices in a licences subfolder and a short README for Windows users; and the
+# line, every DLL they load (Qt, libzip, libxml2, pugixml, libdeflate, zlib, the mingw runtime),
+# Qt's windows platform plugin and windowsvista style, eng.lng and Qt's Hungarian texts in a
+# translations subfolder, the libraries' licence notices in a licences subfolder and a short README for Windows users; and the
 # setup program <name>-setup.exe (NSIS, data/windows/installer.nsi) that installs the same files.
 # Run after scripts/test-windows.sh, which builds the program.
 # Usage: scripts/package-windows.sh [build folder, default build-mingw]  -> <build>/package/
@@ -88,8 +88,8 @@ epub-polcaro-cli.exe is the command line: run it in a console with --help.
 
 Your output folder and favourites are kept in %APPDATA%\\Epub_polcaro.
 
-The licences of Qt, libxml2, libzip, zlib and the mingw-w64 runtime are in the "licences"
-folder, together with how to replace the Qt DLLs.
+The licences of Qt, libxml2, libzip, pugixml, libdeflate, zlib and the mingw-w64 runtime are
+in the "licences" folder, together with how to replace the Qt DLLs.
 EOF
 sed -i 's/$/\r/' "$out/README.txt"
 

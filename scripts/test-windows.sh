@@ -50,7 +50,7 @@ phase "cross build"
 # shellcheck source=scripts/windows/wine-session.sh
 source scripts/windows/wine-session.sh
 start_wine_session "$build/wineprefix" 90
-# The DLLs: Qt, libzip, libxml2 and zlib from the prefix, the mingw runtime from the compiler.
+# The DLLs: Qt, libzip, libxml2, pugixml, libdeflate and zlib from the prefix, the mingw runtime from the compiler.
 # Qt finds its platform and style plugins beside its own DLLs (<prefix>/plugins).
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 gcc_runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The licence notices of what the Windows download ships besides our own code: Qt (LGPL-3, with
-# how to replace its DLLs), libxml2, libzip, zlib and the mingw-w64 runtime (libstdc++, libgcc,
+# how to replace its DLLs), libxml2, libzip, pugixml, libdeflate, zlib and the mingw-w64 runtime (libstdc++, libgcc,
 # winpthreads). The texts are Debian's copyright files of the same source packages the
 # dependencies are built from (installed on the build machine by scripts/install-deps.sh) and
 # Debian's copies of the GPL-3 and LGPL-3. Windows line ends, so Notepad shows them.
@@ -20,10 +20,13 @@ copy /usr/share/doc/libqt6core6/copyright Qt.txt
 copy /usr/share/doc/libxml2/copyright libxml2.txt
 copy /usr/share/doc/libzip4/copyright libzip.txt
 copy /usr/share/doc/zlib1g/copyright zlib.txt
+copy /usr/share/doc/libpugixml1v5/copyright pugixml.txt
+copy /usr/share/doc/libdeflate0/copyright libdeflate.txt
 copy /usr/share/doc/gcc-mingw-w64-base/copyright gcc-runtime.txt
 copy /usr/share/doc/mingw-w64-common/copyright mingw-w64.txt
 
-built_from="Debian 12's source packages of Qt's base module (qt6-base), libxml2, libzip and zlib"
+built_from="Debian 12's source packages of Qt's base module (qt6-base), libxml2, libzip, pugixml,
+libdeflate and zlib"
 if [ -n "$sources" ] && [ -f "$sources" ]; then
   built_from="these Debian 12 source packages: $(sed 's|^\./||; s|/$||' "$sources" | paste -sd ' ')"
 fi
@@ -40,6 +43,8 @@ the copyright and licence notices of the Debian packages they were built from.
       Qt.txt lists the copyright holders and the licences of the code Qt bundles.
   libxml2 (libxml2.dll)                   MIT licence, see libxml2.txt
   libzip (libzip.dll)                     BSD 3-clause licence, see libzip.txt
+  pugixml (libpugixml.dll)                MIT licence, see pugixml.txt
+  libdeflate (libdeflate.dll)             MIT licence, see libdeflate.txt
   zlib (libzlib.dll)                      zlib licence, see zlib.txt
   GCC runtime (libstdc++-6.dll, libgcc_s_seh-1.dll)
                                           GPL-3 with the GCC Runtime Library Exception,
