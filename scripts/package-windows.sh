@@ -3,7 +3,8 @@
 # line, every DLL they load (Qt, libzip, libxml2, pugixml, libdeflate, zlib, the mingw runtime),
 # Qt's windows platform plugin and windowsvista style, eng.lng and Qt's Hungarian texts in a
 # translations subfolder, the libraries' licence notices in a licences subfolder and a short
-# README for Windows users; and the setup program <name>-setup.exe (NSIS, data/windows/installer.nsi) that installs the same files.
+# README for Windows users; and the setup program <name>-setup.exe (NSIS,
+# data/windows/installer.nsi) that installs the same files.
 # Run after scripts/test-windows.sh, which builds the program.
 # Usage: scripts/package-windows.sh [build folder, default build-mingw]  -> <build>/package/
 set -euo pipefail
