@@ -22,6 +22,7 @@ enum class MessageId {
     ResultReadFailed,
     ExistingIdentical,  // the reason of a TargetExists row whose target holds the same bytes
     ExistingDifferent,  // ... and of one whose target is another file
+    ExistingNotCompared,  // the system's error follows: the files could not be compared
 
     // Shared by several commands.
     Ready,
