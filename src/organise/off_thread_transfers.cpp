@@ -45,8 +45,7 @@ platform::OsError OffThreadTransfers::moveFile(const QString& source, const QStr
     return offThread([&] { return inner().moveFile(source, target); });
 }
 
-platform::OsError OffThreadTransfers::sameContents(const QString& a, const QString& b,
-                                                   bool& same) {
+platform::OsError OffThreadTransfers::sameContents(const QString& a, const QString& b, bool& same) {
     return offThread([&] { return inner().sameContents(a, b, same); });
 }
 

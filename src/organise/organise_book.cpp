@@ -251,8 +251,8 @@ BookOutcome OrganiseBook(const QString& source, int row, WorkList& list,
     QString reason;
     QString target;
     BookOutcome outcome;
-    outcome.result = organiseBook(source, nativeSource, row, list, settings, messages, files,
-                                  ahead, reason, target);
+    outcome.result = organiseBook(source, nativeSource, row, list, settings, messages, files, ahead,
+                                  reason, target);
     if (outcome.result == OrganiseResult::TargetExists)
         outcome.existing = compareWithExisting(source, target, files, settings.englishUi, reason);
     list.setReason(row, shortenedReason(reason));

@@ -2,10 +2,10 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QTimeZone>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QTimeZone>
 #include <algorithm>
 #include <exception>
 #include <string>
@@ -380,11 +380,9 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
         // An earlier version's journal: its name holds its start, its books its output folder
         // and how they went.
         const QString stem = stemOf(core::lastComponent(path)).mid(kPrefix.size()).left(19);
-        const QDateTime named =
-            QDateTime::fromString(stem, QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-        contents.started = named.isValid()
-                               ? QDateTime(named.date(), named.time(), QTimeZone::utc())
-                               : QDateTime();
+        const QDateTime named = QDateTime::fromString(stem, QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+        contents.started =
+            named.isValid() ? QDateTime(named.date(), named.time(), QTimeZone::utc()) : QDateTime();
         contents.outputFolder = common;
         contents.mode = std::any_of(contents.entries.begin(), contents.entries.end(),
                                     [](const JournalEntry& e) {
@@ -433,7 +431,6 @@ platform::OsError MarkJournalUndone(const QString& path) {
     if (const platform::OsError error = file.append('\n' + marker.toStdString())) return error;
     return file.flush();
 }
-
 
 UndoRecord::UndoRecord(const QString& journalPath)
     : opened_(!file_.openExisting(toPlatformPath(journalPath))) {}

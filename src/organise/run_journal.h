@@ -122,8 +122,8 @@ struct JournalContents {
     bool hasHeader = false;  // false for a journal of an earlier version
     // From the first line; for an earlier version's journal the start comes from the file's
     // name (invalid when that is not a journal's name) and the output folder from its books.
-    QDateTime started;     // UTC
-    QString outputFolder;  // as the run started, with its final separator
+    QDateTime started;                       // UTC
+    QString outputFolder;                    // as the run started, with its final separator
     TransferMode mode = TransferMode::Copy;  // as the run started
     int bookCount() const;
     // The books no undo has taken back yet: all of them until an undo (perhaps a stopped one)

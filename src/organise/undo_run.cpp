@@ -349,8 +349,8 @@ QString undoRunQuestion(const UndoPreview& preview, bool englishUi) {
         .arg(started)
         .arg(preview.booksLeft)
         .arg(DisplayPath(preview.outputFolder))
-        .arg(message(preview.moved ? MessageId::UndoRunMoved : MessageId::UndoRunCopied,
-                     englishUi));
+        .arg(
+            message(preview.moved ? MessageId::UndoRunMoved : MessageId::UndoRunCopied, englishUi));
 }
 
 void writeUndoRow(WorkList& list, int row, const UndoBookResult& result, bool englishUi) {

@@ -534,9 +534,9 @@ TEST_F(OrganiseRunTest, AnExistingTargetIsToldIdenticalOrDifferentByItsBytes) {
     const QString identical = QStringLiteral("the same book is already there (identical bytes)");
     const QString different = QStringLiteral("a different file has this name");
     EXPECT_EQ(observer.results, QList<OrganiseResult>(3, OrganiseResult::TargetExists));
-    EXPECT_EQ(observer.existing, (QList<ExistingTarget>{ExistingTarget::Identical,
-                                                        ExistingTarget::Different,
-                                                        ExistingTarget::Different}));
+    EXPECT_EQ(observer.existing,
+              (QList<ExistingTarget>{ExistingTarget::Identical, ExistingTarget::Different,
+                                     ExistingTarget::Different}));
     EXPECT_EQ(list.rows[0].reason, identical);
     EXPECT_EQ(list.rows[1].reason, different);
     EXPECT_EQ(list.rows[2].reason, different);
@@ -553,8 +553,8 @@ TEST_F(OrganiseRunTest, AnExistingTargetIsToldIdenticalOrDifferentByItsBytes) {
     // there: the same bytes under another source name are identical, another edition is not.
     const QString twin = tree.path(QStringLiteral("in/twin.epub"));
     tree.writeFile(QStringLiteral("in/twin.epub"), bytes(same));
-    const QString edition = book(QStringLiteral("e.epub"), QStringLiteral("A"),
-                                 QStringLiteral("C"), QStringLiteral("en"));
+    const QString edition = book(QStringLiteral("e.epub"), QStringLiteral("A"), QStringLiteral("C"),
+                                 QStringLiteral("en"));
     QFile::remove(out(QStringLiteral("C/C - A.epub")));
     for (const TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
         SCOPED_TRACE(mode == TransferMode::Copy ? "copy" : "move");
@@ -570,9 +570,9 @@ TEST_F(OrganiseRunTest, AnExistingTargetIsToldIdenticalOrDifferentByItsBytes) {
         EXPECT_EQ(observer.results,
                   (QList<OrganiseResult>{OrganiseResult::Done, OrganiseResult::TargetExists,
                                          OrganiseResult::TargetExists}));
-        EXPECT_EQ(observer.existing, (QList<ExistingTarget>{ExistingTarget::None,
-                                                            ExistingTarget::Identical,
-                                                            ExistingTarget::Different}));
+        EXPECT_EQ(observer.existing,
+                  (QList<ExistingTarget>{ExistingTarget::None, ExistingTarget::Identical,
+                                         ExistingTarget::Different}));
         EXPECT_EQ(list.rows[1].reason, identical);
         EXPECT_EQ(list.rows[2].reason, different);
         EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("C/C - A.epub"))));
@@ -741,18 +741,16 @@ TEST_F(OrganiseRunTest, ABookReadAheadShowsItsMessagesAtItsTurnUnlessItsFileChan
     ASSERT_TRUE(reading.opened);
     reading.fields.title = QStringLiteral("Read ahead");
     reading.messages = QStringList{QStringLiteral("first"), QStringLiteral("second")};
-    EXPECT_EQ(
-        OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading)
-            .result,
-        OrganiseResult::Done);
+    EXPECT_EQ(OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading)
+                  .result,
+              OrganiseResult::Done);
     EXPECT_EQ(observer.sink.messages, reading.messages);
     EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("Ann/Ann - Read ahead.epub"))));
 
     book(QStringLiteral("a.epub"), QStringLiteral("Changed on disk"), QStringLiteral("Ann"));
-    EXPECT_EQ(
-        OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading)
-            .result,
-        OrganiseResult::Done);
+    EXPECT_EQ(OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading)
+                  .result,
+              OrganiseResult::Done);
     EXPECT_EQ(observer.sink.messages.size(), 2);
     EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("Ann/Ann - Changed on disk.epub"))));
 }

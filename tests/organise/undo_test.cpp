@@ -445,8 +445,7 @@ TEST_F(UndoTest, TheRunToUndoIsDescribedByItsStartAndTheBooksLeft) {
                        .line());
     ASSERT_FALSE(ReadJournal(old, contents));
     preview = describeLastRun(contents);
-    EXPECT_EQ(preview.startTime,
-              QDateTime(QDate(2025, 11, 30), QTime(8, 9, 10), QTimeZone::utc()));
+    EXPECT_EQ(preview.startTime, QDateTime(QDate(2025, 11, 30), QTime(8, 9, 10), QTimeZone::utc()));
     EXPECT_EQ(preview.booksLeft, 1);
     EXPECT_EQ(preview.outputFolder, out + QStringLiteral("X") + QDir::separator());
     EXPECT_FALSE(preview.moved);
