@@ -38,6 +38,7 @@ constexpr Message kMessages[] = {
      "the same book is already there (identical bytes)"},
     {MessageId::ExistingDifferent, "ezen a néven egy másik fájl van",
      "a different file has this name"},
+    {MessageId::ExistingNotCompared, "nem hasonlítható össze: ", "cannot be compared: "},
 
     {MessageId::Ready, "Kész", "Ready"},
     {MessageId::Cancel, "Mégse", "Cancel"},

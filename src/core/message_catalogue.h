@@ -20,8 +20,9 @@ enum class MessageId {
     ResultCopyFailed,            // ends with a blank, nothing follows it
     ResultTargetExists,
     ResultReadFailed,
-    ExistingIdentical,  // the reason of a TargetExists row whose target holds the same bytes
-    ExistingDifferent,  // ... and of one whose target is another file
+    ExistingIdentical,    // the reason of a TargetExists row whose target holds the same bytes
+    ExistingDifferent,    // ... and of one whose target is another file
+    ExistingNotCompared,  // the system's error follows: the files could not be compared
 
     // Shared by several commands.
     Ready,

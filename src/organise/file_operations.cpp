@@ -33,6 +33,10 @@ OsError PlatformFileOperations::compareFiles(const QString& a, const QString& b,
     return platform::compareFiles(toPlatformPath(a), toPlatformPath(b), same);
 }
 
+OsError PlatformFileOperations::sameContents(const QString& a, const QString& b, bool& same) {
+    return platform::sameContents(toPlatformPath(a), toPlatformPath(b), same);
+}
+
 OsError PlatformFileOperations::createFolder(const QString& path) {
     return platform::createFolder(toPlatformPath(path));
 }
@@ -99,7 +103,7 @@ std::optional<platform::FileStatus> DryRunFileOperations::fileStatus(const QStri
     const QString k = key(path);
     if (const auto found = createdFiles_.constFind(k); found != createdFiles_.constEnd()) {
         error = OsError();
-        return *found;
+        return found->status;
     }
     if (removed_.contains(k) || createdFolders_.contains(k)) {
         error = OsError::of(ErrorCondition::NotFound);
@@ -108,10 +112,40 @@ std::optional<platform::FileStatus> DryRunFileOperations::fileStatus(const QStri
     return platform::fileStatus(toPlatformPath(path), error);
 }
 
+OsError DryRunFileOperations::onDisk(const QString& path, QString& found, bool& planned) {
+    const QString k = key(path);
+    planned = false;
+    if (const auto it = createdFiles_.constFind(k); it != createdFiles_.constEnd()) {
+        found = it->origin;
+        planned = true;
+        return {};
+    }
+    if (removed_.contains(k) || createdFolders_.contains(k))
+        return OsError::of(ErrorCondition::NotFound);
+    found = path;
+    return {};
+}
+
 OsError DryRunFileOperations::compareFiles(const QString& a, const QString& b, bool& same) {
     same = false;
-    if (!pathTaken(a) || !pathTaken(b)) return OsError::of(ErrorCondition::NotFound);
-    return platform::compareFiles(toPlatformPath(a), toPlatformPath(b), same);
+    QString diskA, diskB;
+    bool plannedA = false, plannedB = false;
+    if (const OsError error = onDisk(a, diskA, plannedA)) return error;
+    if (const OsError error = onDisk(b, diskB, plannedB)) return error;
+    // A planned copy is a second file even when its bytes are still only in its origin; one
+    // name is still one file.
+    if ((plannedA || plannedB) && key(a) != key(b))
+        return platform::sameContents(toPlatformPath(diskA), toPlatformPath(diskB), same);
+    return platform::compareFiles(toPlatformPath(diskA), toPlatformPath(diskB), same);
+}
+
+OsError DryRunFileOperations::sameContents(const QString& a, const QString& b, bool& same) {
+    same = false;
+    QString diskA, diskB;
+    bool planned = false;
+    if (const OsError error = onDisk(a, diskA, planned)) return error;
+    if (const OsError error = onDisk(b, diskB, planned)) return error;
+    return platform::sameContents(toPlatformPath(diskA), toPlatformPath(diskB), same);
 }
 
 OsError DryRunFileOperations::createFolder(const QString& path) {
@@ -131,8 +165,11 @@ OsError DryRunFileOperations::arrive(const QString& source, const QString& targe
     if (pathTaken(target)) return OsError::of(ErrorCondition::Exists);
     const QString k = key(target);
     if (!folderExists(core::parentFolder(k))) return OsError::of(ErrorCondition::NotFound);
+    // A file that would itself have arrived holds the bytes of the one it came from.
+    const auto planned = createdFiles_.constFind(key(source));
+    const QString origin = planned != createdFiles_.constEnd() ? planned->origin : source;
     removed_.remove(k);
-    createdFiles_.insert(k, *status);
+    createdFiles_.insert(k, {*status, origin});
     return {};
 }
 

@@ -33,8 +33,12 @@ public:
     // An existing file's status; otherwise empty, with the reason in error.
     virtual std::optional<platform::FileStatus> fileStatus(const QString& path,
                                                            platform::OsError& error) = 0;
-    // Sets `same`, or returns the error.
+    // Sets `same`, or returns the error. One file under two names is not two copies: `same` is
+    // false for it (the undo must never delete a book as its own copy).
     virtual platform::OsError compareFiles(const QString& a, const QString& b, bool& same) = 0;
+    // Whether a and b hold the same bytes, for telling a duplicate from another file: sizes
+    // first, then the bytes in bounded chunks. One file under two names holds the same bytes.
+    virtual platform::OsError sameContents(const QString& a, const QString& b, bool& same) = 0;
 
     // Creates one level; an error when nothing was created (Exists when the name is taken).
     virtual platform::OsError createFolder(const QString& path) = 0;
@@ -66,6 +70,9 @@ public:
     platform::OsError compareFiles(const QString& a, const QString& b, bool& same) override {
         return inner_.compareFiles(a, b, same);
     }
+    platform::OsError sameContents(const QString& a, const QString& b, bool& same) override {
+        return inner_.sameContents(a, b, same);
+    }
     platform::OsError createFolder(const QString& path) override {
         return inner_.createFolder(path);
     }
@@ -96,6 +103,7 @@ public:
     std::optional<platform::FileStatus> fileStatus(const QString& path,
                                                    platform::OsError& error) override;
     platform::OsError compareFiles(const QString& a, const QString& b, bool& same) override;
+    platform::OsError sameContents(const QString& a, const QString& b, bool& same) override;
     platform::OsError createFolder(const QString& path) override;
     platform::OsError copyFile(const QString& source, const QString& target) override;
     platform::OsError moveFile(const QString& source, const QString& target) override;
@@ -111,7 +119,8 @@ private:
 // Reads the real disk and remembers, without writing anything, what would have been created,
 // copied, moved, deleted or removed, so that later steps of the same run or undo see those
 // effects: a second book with the same target reports TargetExists, a moved source is gone, a
-// folder whose books would all be taken back counts as empty.
+// folder whose books would all be taken back counts as empty. A file that would have arrived
+// holds the bytes of the file it came from, which is still on the disk: comparisons read that.
 class DryRunFileOperations final : public FileOperations {
 public:
     bool fileExists(const QString& path) override;
@@ -119,6 +128,7 @@ public:
     std::optional<platform::FileStatus> fileStatus(const QString& path,
                                                    platform::OsError& error) override;
     platform::OsError compareFiles(const QString& a, const QString& b, bool& same) override;
+    platform::OsError sameContents(const QString& a, const QString& b, bool& same) override;
     platform::OsError createFolder(const QString& path) override;
     platform::OsError copyFile(const QString& source, const QString& target) override;
     platform::OsError moveFile(const QString& source, const QString& target) override;
@@ -129,10 +139,17 @@ private:
     static QString key(const QString& path);
     // A file that would be at target, with the status it would have.
     platform::OsError arrive(const QString& source, const QString& target);
+    // Where the bytes of the file at path are on the real disk (itself, or the file it would
+    // have come from), with `planned` set for the latter; NotFound when there would be none.
+    platform::OsError onDisk(const QString& path, QString& found, bool& planned);
 
+    struct PlannedFile {
+        platform::FileStatus status;
+        QString origin;  // the file on the real disk whose bytes it would hold
+    };
     // A path is in at most one of these; one in none is as the disk shows it.
     QSet<QString> createdFolders_;
-    QHash<QString, platform::FileStatus> createdFiles_;
+    QHash<QString, PlannedFile> createdFiles_;
     QSet<QString> removed_;  // files and folders gone
 };
 

@@ -45,6 +45,10 @@ platform::OsError OffThreadTransfers::moveFile(const QString& source, const QStr
     return offThread([&] { return inner().moveFile(source, target); });
 }
 
+platform::OsError OffThreadTransfers::sameContents(const QString& a, const QString& b, bool& same) {
+    return offThread([&] { return inner().sameContents(a, b, same); });
+}
+
 void OffThreadTransfers::finish() {
     offThread([&] {
         inner().finish();

@@ -136,10 +136,34 @@ OrganiseResult transfer(const QString& source, const std::string& nativeSource,
     }
 }
 
+// What holds the name a TargetExists book would have taken, and the row's reason for it. The
+// book is never touched because of it.
+ExistingTarget compareWithExisting(const QString& source, const QString& existing,
+                                   FileOperations& files, bool english, QString& reason) {
+    bool same = false;
+    bool compared = false;
+    QString failure;
+    try {
+        const platform::OsError error = files.sameContents(source, existing, same);
+        compared = !error;
+        if (error) failure = systemText(error);
+    } catch (...) {
+        failure = currentExceptionText();
+    }
+    same = same && compared;
+    reason = message(same ? MessageId::ExistingIdentical : MessageId::ExistingDifferent, english);
+    // A file that cannot be read through is not known to be the same book.
+    if (!compared)
+        reason += QStringLiteral(" (") + message(MessageId::ExistingNotCompared, english) +
+                  failure + QLatin1Char(')');
+    return same ? ExistingTarget::Identical : ExistingTarget::Different;
+}
+
+// Step A and B; `to` is the collapsed target path once it is known.
 OrganiseResult organiseBook(const QString& source, const std::string& nativeSource, int row,
                             WorkList& list, const BookSettings& settings,
                             core::MessageSink& messages, FileOperations& files,
-                            const BookReading* ahead, QString& reason) {
+                            const BookReading* ahead, QString& reason, QString& to) {
     const bool english = settings.englishUi;
     // Without an output folder every target would be relative to the working folder.
     if (settings.outputFolder.isEmpty()) {
@@ -183,7 +207,7 @@ OrganiseResult organiseBook(const QString& source, const std::string& nativeSour
             return OrganiseResult::ReadFailed;
         }
         OrganiseResult result;
-        const QString to = collapsed(target.targetPath);
+        to = collapsed(target.targetPath);
         if (files.fileExists(to)) {
             result = OrganiseResult::TargetExists;
         } else {
@@ -218,17 +242,21 @@ OrganiseResult organiseBook(const QString& source, const std::string& nativeSour
 
 }  // namespace
 
-OrganiseResult OrganiseBook(const QString& source, int row, WorkList& list,
-                            const BookSettings& settings, core::MessageSink& messages,
-                            FileOperations& files, const BookReading* ahead) {
+BookOutcome OrganiseBook(const QString& source, int row, WorkList& list,
+                         const BookSettings& settings, core::MessageSink& messages,
+                         FileOperations& files, const BookReading* ahead) {
     // The source's platform form, made once for the checks on its text.
     const std::string nativeSource = core::toPlatformPath(source);
-    if (!platform::isEpubFileName(nativeSource)) return OrganiseResult::NotEpub;
+    if (!platform::isEpubFileName(nativeSource)) return {OrganiseResult::NotEpub};
     QString reason;
-    const OrganiseResult result =
-        organiseBook(source, nativeSource, row, list, settings, messages, files, ahead, reason);
+    QString target;
+    BookOutcome outcome;
+    outcome.result = organiseBook(source, nativeSource, row, list, settings, messages, files, ahead,
+                                  reason, target);
+    if (outcome.result == OrganiseResult::TargetExists)
+        outcome.existing = compareWithExisting(source, target, files, settings.englishUi, reason);
     list.setReason(row, shortenedReason(reason));
-    return result;
+    return outcome;
 }
 
 }  // namespace organise

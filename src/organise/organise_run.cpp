@@ -71,10 +71,9 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
         const QString source = list.source(i);
         BookSettings settings = observer.bookSettings();
         settings.englishUi = observer.englishUi();
-        const OrganiseResult result =
+        const auto [result, existing] =
             OrganiseBook(source, i, list, settings, observer.messageSink(), files,
                          reading ? &*reading : nullptr);
-        const ExistingTarget existing = ExistingTarget::None;
         if (result != OrganiseResult::NotEpub)
             list.setResultText(i, resultText(result, observer.englishUi()));
         list.setOutcome(i, result, existing);

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QTimeZone>
 #include <algorithm>
 #include <exception>
 #include <string>
@@ -43,10 +44,11 @@ QString absolute(const QString& path) {
 
 // One line of a journal as read back.
 struct ParsedLine {
-    enum class Kind { Unreadable, Header, Output, Folder, Book, Done, Failed, Undone };
+    enum class Kind { Unreadable, Header, Output, Folder, Book, Done, Failed, Back, Undone };
     Kind kind = Kind::Unreadable;
-    JournalEntry entry;    // Folder and Book; Done carries its target and status here
+    JournalEntry entry;    // Folder and Book; Done, Failed and Back carry their target here
     QString outputFolder;  // Header and Output
+    QString started;       // Header
 };
 
 ParsedLine parseLine(const QByteArray& line) {
@@ -64,6 +66,12 @@ ParsedLine parseLine(const QByteArray& line) {
     } else if (has("journal") || (has("output") && object.size() == 1)) {
         parsed.kind = has("journal") ? ParsedLine::Kind::Header : ParsedLine::Kind::Output;
         parsed.outputFolder = text("output");
+        parsed.started = text("started");
+        parsed.entry.mode =
+            text("mode") == QLatin1String("move") ? TransferMode::Move : TransferMode::Copy;
+    } else if (has("back")) {
+        parsed.entry.target = text("back");
+        if (!parsed.entry.target.isEmpty()) parsed.kind = ParsedLine::Kind::Back;
     } else if (has("folder")) {
         parsed.entry.kind = JournalEntry::Kind::Folder;
         parsed.entry.target = text("folder");
@@ -286,6 +294,12 @@ int JournalContents::bookCount() const {
     }));
 }
 
+int JournalContents::booksLeft() const {
+    return static_cast<int>(std::count_if(entries.begin(), entries.end(), [](const auto& e) {
+        return e.kind == JournalEntry::Kind::Book && !e.takenBack;
+    }));
+}
+
 platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
     contents = JournalContents{};
     std::string bytes;
@@ -305,8 +319,16 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
                 contents.undone = true;
                 break;
             case ParsedLine::Kind::Header:
+                if (!contents.hasHeader) {
+                    contents.started = QDateTime::fromString(parsed.started, Qt::ISODateWithMs);
+                    contents.mode = parsed.entry.mode;
+                    contents.outputFolder = parsed.outputFolder.isEmpty()
+                                                ? QString()
+                                                : core::withTrailingSeparator(parsed.outputFolder);
+                }
+                contents.hasHeader = true;
+                [[fallthrough]];
             case ParsedLine::Kind::Output:
-                contents.hasHeader = contents.hasHeader || parsed.kind == ParsedLine::Kind::Header;
                 outputFolder = parsed.outputFolder.isEmpty()
                                    ? QString()
                                    : core::withTrailingSeparator(parsed.outputFolder);
@@ -315,6 +337,17 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
             case ParsedLine::Kind::Book:
                 parsed.entry.outputFolder = outputFolder;
                 contents.entries.append(parsed.entry);
+                break;
+            case ParsedLine::Kind::Back:
+                // The latest book of that target not yet back.
+                for (qsizetype k = contents.entries.size() - 1; k >= 0; --k) {
+                    JournalEntry& entry = contents.entries[k];
+                    if (entry.kind != JournalEntry::Kind::Book || entry.takenBack ||
+                        entry.target != parsed.entry.target)
+                        continue;
+                    entry.takenBack = true;
+                    break;
+                }
                 break;
             case ParsedLine::Kind::Done:
             case ParsedLine::Kind::Failed:
@@ -343,6 +376,22 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
     const QString common = commonOutputFolder(unplaced);
     for (JournalEntry& entry : contents.entries)
         if (entry.outputFolder.isEmpty()) entry.outputFolder = common;
+    if (!contents.hasHeader) {
+        // An earlier version's journal: its name holds its start, its books its output folder
+        // and how they went.
+        const QString stem = stemOf(core::lastComponent(path)).mid(kPrefix.size()).left(19);
+        const QDateTime named = QDateTime::fromString(stem, QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+        contents.started =
+            named.isValid() ? QDateTime(named.date(), named.time(), QTimeZone::utc()) : QDateTime();
+        contents.outputFolder = common;
+        contents.mode = std::any_of(contents.entries.begin(), contents.entries.end(),
+                                    [](const JournalEntry& e) {
+                                        return e.kind == JournalEntry::Kind::Book &&
+                                               e.mode == TransferMode::Move;
+                                    })
+                            ? TransferMode::Move
+                            : TransferMode::Copy;
+    }
     return {};
 }
 
@@ -381,6 +430,21 @@ platform::OsError MarkJournalUndone(const QString& path) {
     // A killed run may have left its last line cut off; the marker must not join it.
     if (const platform::OsError error = file.append('\n' + marker.toStdString())) return error;
     return file.flush();
+}
+
+UndoRecord::UndoRecord(const QString& journalPath)
+    : opened_(!file_.openExisting(toPlatformPath(journalPath))) {}
+
+void UndoRecord::recordBack(const QString& target) {
+    if (!opened_) return;
+    // A killed run may have left its last line cut off; the first line must not join it.
+    const std::string line = core::JsonObject().add("back", target).line().toStdString();
+    if (!file_.append(written_ ? line : '\n' + line)) written_ = true;
+}
+
+void UndoRecord::finish() {
+    if (opened_ && written_) file_.flush();
+    file_.close();
 }
 
 }  // namespace organise

@@ -14,10 +14,14 @@
 //                                                     and mtime (nanoseconds since 1970 UTC) of
 //                                                     the target as written
 //   {"failed":PATH}                                   that book's copy or move failed: not ours
+//   {"back":PATH}                                     that book (by its target) was taken back
+//                                                     by an undo, appended as the undo goes: a
+//                                                     stopped undo leaves the books it did
 //   {"undone":TIME}                                   appended once the run has been undone
 // Journals of earlier versions have no first line and a book's line carries size and mtime
 // itself. Paths keep their exact bytes: a byte that is no UTF-8 is written as its \udcXX escape.
 // A run that changes nothing on disk leaves no journal. The newest kJournalsKept are kept.
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -47,6 +51,8 @@ struct JournalEntry {
     // The run's output folder when the line was written (absolute, with its final separator);
     // the undo touches nothing outside it.
     QString outputFolder;
+    // An undo took the book back already (a later undo finds it back and says so again).
+    bool takenBack = false;
 };
 
 // Writes one run's journal. The file is created with the first line, every line is handed to
@@ -114,7 +120,15 @@ struct JournalContents {
     int unreadableLines = 0;
     bool undone = false;
     bool hasHeader = false;  // false for a journal of an earlier version
+    // From the first line; for an earlier version's journal the start comes from the file's
+    // name (invalid when that is not a journal's name) and the output folder from its books.
+    QDateTime started;                       // UTC
+    QString outputFolder;                    // as the run started, with its final separator
+    TransferMode mode = TransferMode::Copy;  // as the run started
     int bookCount() const;
+    // The books no undo has taken back yet: all of them until an undo (perhaps a stopped one)
+    // took some back.
+    int booksLeft() const;
 };
 
 // Returns the error of reading the file, if any.
@@ -126,5 +140,19 @@ QStringList JournalFiles(const QString& folder);
 QString NewestJournal(const QString& folder);
 // Appends the "undone" line.
 platform::OsError MarkJournalUndone(const QString& path);
+
+// Appends a "back" line for each book an undo takes back, as it goes. Failing to write one
+// only makes the count of books left larger than it is: the undo goes on.
+class UndoRecord {
+public:
+    explicit UndoRecord(const QString& journalPath);
+    void recordBack(const QString& target);
+    void finish();
+
+private:
+    platform::AppendOnlyFile file_;
+    bool opened_ = false;
+    bool written_ = false;
+};
 
 }  // namespace organise

@@ -189,6 +189,27 @@ UndoBookResult undoCopy(const JournalEntry& entry, FileOperations& files) {
     return undone(entry, QString());
 }
 
+// Hands everything to the front end's observer, and appends each book taken back to the
+// journal, so that after a stopped undo the journal tells how many books are left.
+class RecordingUndoObserver final : public UndoObserver {
+public:
+    RecordingUndoObserver(UndoObserver& inner, UndoRecord& record)
+        : inner_(inner), record_(record) {}
+    void bookFinished(int index, const UndoBookResult& result) override {
+        if (result.outcome == UndoOutcome::Undone && !result.entry.takenBack)
+            record_.recordBack(result.entry.target);
+        inner_.bookFinished(index, result);
+    }
+    void folderRemoved(const QString& folder) override { inner_.folderRemoved(folder); }
+    void processEvents() override { inner_.processEvents(); }
+    bool stopRequested() const override { return inner_.stopRequested(); }
+    bool englishUi() const override { return inner_.englishUi(); }
+
+private:
+    UndoObserver& inner_;
+    UndoRecord& record_;
+};
+
 }  // namespace
 
 const char* undoOutcomeName(UndoOutcome outcome) {
@@ -295,12 +316,41 @@ OsError UndoJournal(const QString& journalPath, UndoObserver& observer, bool dry
         return {};
     }
     PlatformFileOperations files;
-    summary = UndoRun(journal, observer, files);
+    UndoRecord record(journalPath);
+    RecordingUndoObserver recording(observer, record);
+    summary = UndoRun(journal, recording, files);
+    record.finish();
     if (summary.stopped) return {};
     if (const OsError error = MarkJournalUndone(journalPath))
         summary.journalError = QStringLiteral("cannot mark %1 undone: %2")
                                    .arg(journalPath, QString::fromStdString(error.describe()));
     return {};
+}
+
+int undoBooksLeft(const JournalContents& journal, const UndoSummary& summary) {
+    return summary.stopped ? std::max(0, journal.bookCount() - summary.books) : 0;
+}
+
+UndoPreview describeLastRun(const JournalContents& journal) {
+    UndoPreview preview;
+    preview.startTime = journal.started;
+    preview.booksLeft = journal.booksLeft();
+    preview.outputFolder = journal.outputFolder;
+    preview.moved = journal.mode == TransferMode::Move;
+    return preview;
+}
+
+QString undoRunQuestion(const UndoPreview& preview, bool englishUi) {
+    const QString started =
+        preview.startTime.isValid()
+            ? preview.startTime.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+            : QStringLiteral("?");
+    return message(MessageId::UndoRunQuestion, englishUi)
+        .arg(started)
+        .arg(preview.booksLeft)
+        .arg(DisplayPath(preview.outputFolder))
+        .arg(
+            message(preview.moved ? MessageId::UndoRunMoved : MessageId::UndoRunCopied, englishUi));
 }
 
 void writeUndoRow(WorkList& list, int row, const UndoBookResult& result, bool englishUi) {

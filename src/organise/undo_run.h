@@ -3,6 +3,7 @@
 // goes back to its source path, a copied book is deleted, the folders the run created are
 // removed when empty, and nothing is ever overwritten or deleted unless its twin exists: every
 // book the undo cannot take back safely stays where it is, with the reason.
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -78,6 +79,23 @@ UndoSummary UndoRun(const JournalContents& journal, UndoObserver& observer, File
 // reading the journal, if any.
 platform::OsError UndoJournal(const QString& journalPath, UndoObserver& observer, bool dryRun,
                               UndoSummary& summary);
+
+// The number of the run's books an undo left to take back: those it did not reach when it was
+// stopped, 0 when it went through (what it kept it judged). With the undo's counts it makes up
+// every book of the run.
+int undoBooksLeft(const JournalContents& journal, const UndoSummary& summary);
+
+// What the confirmation before an undo names: the run, and how much of it is left.
+struct UndoPreview {
+    QDateTime startTime;  // UTC; invalid when the journal does not tell it
+    int booksLeft = 0;    // not yet taken back (after a stopped undo: only those)
+    QString outputFolder;
+    bool moved = false;  // the run moved its books (its mode as it started)
+};
+UndoPreview describeLastRun(const JournalContents& journal);
+// "Undo the run started at 2026-12-08 22:41? 3 book(s) will be taken back from /books/out/
+// (moved). ...": the start in local time, "?" when unknown.
+QString undoRunQuestion(const UndoPreview& preview, bool englishUi);
 
 // Writes a book's outcome into its row, as the run writes a book's result: "Hiba" gets the
 // outcome text and "Kimenet" the place where the book now is.

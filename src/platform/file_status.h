@@ -24,6 +24,9 @@ std::optional<FileStatus> fileStatus(const std::string& path, OsError& error);
 // Compares the bytes of two files and sets `same`, or returns the error. Two names of one file
 // (the same path, a hard link) are not two copies: `same` is false for them.
 OsError compareFiles(const std::string& a, const std::string& b, bool& same);
+// The same comparison for telling a duplicate from another file: one file under two names holds
+// the same bytes, so `same` is true for it. Sizes first, then the bytes in bounded chunks.
+OsError sameContents(const std::string& a, const std::string& b, bool& same);
 
 // A file opened only for appending. Every append is handed to the system at once, so a process
 // killed afterwards leaves it in the file; flush() also forces it to the disk.

@@ -22,6 +22,11 @@ struct UndoLines {
     QList<QJsonObject> folders;
 };
 
+// The last line on stderr: the counts every organise and undo ends with.
+QString countsLine(const CliRun& run) {
+    return run.errText().trimmed().split(u'\n').last();
+}
+
 UndoLines splitUndo(const CliRun& run) {
     UndoLines lines;
     for (const QJsonObject& line : run.lines())
@@ -76,8 +81,8 @@ TEST(CliCommands, ExitStatusesAndTheKeysOfEveryJsonLine) {
     EXPECT_EQ(treeListing(config), QStringList());
 
     // organise: 0 when every book ended Done or TargetExists, 1 otherwise.
-    const QStringList organiseKeys = {q("reason"), q("result"), q("source"), q("target"),
-                                      q("text")};
+    const QStringList organiseKeys = {q("existing"), q("reason"), q("result"),
+                                      q("source"),   q("target"), q("text")};
     run = runCli({q("organise"), q("--output"), out, one, two}, config);
     EXPECT_EQ(run.status, 0) << run.errText().toStdString();
     lines = run.lines();
@@ -89,13 +94,29 @@ TEST(CliCommands, ExitStatusesAndTheKeysOfEveryJsonLine) {
         EXPECT_EQ(line[q("result")].toString(), q("Done"));
         EXPECT_FALSE(line[q("text")].toString().isEmpty());
         EXPECT_EQ(line[q("reason")].toString(), QString());
+        EXPECT_EQ(line[q("existing")].toString(), QString());
         EXPECT_TRUE(QFileInfo(line[q("target")].toString()).isFile());
     }
+    EXPECT_EQ(countsLine(run),
+              q("ok=2 identical=0 different=0 read_failed=0 copy_failed=0 not_epub=0 stopped=0"));
     run = runCli({q("organise"), q("--output"), out, q("--english"), one}, config);
     EXPECT_EQ(run.status, 0) << "a book already in place is no failure";
     lines = run.lines();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(lines[0][q("result")].toString(), q("TargetExists"));
+    EXPECT_EQ(lines[0][q("existing")].toString(), q("identical"));
+    EXPECT_EQ(lines[0][q("reason")].toString(),
+              q("the same book is already there (identical bytes)"));
+    EXPECT_EQ(countsLine(run),
+              q("ok=0 identical=1 different=0 read_failed=0 copy_failed=0 not_epub=0 stopped=0"));
+    // Another book under the same name: the file there is kept, and so is the book (a move).
+    const QString other = writeBook(tree, "in/other.epub", "One", "Ann Author", "hu");
+    run = runCli({q("organise"), q("--output"), out, q("--move"), other}, config);
+    lines = run.lines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0][q("existing")].toString(), q("different"));
+    EXPECT_EQ(lines[0][q("reason")].toString(), q("ezen a néven egy másik fájl van"));
+    EXPECT_TRUE(QFileInfo::exists(other));
     run = runCli({q("organise"), q("--output"), out, broken, one}, config);
     EXPECT_EQ(run.status, 1);
     lines = run.lines();
@@ -104,6 +125,7 @@ TEST(CliCommands, ExitStatusesAndTheKeysOfEveryJsonLine) {
     EXPECT_EQ(lines[0][q("result")].toString(), q("ReadFailed"));
     EXPECT_FALSE(lines[0][q("reason")].toString().isEmpty());
     EXPECT_EQ(lines[1][q("result")].toString(), q("TargetExists"));
+    EXPECT_EQ(lines[0][q("existing")].toString(), QString());
 
     // undo takes back the one run that changed something: 0 when every book was undone, then 1
     // because no run is left.
@@ -122,6 +144,7 @@ TEST(CliCommands, ExitStatusesAndTheKeysOfEveryJsonLine) {
         EXPECT_EQ(keysOf(line), QStringList({q("folder"), q("outcome")}));
         EXPECT_EQ(line[q("outcome")].toString(), q("Removed"));
     }
+    EXPECT_EQ(countsLine(run), q("undone=2 kept=0 failed=0 left=0"));
     run = runCli({q("undo")}, config);
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.out.isEmpty());
@@ -193,6 +216,8 @@ TEST(CliOrganise, DryRunChangesNothingOnDisk) {
         }
         results.sort();
         EXPECT_EQ(results.join(u','), q("Done,ReadFailed,TargetExists"));
+        EXPECT_EQ(countsLine(run), q("ok=1 identical=1 different=0 read_failed=1 copy_failed=0 "
+                                     "not_epub=0 stopped=0"));
         EXPECT_EQ(treeListing(tree.path()), before) << mode.join(u' ').toStdString();
     }
     // An output folder that does not exist yet is not created either.

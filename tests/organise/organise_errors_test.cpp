@@ -80,7 +80,7 @@ protected:
         tree.makeFolder(QStringLiteral("out"));
     }
     OrganiseResult organise(FileOperations& files) {
-        return OrganiseBook(list.sourcePath, 0, list, settings, sink, files);
+        return OrganiseBook(list.sourcePath, 0, list, settings, sink, files).result;
     }
     static QByteArray bytes(const QString& path) {
         QFile file(path);
@@ -116,7 +116,7 @@ TEST_F(OrganiseErrorsTest, ATargetTakenAfterTheCheckIsTargetExistsAndKeepsBothBo
         PlatformFileOperations disk;
         TargetTakenMeanwhile files(disk);
         EXPECT_EQ(organise(files), OrganiseResult::TargetExists);
-        EXPECT_EQ(list.reason, QString());
+        EXPECT_EQ(list.reason, QStringLiteral("a different file has this name"));
         EXPECT_EQ(list.output, target);
         EXPECT_EQ(bytes(target), QByteArray("the other run's book"));
         EXPECT_EQ(bytes(list.sourcePath), book);

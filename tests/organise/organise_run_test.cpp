@@ -74,6 +74,9 @@ public:
     QStringList status2;
     QStringList boxes;
     QList<OrganiseResult> results;
+    QList<ExistingTarget> existing;
+    RunTally tally;
+    int finishedRuns = 0;
     int pumps = 0;
     RecordingSink sink;
 
@@ -93,8 +96,13 @@ public:
     bool englishUi() const override { return english; }
     core::MessageSink& messageSink() override { return sink; }
     void showMessage(const QString& text) override { boxes.append(text); }
-    void rowFinished(int, OrganiseResult result, ExistingTarget) override {
+    void rowFinished(int, OrganiseResult result, ExistingTarget found) override {
         results.append(result);
+        existing.append(found);
+    }
+    void runFinished(const RunTally& counts) override {
+        tally = counts;
+        ++finishedRuns;
     }
 };
 
@@ -505,6 +513,72 @@ TEST_F(OrganiseRunTest, ADryRunDecidesLikeARealOneAndWritesNothing) {
     EXPECT_EQ(real.rows[3].result, kCopyFailed);
 }
 
+TEST_F(OrganiseRunTest, AnExistingTargetIsToldIdenticalOrDifferentByItsBytes) {
+    observer.english = true;
+    observer.mode = TransferMode::Move;
+    const QString same = book(QStringLiteral("a.epub"), QStringLiteral("A"), QStringLiteral("C"));
+    const QString sameSize =
+        book(QStringLiteral("b.epub"), QStringLiteral("B"), QStringLiteral("C"));
+    const QString longer = book(QStringLiteral("c.epub"), QStringLiteral("C"), QStringLiteral("C"));
+    QByteArray flipped = bytes(sameSize);
+    flipped[flipped.size() - 1] = static_cast<char>(flipped.back() ^ 1);
+    tree.writeFile(QStringLiteral("out/C/C - A.epub"), bytes(same));
+    tree.writeFile(QStringLiteral("out/C/C - B.epub"), flipped);
+    tree.writeFile(QStringLiteral("out/C/C - C.epub"), bytes(longer) + "x");
+    list.add(same);
+    list.add(sameSize);
+    list.add(longer);
+
+    OrganiseRun(list, observer);
+
+    const QString identical = QStringLiteral("the same book is already there (identical bytes)");
+    const QString different = QStringLiteral("a different file has this name");
+    EXPECT_EQ(observer.results, QList<OrganiseResult>(3, OrganiseResult::TargetExists));
+    EXPECT_EQ(observer.existing,
+              (QList<ExistingTarget>{ExistingTarget::Identical, ExistingTarget::Different,
+                                     ExistingTarget::Different}));
+    EXPECT_EQ(list.rows[0].reason, identical);
+    EXPECT_EQ(list.rows[1].reason, different);
+    EXPECT_EQ(list.rows[2].reason, different);
+    for (const Row& row : list.rows) {
+        EXPECT_EQ(row.result, QStringLiteral("The file name already exists"));
+        EXPECT_TRUE(QFileInfo::exists(row.source)) << "a move keeps its source beside a duplicate";
+    }
+    EXPECT_EQ(bytes(out(QStringLiteral("C/C - B.epub"))), flipped);
+    EXPECT_EQ(observer.finishedRuns, 1);
+    EXPECT_EQ(observer.tally.identical, 1);
+    EXPECT_EQ(observer.tally.different, 2);
+
+    // A preview compares a name planned by an earlier row with the book that row would bring
+    // there: the same bytes under another source name are identical, another edition is not.
+    const QString twin = tree.path(QStringLiteral("in/twin.epub"));
+    tree.writeFile(QStringLiteral("in/twin.epub"), bytes(same));
+    const QString edition = book(QStringLiteral("e.epub"), QStringLiteral("A"), QStringLiteral("C"),
+                                 QStringLiteral("en"));
+    QFile::remove(out(QStringLiteral("C/C - A.epub")));
+    for (const TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
+        SCOPED_TRACE(mode == TransferMode::Copy ? "copy" : "move");
+        list.rows.clear();
+        list.add(same);
+        list.add(twin);
+        list.add(edition);
+        observer.mode = mode;
+        observer.results.clear();
+        observer.existing.clear();
+        DryRunFileOperations dry;
+        OrganiseRun(list, observer, dry);
+        EXPECT_EQ(observer.results,
+                  (QList<OrganiseResult>{OrganiseResult::Done, OrganiseResult::TargetExists,
+                                         OrganiseResult::TargetExists}));
+        EXPECT_EQ(observer.existing,
+                  (QList<ExistingTarget>{ExistingTarget::None, ExistingTarget::Identical,
+                                         ExistingTarget::Different}));
+        EXPECT_EQ(list.rows[1].reason, identical);
+        EXPECT_EQ(list.rows[2].reason, different);
+        EXPECT_FALSE(QFileInfo::exists(out(QStringLiteral("C/C - A.epub"))));
+    }
+}
+
 // On POSIX a backslash is an ordinary name character: a folder called "sub\" holds its books
 // like any other folder, whether the search starts above it or at it.
 TEST_F(OrganiseRunTest, AFolderWhoseNameEndsInABackslashIsSearchedAndOrganised) {
@@ -667,16 +741,16 @@ TEST_F(OrganiseRunTest, ABookReadAheadShowsItsMessagesAtItsTurnUnlessItsFileChan
     ASSERT_TRUE(reading.opened);
     reading.fields.title = QStringLiteral("Read ahead");
     reading.messages = QStringList{QStringLiteral("first"), QStringLiteral("second")};
-    EXPECT_EQ(
-        OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading),
-        OrganiseResult::Done);
+    EXPECT_EQ(OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading)
+                  .result,
+              OrganiseResult::Done);
     EXPECT_EQ(observer.sink.messages, reading.messages);
     EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("Ann/Ann - Read ahead.epub"))));
 
     book(QStringLiteral("a.epub"), QStringLiteral("Changed on disk"), QStringLiteral("Ann"));
-    EXPECT_EQ(
-        OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading),
-        OrganiseResult::Done);
+    EXPECT_EQ(OrganiseBook(source, 0, list, observer.bookSettings(), observer.sink, files, &reading)
+                  .result,
+              OrganiseResult::Done);
     EXPECT_EQ(observer.sink.messages.size(), 2);
     EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("Ann/Ann - Changed on disk.epub"))));
 }

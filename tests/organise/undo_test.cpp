@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QTimeZone>
 #include <functional>
 
 #include "core/json_writer.h"
@@ -371,6 +372,83 @@ TEST_F(UndoTest, BooksWrittenAfterTheOutputFolderChangedAreUndoneToo) {
     EXPECT_EQ(summary.undone, 2);
     EXPECT_TRUE(QFileInfo::exists(first));
     EXPECT_TRUE(QFileInfo::exists(second));
+}
+
+// The confirmation names the run by its start and says how many of its books are still away,
+// also after an undo that was stopped; a journal of an earlier version names its start by its
+// file name.
+TEST_F(UndoTest, TheRunToUndoIsDescribedByItsStartAndTheBooksLeft) {
+    makeLibrary();
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    {
+        Headless observer;
+        observer.mode = TransferMode::Move;
+        observer.output = out;
+        PlatformFileOperations disk;
+        RunJournal journal(journals, out, TransferMode::Move);
+        JournalingFileOperations files(disk, journal);
+        OrganiseRun(rows, observer, files);
+        ASSERT_EQ(observer.results.count(OrganiseResult::Done), 5);
+    }
+    const QString path = NewestJournal(journals);
+    JournalContents contents;
+    ASSERT_FALSE(ReadJournal(path, contents));
+    UndoPreview preview = describeLastRun(contents);
+    EXPECT_GE(preview.startTime, before);
+    EXPECT_LE(preview.startTime, QDateTime::currentDateTimeUtc());
+    EXPECT_EQ(preview.booksLeft, 5);
+    EXPECT_EQ(preview.outputFolder, out);
+    EXPECT_TRUE(preview.moved);
+
+    // Stopped after two books: three are left, for the undo's counts and for the next question.
+    class StopAfterTwo final : public UndoObserver {
+    public:
+        int books = 0;
+        void bookFinished(int, const UndoBookResult&) override { ++books; }
+        bool stopRequested() const override { return books >= 2; }
+    } stopping;
+    UndoSummary summary;
+    ASSERT_FALSE(UndoJournal(path, stopping, false, summary));
+    ASSERT_TRUE(summary.stopped);
+    EXPECT_EQ(summary.undone, 2);
+    EXPECT_EQ(undoBooksLeft(contents, summary), 3);
+    ASSERT_EQ(NewestJournal(journals), path) << "a stopped undo leaves the run to undo";
+    ASSERT_FALSE(ReadJournal(path, contents));
+    EXPECT_EQ(contents.unreadableLines, 0);
+    preview = describeLastRun(contents);
+    EXPECT_EQ(preview.booksLeft, 3);
+    EXPECT_EQ(undoRunQuestion(preview, true),
+              QStringLiteral("Undo the run started at %1? 3 book(s) will be taken back from %2 "
+                             "(moved). Moved books return to where they were, copies are "
+                             "deleted. Whatever changed since the run is kept.")
+                  .arg(preview.startTime.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                       out));
+    EXPECT_TRUE(undoRunQuestion(preview, false).contains(QStringLiteral("3 könyv")));
+
+    // The next undo finds the first two back again and finishes the run.
+    Recorder recorder;
+    ASSERT_FALSE(UndoJournal(path, recorder, false, summary));
+    EXPECT_EQ(summary.undone, 5);
+    EXPECT_EQ(undoBooksLeft(contents, summary), 0);
+    ASSERT_FALSE(ReadJournal(path, contents));
+    EXPECT_EQ(contents.booksLeft(), 0);
+
+    // An earlier version's journal: no first line, one line per book.
+    const QString old = QDir(journals).filePath(QStringLiteral("run-20251130-080910-000.jsonl"));
+    tree.writeFile(QDir(tree.path()).relativeFilePath(old),
+                   core::JsonObject()
+                       .add("mode", "copy")
+                       .add("source", lib + QStringLiteral("/x.epub"))
+                       .add("target", out + QStringLiteral("X/X - x.epub"))
+                       .add("mtime", qint64(1))
+                       .add("size", qint64(1))
+                       .line());
+    ASSERT_FALSE(ReadJournal(old, contents));
+    preview = describeLastRun(contents);
+    EXPECT_EQ(preview.startTime, QDateTime(QDate(2025, 11, 30), QTime(8, 9, 10), QTimeZone::utc()));
+    EXPECT_EQ(preview.booksLeft, 1);
+    EXPECT_EQ(preview.outputFolder, out + QStringLiteral("X") + QDir::separator());
+    EXPECT_FALSE(preview.moved);
 }
 
 TEST_F(UndoTest, OnlyTheNewestJournalsAreKeptAndRunsThatChangeNothingLeaveNone) {

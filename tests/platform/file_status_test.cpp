@@ -41,6 +41,15 @@ TEST(FileStatusEverywhere, StatusComparisonAndAppendOnlyFiles) {
     EXPECT_FALSE(platform::compareFiles(book, other, same));
     EXPECT_FALSE(same);
     EXPECT_TRUE(platform::compareFiles(book, tmp.path("missing"), same));
+    // Telling a duplicate from another file, one file under one name holds its own bytes.
+    EXPECT_FALSE(platform::sameContents(book, book, same));
+    EXPECT_TRUE(same);
+    EXPECT_FALSE(platform::sameContents(book, copy, same));
+    EXPECT_TRUE(same);
+    EXPECT_FALSE(platform::sameContents(book, other, same));
+    EXPECT_FALSE(same);
+    EXPECT_TRUE(platform::sameContents(tmp.path("missing"), book, same));
+    EXPECT_FALSE(same);
 
     const std::string journal = tmp.path("run.jsonl");
     {

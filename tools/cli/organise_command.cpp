@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdio>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "organise/file_operations.h"
 #include "organise/organise_run.h"
 #include "organise/run_journal.h"
+#include "organise/run_tally.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "platform/process.h"
@@ -33,10 +35,15 @@ constexpr char kDescription[] =
     "Copies or moves every EPUB book found in PATH (a file, or a folder searched with its\n"
     "subfolders) into DIR, named and sorted into folders from the book's own metadata, as the\n"
     "window's start button does. Prints one JSON object per book:\n"
-    "  {\"source\":...,\"result\":...,\"text\":...,\"target\":...,\"reason\":...}\n"
+    "  {\"source\":...,\"result\":...,\"text\":...,\"target\":...,\"reason\":...,\n"
+    "   \"existing\":...}\n"
     "where result is Done, CopyFailed, TargetExists, ReadFailed or NotEpub, text is the row text\n"
-    "the window shows, target what it shows in its output column (\"\" when nothing) and reason\n"
-    "why a book failed (the system's or the reader's error; \"\" when nothing went wrong).";
+    "the window shows, target what it shows in its output column (\"\" when nothing), reason\n"
+    "why a book failed (the system's or the reader's error; for TargetExists whether the file\n"
+    "there is the same book; \"\" when nothing went wrong) and existing, for TargetExists,\n"
+    "\"identical\" (the file there holds the same bytes) or \"different\" (\"\" otherwise).\n"
+    "At the end one line of counts goes to stderr:\n"
+    "  ok=N identical=N different=N read_failed=N copy_failed=N not_epub=N stopped=N";
 
 constexpr char kExitStatus[] =
     "Exit status: 0 when every book ended Done or TargetExists, 1 otherwise, 2 for a usage error.\n"
@@ -80,6 +87,7 @@ public:
 
     int finished = 0;
     bool allSucceeded = true;
+    std::optional<organise::RunTally> tally;
 
     void processEvents() override { QCoreApplication::processEvents(); }
     void clearStopRequest() override { clearInterrupt(); }
@@ -90,7 +98,7 @@ public:
     void showMessage(const QString& text) override { printErr(text); }
 
     void rowFinished(int row, organise::OrganiseResult result,
-                     organise::ExistingTarget /*existing*/) override {
+                     organise::ExistingTarget existing) override {
         const Row& r = list_.rows.at(static_cast<std::size_t>(row));
         const bool notEpub = result == organise::OrganiseResult::NotEpub;
         core::JsonObject line;
@@ -98,13 +106,15 @@ public:
             .add("result", organise::resultName(result))
             .add("text", notEpub ? QString() : r.result)
             .add("target", r.output)
-            .add("reason", r.reason);
+            .add("reason", r.reason)
+            .add("existing", organise::existingName(existing));
         platform::writeStandardOutput(line.line().toStdString());
         ++finished;
         if (result != organise::OrganiseResult::Done &&
             result != organise::OrganiseResult::TargetExists)
             allSucceeded = false;
     }
+    void runFinished(const organise::RunTally& counts) override { tally = counts; }
 
 private:
     const VectorWorkList& list_;
@@ -283,6 +293,9 @@ int runOrganise(const QStringList& args) {
             QStringLiteral("epub-polcaro-cli organise: stopped; %1 of %2 books were not handled")
                 .arg(list.rowCount() - observer.finished)
                 .arg(list.rowCount()));
+    // The counts come last, one line a script can split at the blanks and the '='.
+    if (observer.tally)
+        printErr(QString::fromStdString(organise::runTallyKeyValues(*observer.tally)));
     return observer.allSucceeded && everyBookHandled ? 0 : 1;
 }
 

@@ -8,6 +8,7 @@
 #include "core/json_writer.h"
 #include "core/path_text_qt.h"
 #include "organise/run_journal.h"
+#include "organise/run_tally.h"
 #include "organise/undo_run.h"
 #include "platform/error.h"
 #include "platform/process.h"
@@ -29,7 +30,10 @@ constexpr char kDescription[] =
     "where outcome is Undone, KeptChanged, KeptSourceTaken, KeptOnlyCopy, KeptUnfinished or\n"
     "Failed (reason says why: the system's description, or a journal path that is not the\n"
     "run's own), and one per folder removed:\n"
-    "  {\"folder\":...,\"outcome\":\"Removed\"}";
+    "  {\"folder\":...,\"outcome\":\"Removed\"}\n"
+    "At the end one line of counts goes to stderr:\n"
+    "  undone=N kept=N failed=N left=N\n"
+    "where left counts the run's books a stopped undo did not reach (0 when it went through).";
 
 constexpr char kExitStatus[] =
     "Exit status: 0 when every book was undone, 1 otherwise (also when there is no journal),\n"
@@ -134,6 +138,8 @@ int runUndo(const QStringList& args) {
         printErr(kProgram + QStringLiteral(": stopped; %1 of %2 books were not handled")
                                 .arg(contents.bookCount() - summary.books)
                                 .arg(contents.bookCount()));
+    printErr(QString::fromStdString(
+        organise::undoTallyKeyValues(summary, organise::undoBooksLeft(contents, summary))));
     return summary.undone == contents.bookCount() ? 0 : 1;
 }
 

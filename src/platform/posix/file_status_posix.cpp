@@ -53,7 +53,11 @@ std::optional<FileStatus> fileStatus(const std::string& path, OsError& error) {
     return status;
 }
 
-OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
+namespace {
+
+// The bytes of a and b compared, a chunk at a time; one file under two names counts as the same
+// only when oneFileIsSame.
+OsError compareBytes(const std::string& a, const std::string& b, bool oneFileIsSame, bool& same) {
     same = false;
     FileDescriptor first(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
     if (!first) return lastError();
@@ -63,7 +67,10 @@ OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
     }, infoB{};
     if (::fstat(first.get(), &infoA) != 0 || ::fstat(second.get(), &infoB) != 0) return lastError();
     if (S_ISDIR(infoA.st_mode) || S_ISDIR(infoB.st_mode)) return OsError::fromNative(EISDIR);
-    if (infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino) return OsError();
+    if (infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino) {
+        same = oneFileIsSame;
+        return OsError();
+    }
     if (infoA.st_size != infoB.st_size) return OsError();
 
     static thread_local std::vector<char> bufferA(1u << 18), bufferB(1u << 18);
@@ -78,6 +85,16 @@ OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
     }
     same = true;
     return OsError();
+}
+
+}  // namespace
+
+OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
+    return compareBytes(a, b, false, same);
+}
+
+OsError sameContents(const std::string& a, const std::string& b, bool& same) {
+    return compareBytes(a, b, true, same);
 }
 
 AppendOnlyFile::~AppendOnlyFile() {

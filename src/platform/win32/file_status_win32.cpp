@@ -78,7 +78,11 @@ std::optional<FileStatus> fileStatus(const std::string& path, OsError& error) {
     return status;
 }
 
-OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
+namespace {
+
+// The bytes of a and b compared, a chunk at a time; one file under two names counts as the same
+// only when oneFileIsSame.
+OsError compareBytes(const std::string& a, const std::string& b, bool oneFileIsSame, bool& same) {
     same = false;
     ReadHandle first(openForReading(a));
     if (!first.valid()) return lastError();
@@ -89,8 +93,11 @@ OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
         !GetFileInformationByHandle(second.get(), &infoB))
         return lastError();
     if (infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
-        infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow)
+        infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
+        infoA.nFileIndexLow == infoB.nFileIndexLow) {
+        same = oneFileIsSame;
         return OsError();
+    }
     LARGE_INTEGER sizeA{}, sizeB{};
     if (!GetFileSizeEx(first.get(), &sizeA) || !GetFileSizeEx(second.get(), &sizeB))
         return lastError();
@@ -107,6 +114,16 @@ OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
     }
     same = true;
     return OsError();
+}
+
+}  // namespace
+
+OsError compareFiles(const std::string& a, const std::string& b, bool& same) {
+    return compareBytes(a, b, false, same);
+}
+
+OsError sameContents(const std::string& a, const std::string& b, bool& same) {
+    return compareBytes(a, b, true, same);
 }
 
 AppendOnlyFile::~AppendOnlyFile() {
