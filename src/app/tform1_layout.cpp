@@ -100,21 +100,19 @@ void TForm1::buildToolbar() {
     for (int i = 0; i < 8; ++i)
         toolButtons_[i] = makeToolButton(RzToolbar1_, QStringLiteral("RzToolButton%1").arg(i + 1));
 
+    // The preview: a picture like the start button beside it, its name in its tooltip (and its
+    // caption in the menu's item); a caption would push the toolbar's last buttons into its
+    // overflow at the window's least width.
+    previewButton_ = makeToolButton(RzToolbar1_, QStringLiteral("RzToolButton9"));
+    previewButton_->setIcon(appIcon("preview"));
     RzToolButton1()->setIcon(appIcon("play"));
     RzToolButton2()->setIcon(appIcon("stop"));
     RzToolButton3()->setIcon(appIcon("open_folder"));
     RzToolButton4()->setIcon(appIcon("dustbin"));
-    for (QToolButton* b : {RzToolButton1(), RzToolButton2(), RzToolButton3()}) {
+    for (QToolButton* b : {RzToolButton1(), RzToolButton2(), RzToolButton3(), previewButton_}) {
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         b->setFixedSize(25, 25);
     }
-    // The preview: captioned like the dustbin button (its caption is the catalogue's, set with
-    // the tooltips), as wide as its caption needs in either language.
-    previewButton_ = makeToolButton(RzToolbar1_, QStringLiteral("RzToolButton9"));
-    previewButton_->setIcon(appIcon("preview"));
-    previewButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    previewButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    previewButton_->setFixedHeight(25);
     RzToolButton4()->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     RzToolButton4()->setText(QStringLiteral("Ures könyvtárak törlése"));
     RzToolButton5()->setText(QStringLiteral("Regisztráció"));

@@ -1,6 +1,7 @@
 #include "app/work_list_view.h"
 
 #include <QHeaderView>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -34,6 +35,9 @@ WorkListView* WorkListView::of(const QTreeWidget* list) {
 }
 
 void WorkListView::stamp(int first, int last) {
+    // Nothing shows the stamp: the view need not hear of it (a search adds rows by the
+    // thousand).
+    const QSignalBlocker quiet(list_->model());
     for (int row = first; row <= last; ++row)
         if (QTreeWidgetItem* item = list_->topLevelItem(row))
             item->setData(0, kAddedOrderRole, nextStamp_++);

@@ -66,7 +66,7 @@ TEST(MainWindow, EveryControlCarriesItsNameCaptionAndInitialState) {
         ASSERT_NE(button, nullptr) << name;
         EXPECT_TRUE(button->isEnabled()) << name;
     }
-    for (const char* name : {"RzToolButton1", "RzToolButton2", "RzToolButton3"}) {
+    for (const char* name : {"RzToolButton1", "RzToolButton9", "RzToolButton2", "RzToolButton3"}) {
         EXPECT_EQ(child<QToolButton>(&form, name)->toolButtonStyle(), Qt::ToolButtonIconOnly);
         EXPECT_FALSE(child<QToolButton>(&form, name)->icon().isNull()) << name;
     }
