@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QTreeWidget>
+#include <optional>
 #include <vector>
 
 #include "app/dialogs.h"
@@ -173,21 +174,25 @@ void RunController::organise(bool preview) {
         preview ? core::message(core::MessageId::PreviewResultPrefix, state_.englishUi)
                 : QString());
     FormRunObserver observer(controls_, state_, rows, preview);
-    // A preview reads the disk and writes nothing: no journal is kept (nor its file created),
-    // and the rest of the way (the transfers off the window's thread included) is the run's.
+    // A preview reads the disk and writes nothing, so it keeps no journal (and creates none);
+    // the rest of the way, the transfers off the window's thread included, is the run's.
     organise::PlatformFileOperations disk;
     organise::DryRunFileOperations dryRun;
-    organise::RunJournal journal(
-        preview ? QString() : organise::journalFolder(state_.settingsFolder), state_.outputFolder,
-        observer.bookSettings().mode);
-    organise::JournalingFileOperations journaled(disk, journal);
-    if (!preview) observer.keepJournalInformed(journal);
+    std::optional<organise::RunJournal> journal;
+    std::optional<organise::JournalingFileOperations> journaled;
+    if (!preview) {
+        journal.emplace(organise::journalFolder(state_.settingsFolder), state_.outputFolder,
+                        observer.bookSettings().mode);
+        journaled.emplace(disk, *journal);
+        observer.keepJournalInformed(*journal);
+    }
+    organise::FileOperations& organised =
+        journaled ? static_cast<organise::FileOperations&>(*journaled) : dryRun;
     // The copy runs off the window's thread, so the window stays responsive during a long one.
-    organise::OffThreadTransfers files(preview ? static_cast<organise::FileOperations&>(dryRun)
-                                               : journaled);
+    organise::OffThreadTransfers files(organised);
     organise::OrganiseRun(rows, observer, files, epub::defaultReadAheadThreads());
-    if (!journal.error().isEmpty() && form_)
-        dialogs().error(form_, journalWarning(journal.error(), state_.englishUi));
+    if (journal && !journal->error().isEmpty() && form_)
+        dialogs().error(form_, journalWarning(journal->error(), state_.englishUi));
 }
 
 void RunController::RzToolButton2Click() {
