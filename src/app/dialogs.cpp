@@ -87,7 +87,13 @@ Dialogs* installed = nullptr;
 
 void fitMessageBoxToText(QMessageBox& box) {
     const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
-    const int limit = screen ? screen->availableGeometry().width() * 3 / 4 : 800;
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    // The box never grows wider than its own limit (the screen's width less 480, at most 1000;
+    // the whole width of a screen up to 1024 wide), and a label made wider than the room it
+    // leaves would run past the box's edge, cut; beside the label sit the icon and the margins.
+    const int boxLimit = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+    constexpr int kBesideLabel = 120;
+    const int limit = std::min(screenWidth * 3 / 4, boxLimit - kBesideLabel);
     const QFontMetrics metrics(box.font());
     int widest = 0;
     for (const QString& text : {box.text(), box.informativeText()})

@@ -15,6 +15,8 @@ class QWidget;
 
 namespace app {
 
+class StatusSummary;
+
 // What the organise run reads (the options, afresh for every book) and writes (rows, progress,
 // status panes).
 struct RunControls {
@@ -23,6 +25,7 @@ struct RunControls {
     QProgressBar* RzProgressStatus1 = nullptr;
     QLabel* RzStatusPane1 = nullptr;
     QLabel* RzStatusPane2 = nullptr;
+    StatusSummary* summary = nullptr;  // the counts at the end of a run, a preview or an undo
     QButtonGroup* RzRadioGroup1Items = nullptr;  // the rename scheme, ids 0 to 2
     QButtonGroup* RzRadioGroup3Items = nullptr;  // 0 copy, 1 move
     QCheckBox* chknyelv = nullptr;

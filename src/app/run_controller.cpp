@@ -10,13 +10,16 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QTreeWidget>
+#include <optional>
 #include <vector>
 
 #include "app/dialogs.h"
 #include "app/form_state.h"
 #include "app/list_view_work_list.h"
 #include "app/row_tooltip.h"
+#include "app/status_summary.h"
 #include "app/undo_command.h"
+#include "core/message_catalogue.h"
 #include "core/message_sink.h"
 #include "epub/read_ahead.h"
 #include "organise/off_thread_transfers.h"
@@ -39,11 +42,13 @@ private:
 // The status bar, the option widgets and FormState, as the run sees them.
 class FormRunObserver final : public organise::RunObserver {
 public:
-    FormRunObserver(const RunControls& controls, FormState& state, ListViewWorkList& rows)
+    FormRunObserver(const RunControls& controls, FormState& state, ListViewWorkList& rows,
+                    bool preview)
         : controls_(controls),
           form_(controls.form),
           state_(state),
           rows_(rows),
+          preview_(preview),
           messages_(controls.form),
           shownAtStart_(form_ && form_->isVisible()) {}
 
@@ -70,6 +75,15 @@ public:
     }
 
     void processEvents() override { QCoreApplication::processEvents(); }
+
+    void runFinished(const organise::RunTally& tally) override {
+        if (!form_) return;
+        if (preview_) setStatus2(core::message(core::MessageId::PreviewFinished, state_.englishUi));
+        // Counts of rows the list no longer shows would be read as counts of the rows it does.
+        if (controls_.summary && !rows_.rowsLost())
+            controls_.summary->showSummary(
+                organise::runTallyText(tally, state_.englishUi, preview_));
+    }
 
     void clearStopRequest() override { state_.stopRequested = false; }
     // A list emptied under the run stops it like the stop button: the rows left are not the
@@ -124,6 +138,7 @@ private:
     QPointer<QWidget> form_;
     FormState& state_;
     ListViewWorkList& rows_;
+    const bool preview_;
     DialogMessageSink messages_;
     bool shownAtStart_;
     organise::RunJournal* journal_ = nullptr;
@@ -137,6 +152,14 @@ RunController::RunController(const RunControls& controls, FormState& state)
 RunController::~RunController() = default;
 
 void RunController::RzToolButton1Click() {
+    organise(false);
+}
+
+void RunController::preview() {
+    organise(true);
+}
+
+void RunController::organise(bool preview) {
     if (running_ || state_.busy || !form_) return;
     running_ = true;
     state_.busy = true;
@@ -145,18 +168,31 @@ void RunController::RzToolButton1Click() {
         state_.busy = false;
     });
 
-    ListViewWorkList rows(controls_.RzListView1);
-    FormRunObserver observer(controls_, state_, rows);
+    if (controls_.summary) controls_.summary->clearSummary();
+    ListViewWorkList rows(
+        controls_.RzListView1,
+        preview ? core::message(core::MessageId::PreviewResultPrefix, state_.englishUi)
+                : QString());
+    FormRunObserver observer(controls_, state_, rows, preview);
+    // A preview reads the disk and writes nothing, so it keeps no journal (and creates none);
+    // the rest of the way, the transfers off the window's thread included, is the run's.
     organise::PlatformFileOperations disk;
-    organise::RunJournal journal(organise::journalFolder(state_.settingsFolder),
-                                 state_.outputFolder, observer.bookSettings().mode);
-    observer.keepJournalInformed(journal);
-    organise::JournalingFileOperations journaled(disk, journal);
+    organise::DryRunFileOperations dryRun;
+    std::optional<organise::RunJournal> journal;
+    std::optional<organise::JournalingFileOperations> journaled;
+    if (!preview) {
+        journal.emplace(organise::journalFolder(state_.settingsFolder), state_.outputFolder,
+                        observer.bookSettings().mode);
+        journaled.emplace(disk, *journal);
+        observer.keepJournalInformed(*journal);
+    }
+    organise::FileOperations& organised =
+        journaled ? static_cast<organise::FileOperations&>(*journaled) : dryRun;
     // The copy runs off the window's thread, so the window stays responsive during a long one.
-    organise::OffThreadTransfers files(journaled);
+    organise::OffThreadTransfers files(organised);
     organise::OrganiseRun(rows, observer, files, epub::defaultReadAheadThreads());
-    if (!journal.error().isEmpty() && form_)
-        dialogs().error(form_, journalWarning(journal.error(), state_.englishUi));
+    if (journal && !journal->error().isEmpty() && form_)
+        dialogs().error(form_, journalWarning(journal->error(), state_.englishUi));
 }
 
 void RunController::RzToolButton2Click() {

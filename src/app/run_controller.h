@@ -6,6 +6,7 @@
 // The window owns one RunController and wires:
 //   RzToolButton1 clicked -> RzToolButton1Click()
 //   RzToolButton2 clicked -> RzToolButton2Click()
+//   RzToolButton9 clicked, the menu's preview item -> preview()
 // Commands that change the list (clearing, dropping, scanning) may consult isRunning(); they
 // need not, because a run survives the list being cleared under it (see RzToolButton1Click).
 #include <QPointer>
@@ -41,7 +42,17 @@ public:
     //    the run returns, so it would otherwise go on organising behind a closed window.
     // Once the run has ended, a journal that could not be written is reported in the standard
     // error box: that run cannot be undone.
+    // At the end, the counts per outcome go into the status bar's summary.
     void RzToolButton1Click();
+
+    // The same run with the same options and the same reading ahead, but nothing on disk is
+    // written: no folder, no book, no journal (organise::DryRunFileOperations remembers what
+    // the run would have done, so that later rows see it). Every row gets the outcome and the
+    // target the run would give it, its result text marked as planned (PreviewResultPrefix),
+    // and the end text is PreviewFinished. It is a run in every other way: the stop button,
+    // closing the window and clearing the list stop it, and neither it nor a run starts while
+    // the other goes.
+    void preview();
 
     // Sets FormState::stopRequested; the running run skips the rows it has not started yet.
     void RzToolButton2Click();
@@ -49,6 +60,8 @@ public:
     bool isRunning() const { return running_; }
 
 private:
+    void organise(bool preview);
+
     RunControls controls_;
     QPointer<QWidget> form_;
     FormState& state_;

@@ -24,12 +24,14 @@
 #include "app/qt_translation.h"
 #include "app/run_controller.h"
 #include "app/settings_controller.h"
+#include "app/status_summary.h"
 #include "app/tool_tips.h"
 #include "app/tsplash.h"
 #include "app/undo_command.h"
 #include "app/window_font.h"
 #include "app/window_placement.h"
 #include "app/work_list_controller.h"
+#include "app/work_list_view.h"
 #include "core/path_text_qt.h"
 #include "organise/collection.h"
 #include "platform/file_manager.h"
@@ -93,6 +95,7 @@ RunControls TForm1::runControls() {
             .RzProgressStatus1 = RzProgressStatus1_,
             .RzStatusPane1 = RzStatusPane1_,
             .RzStatusPane2 = RzStatusPane2_,
+            .summary = statusSummary_,
             .RzRadioGroup1Items = RzRadioGroup1Items_,
             .RzRadioGroup3Items = RzRadioGroup3Items_,
             .chknyelv = chknyelv_,
@@ -167,9 +170,7 @@ void TForm1::ShowInExplorer(const QString& path) {
 
 QStringList TForm1::rowPaths() const {
     QStringList paths;
-    const int rows = RzListView1_->topLevelItemCount();
-    paths.reserve(rows);
-    for (int i = 0; i < rows; ++i) paths << RzListView1_->topLevelItem(i)->text(0);
+    for (const QTreeWidgetItem* row : WorkListView::addedOrder(RzListView1_)) paths << row->text(0);
     return paths;
 }
 
@@ -279,14 +280,29 @@ void TForm1::paintTopmostCaptions(QToolButton* active) {
 // Handlers
 
 void TForm1::RzToolButton1Click() {
-    // The toolbar takes no focus, so editing may not have ended yet: the run goes where the edit
-    // says, or not at all. A press while a run or an undo goes is the run's to ignore; the
-    // output folder does not change under it then.
+    startRun(false);
+}
+
+void TForm1::preview() {
+    startRun(true);
+}
+
+void TForm1::startRun(bool preview) {
+    // The toolbar takes no focus, so editing may not have ended yet: the run (and its preview)
+    // goes where the edit says, or not at all. A press while a run or an undo goes is the run's
+    // to ignore; the output folder does not change under it then.
     if (!run_->isRunning() && !state_.busy && !settings_->takeTypedOutputFolder()) {
         dialogs().message(this, noOutputFolderText(state_.englishUi));
         return;
     }
-    run_->RzToolButton1Click();
+    if (preview)
+        run_->preview();
+    else
+        run_->RzToolButton1Click();
+}
+
+void TForm1::failuresOnlyToggled(bool on) {
+    WorkListView::of(RzListView1_)->setFailuresOnly(on);
 }
 
 void TForm1::RzToolButton2Click() {

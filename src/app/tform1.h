@@ -40,6 +40,7 @@ namespace app {
 class HandOverServer;
 class SettingsController;
 class RunController;
+class StatusSummary;
 class WorkListController;
 
 class TForm1 : public QMainWindow {
@@ -113,6 +114,8 @@ public:
     QToolButton* RzToolButton6() const { return toolButtons_[5]; }
     QToolButton* RzToolButton7() const { return toolButtons_[6]; }
     QToolButton* RzToolButton8() const { return toolButtons_[7]; }
+    // "Előnézet", beside the start button: the run without writing anything (preview()).
+    QToolButton* RzToolButton9() const { return previewButton_; }
     QGroupBox* RzRadioGroup3() const { return RzRadioGroup3_; }
     QButtonGroup* RzRadioGroup3Items() const { return RzRadioGroup3Items_; }
     QGroupBox* RzGroupBox1() const { return RzGroupBox1_; }
@@ -139,10 +142,16 @@ public:
     // "Utolsó futás visszavonása", added to the menu later; its object name stays
     // "Utolsfutsvisszavonsa1", which the language file addresses.
     QAction* undoLastRunAction() const { return undoLastRunAction_; }
+    // "Előnézet" (the toolbar's RzToolButton9 in the menu) and the checkable "Csak a hibás
+    // sorok" (work_list_view.h).
+    QAction* previewAction() const { return previewAction_; }
+    QAction* failuresOnlyAction() const { return failuresOnlyAction_; }
     QStatusBar* RzStatusBar1() const { return RzStatusBar1_; }
     QLabel* RzStatusPane1() const { return RzStatusPane1_; }
     QProgressBar* RzProgressStatus1() const { return RzProgressStatus1_; }
     QLabel* RzStatusPane2() const { return RzStatusPane2_; }
+    // The counts at the end of a run, a preview or an undo (status_summary.h).
+    StatusSummary* statusSummary() const { return statusSummary_; }
     // The controls each controller works on.
     RunControls runControls();
     SettingsControls settingsControls();
@@ -165,7 +174,8 @@ public:
     // Opens the file manager on the folder holding `path` with the item selected (virtual so
     // that tests can see the call without a file manager starting).
     virtual void ShowInExplorer(const QString& path);
-    // The source path (column 0) of every row, in list order.
+    // The source path (column 0) of every row, in the order the rows were added (the order runs
+    // take them in, whatever the header sorts the view by).
     QStringList rowPaths() const;
 
 public slots:
@@ -191,6 +201,8 @@ public slots:
     void Filemegnyits1Click();
     void teszt1Click();
     void undoLastRun();  // undoLastRunAction chosen (undo_command.h)
+    void preview();      // RzToolButton9 or previewAction (run_controller.h)
+    void failuresOnlyToggled(bool on);
 
     // Status texts the first pane and the splash label show; while rows arrive quickly they
     // are written at most once per screen frame (see AddFileToList).
@@ -215,6 +227,7 @@ private:
     void buildStatusBar();
     void buildPopupMenu();
     void buildShortcuts();
+    void startRun(bool preview);
     void setTopmost(bool on);
     void paintTopmostCaptions(QToolButton* active);
     void browseOutputFolder();
@@ -239,6 +252,7 @@ private:
 
     QToolBar* RzToolbar1_ = nullptr;
     QToolButton* toolButtons_[8] = {};
+    QToolButton* previewButton_ = nullptr;
     QGroupBox* RzRadioGroup3_ = nullptr;
     QButtonGroup* RzRadioGroup3Items_ = nullptr;
     QGroupBox* RzGroupBox1_ = nullptr;
@@ -264,10 +278,13 @@ private:
     QAction* Filemegnyits1_ = nullptr;
     QAction* teszt1_ = nullptr;
     QAction* undoLastRunAction_ = nullptr;
+    QAction* previewAction_ = nullptr;
+    QAction* failuresOnlyAction_ = nullptr;
     QStatusBar* RzStatusBar1_ = nullptr;
     QLabel* RzStatusPane1_ = nullptr;
     QProgressBar* RzProgressStatus1_ = nullptr;
     QLabel* RzStatusPane2_ = nullptr;
+    StatusSummary* statusSummary_ = nullptr;
 };
 
 }  // namespace app

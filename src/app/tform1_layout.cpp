@@ -25,8 +25,10 @@
 #include "app/guarded.h"
 #include "app/painted_widgets.h"
 #include "app/settings_controller.h"
+#include "app/status_summary.h"
 #include "app/tform1.h"
 #include "app/work_list_columns.h"
+#include "app/work_list_view.h"
 
 namespace app {
 namespace {
@@ -98,11 +100,16 @@ void TForm1::buildToolbar() {
     for (int i = 0; i < 8; ++i)
         toolButtons_[i] = makeToolButton(RzToolbar1_, QStringLiteral("RzToolButton%1").arg(i + 1));
 
+    // The preview: a picture like the start button beside it, its name in its tooltip (and its
+    // caption in the menu's item); a caption would push the toolbar's last buttons into its
+    // overflow at the window's least width.
+    previewButton_ = makeToolButton(RzToolbar1_, QStringLiteral("RzToolButton9"));
+    previewButton_->setIcon(appIcon("preview"));
     RzToolButton1()->setIcon(appIcon("play"));
     RzToolButton2()->setIcon(appIcon("stop"));
     RzToolButton3()->setIcon(appIcon("open_folder"));
     RzToolButton4()->setIcon(appIcon("dustbin"));
-    for (QToolButton* b : {RzToolButton1(), RzToolButton2(), RzToolButton3()}) {
+    for (QToolButton* b : {RzToolButton1(), RzToolButton2(), RzToolButton3(), previewButton_}) {
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         b->setFixedSize(25, 25);
     }
@@ -155,6 +162,7 @@ void TForm1::buildToolbar() {
     RzRadioGroup3Items_->button(0)->setChecked(true);
 
     RzToolbar1_->addWidget(RzToolButton1());
+    RzToolbar1_->addWidget(RzToolButton9());
     RzToolbar1_->addWidget(RzToolButton2());
     RzToolbar1_->addWidget(makeSpacer(RzToolbar1_, QStringLiteral("RzSpacer1")));
     RzToolbar1_->addWidget(RzToolButton3());
@@ -183,6 +191,7 @@ void TForm1::buildToolbar() {
     bind(RzToolButton6(), &TForm1::RzToolButton6Click);
     bind(RzToolButton7(), &TForm1::RzToolButton7Click);
     bind(RzToolButton8(), &TForm1::RzToolButton8Click);
+    bind(RzToolButton9(), &TForm1::preview);
     connect(RzRadioGroup3Items_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) RzRadioGroup3Changing(id);
     });
@@ -231,6 +240,7 @@ void TForm1::buildWorkList(QWidget* parent) {
     RzListView1_->setHeaderLabels(
         {QStringLiteral("Másolandó file"), QStringLiteral("Hiba"), QStringLiteral("Kimenet")});
     new WorkListColumns(RzListView1_);
+    new WorkListView(RzListView1_);
     RzListView1_->header()->setSectionsMovable(false);
     RzListView1_->setRootIsDecorated(false);
     RzListView1_->setItemsExpandable(false);
@@ -344,6 +354,13 @@ void TForm1::buildStatusBar() {
     RzStatusBar1_->addWidget(RzStatusPane1_);
     RzStatusBar1_->addWidget(RzProgressStatus1_);
     RzStatusBar1_->addWidget(RzStatusPane2_, 1);
+    statusSummary_ = new StatusSummary(RzStatusPane2_, RzStatusBar1_);
+    RzStatusBar1_->addWidget(statusSummary_, 1);
+    // The counts are those of the rows shown: emptying the list takes them away.
+    connect(RzListView1_->model(), &QAbstractItemModel::modelReset, statusSummary_,
+            &StatusSummary::clearSummary);
+    connect(RzListView1_->model(), &QAbstractItemModel::rowsRemoved, statusSummary_,
+            &StatusSummary::clearSummary);
 
     // The second pane's text blinks.
     blinkTimer_ = new QTimer(this);
@@ -371,6 +388,10 @@ void TForm1::buildPopupMenu() {
         makeAction(this, QStringLiteral("teszt1"), QStringLiteral("Átmasolt file megnyitasa"));
     undoLastRunAction_ = makeAction(this, QStringLiteral("Utolsfutsvisszavonsa1"),
                                     QStringLiteral("Utolsó futás visszavonása"));
+    // Their captions are the catalogue's, set with the tooltips (tool_tips.h).
+    previewAction_ = makeAction(this, QStringLiteral("Elnzet1"), QString());
+    failuresOnlyAction_ = makeAction(this, QStringLiteral("Csakahibssorok1"), QString());
+    failuresOnlyAction_->setCheckable(true);
     Msols2_->setCheckable(true);
     thelyezs2_->setCheckable(true);
     transferActions_ = new QActionGroup(this);
@@ -388,6 +409,9 @@ void TForm1::buildPopupMenu() {
     PopupMenu2_->addAction(teszt1_);
     PopupMenu2_->addSeparator();
     PopupMenu2_->addAction(undoLastRunAction_);
+    PopupMenu2_->addSeparator();
+    PopupMenu2_->addAction(previewAction_);
+    PopupMenu2_->addAction(failuresOnlyAction_);
 
     const auto bind = [this](QAction* action, void (TForm1::*handler)()) {
         connect(action, &QAction::triggered, this,
@@ -399,6 +423,9 @@ void TForm1::buildPopupMenu() {
     bind(Filemegnyits1_, &TForm1::Filemegnyits1Click);
     bind(teszt1_, &TForm1::teszt1Click);
     bind(undoLastRunAction_, &TForm1::undoLastRun);
+    bind(previewAction_, &TForm1::preview);
+    connect(failuresOnlyAction_, &QAction::toggled, this,
+            [this](bool on) { failuresOnlyToggled(on); });
 }
 
 void TForm1::buildShortcuts() {

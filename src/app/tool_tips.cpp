@@ -1,5 +1,6 @@
 #include "app/tool_tips.h"
 
+#include <QAction>
 #include <QToolButton>
 
 #include "app/tform1.h"
@@ -13,6 +14,11 @@ void applyToolTips(TForm1& form) {
     form.RzToolButton3()->setToolTip(form.text(MessageId::ScanFolderToolTip));
     form.RzToolButton7()->setToolTip(form.text(MessageId::TopmostToolTip));
     form.RzToolButton8()->setToolTip(form.text(MessageId::NormalToolTip));
+
+    form.RzToolButton9()->setText(form.text(MessageId::PreviewCommand));
+    form.RzToolButton9()->setToolTip(form.text(MessageId::PreviewToolTip));
+    form.previewAction()->setText(form.text(MessageId::PreviewCommand));
+    form.failuresOnlyAction()->setText(form.text(MessageId::OnlyFailedRows));
 }
 
 }  // namespace app

@@ -12,10 +12,13 @@
 
 #include "app/dialogs.h"
 #include "app/form_state.h"
+#include "app/last_run_description.h"
 #include "app/list_view_work_list.h"
+#include "app/status_summary.h"
 #include "core/message_catalogue.h"
 #include "core/path_text_qt.h"
 #include "organise/run_journal.h"
+#include "organise/run_tally.h"
 #include "organise/undo_run.h"
 #include "organise/work_list.h"
 #include "platform/error.h"
@@ -86,7 +89,7 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
         dialogs().message(owner, message(MessageId::UndoNothingCopied, english));
         return;
     }
-    const QString question = message(MessageId::UndoQuestion, english).arg(books.size());
+    const QString question = undoQuestion(describeLastRun(journal, contents), english);
     if (!dialogs().confirm(owner, message(MessageId::UndoConfirmTitle, english), question,
                            message(MessageId::UndoButton, english),
                            message(MessageId::Cancel, english)))
@@ -96,6 +99,7 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
 
     state.busy = true;
     state.stopRequested = false;
+    if (controls.summary) controls.summary->clearSummary();
     const auto notBusy = qScopeGuard([&state] { state.busy = false; });
     // The rows are the run's books, last first; a row removed while the undo lets events through
     // (the list cleared, a drop, a scan) is noticed, and the undo stops.
@@ -119,6 +123,10 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
         message(MessageId::UndoneCount, english).arg(summary.undone).arg(books.size()));
     controls.RzStatusPane2->setText(message(MessageId::Ready, english));
     controls.RzProgressStatus1->setValue(controls.RzProgressStatus1->minimum());
+    // A stopped undo leaves the books it did not reach; the next undo takes them.
+    const int left = summary.stopped ? static_cast<int>(books.size()) - summary.books : 0;
+    if (controls.summary && !rows.rowsLost())
+        controls.summary->showSummary(organise::undoTallyText(summary, left, english));
 }
 
 QString journalWarning(const QString& error, bool englishUi) {

@@ -2,11 +2,14 @@
 // progress, status panes, the stop button pressed from inside the run's message pump, and
 // commands that change the list while the run is going.
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -19,7 +22,9 @@
 
 #include "app/form_state.h"
 #include "app/row_tooltip.h"
+#include "app/status_summary.h"
 #include "app/tform1.h"
+#include "organise/run_journal.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "scripted_dialogs.h"
@@ -381,6 +386,155 @@ TEST_F(RunControllerTest, ClosingTheWindowDuringTheRunStopsIt) {
     EXPECT_EQ(cell(1, 1), QString());
     EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Beta"))));
     EXPECT_FALSE(state.stopRequested);  // the next run starts as usual
+}
+
+// The sources of the newest journal's books, in the order the run wrote them.
+QStringList journalSources(const QString& settingsFolder) {
+    const QString journal = organise::NewestJournal(organise::journalFolder(settingsFolder));
+    organise::JournalContents contents;
+    if (journal.isEmpty() || organise::ReadJournal(journal, contents)) return {};
+    QStringList sources;
+    for (const organise::JournalEntry& entry : contents.entries)
+        if (entry.kind == organise::JournalEntry::Kind::Book) sources << entry.source;
+    return sources;
+}
+
+TEST_F(RunControllerTest, PreviewWritesNothingAndMarksRowsAsPlannedThenStartDoesTheRun) {
+    state.settingsFolder = tree.makeFolder(QStringLiteral("settings")) + kSep;
+    // An output folder that does not exist yet: the run would create it, the preview must not.
+    out = tree.path(QStringLiteral("new-out"));
+    form.JvDirectoryEdit1()->setText(out);
+    const QString alpha = addBook(QStringLiteral("Alpha"));
+    addBook(QStringLiteral("Beta"));
+    addRow(alpha);  // the same book twice: the second finds the first's target taken
+
+    // The start button pressed during the preview is ignored, as during a run.
+    PumpWatcher watcher(form);
+    watcher.onChange = [this](const QString&) { start(); };
+    form.RzToolButton9()->click();
+    watcher.onChange = nullptr;
+
+    EXPECT_FALSE(QFileInfo::exists(out));
+    EXPECT_FALSE(QFileInfo::exists(organise::journalFolder(state.settingsFolder)));
+    EXPECT_TRUE(QFileInfo(alpha).isFile());
+    EXPECT_EQ(cell(0, 1), u8str("Előnézet: Ok"));
+    EXPECT_EQ(cell(0, 2), target(QStringLiteral("Alpha")));
+    EXPECT_EQ(cell(1, 1), u8str("Előnézet: Ok"));
+    EXPECT_EQ(cell(1, 2), target(QStringLiteral("Beta")));
+    EXPECT_EQ(cell(2, 1), u8str("Előnézet: A fajlnev már létezik"));
+    EXPECT_EQ(form.RzStatusPane2()->text(), u8str("Előnézet kész"));
+    EXPECT_TRUE(form.statusSummary()->text().startsWith(u8str("Előnézet: Ok: 2 · ")))
+        << form.statusSummary()->text().toStdString();
+
+    // Start then does the real run: real outcomes, the books copied, a journal.
+    start();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Ok"));
+    EXPECT_EQ(cell(1, 1), QStringLiteral("Ok"));
+    EXPECT_EQ(cell(2, 1), QStringLiteral("A fajlnev már létezik"));
+    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Alpha"))).isFile());
+    EXPECT_TRUE(QFileInfo(target(QStringLiteral("Beta"))).isFile());
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Kész"));
+    EXPECT_EQ(journalSources(state.settingsFolder).size(), 2);
+
+    // In English the planned rows say so in English.
+    state.englishUi = true;
+    list()->clear();
+    addBook(QStringLiteral("Gamma"));
+    form.previewAction()->trigger();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Preview: Ok"));
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Preview ready"));
+    EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("Gamma"))));
+}
+
+TEST_F(RunControllerTest, SortingIsOnlyAViewRunsTakeRowsInAddedOrderAndFailuresOnlyHidesOkRows) {
+    state.settingsFolder = tree.makeFolder(QStringLiteral("settings")) + kSep;
+    const QString c = addBook(QStringLiteral("Cedar"));
+    const QString a = addBook(QStringLiteral("Ash"));
+    const QString broken = tree.writeFile(QStringLiteral("src/Broken.epub"), "not a zip");
+    addRow(broken);
+    const QString b = addBook(QStringLiteral("Birch"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+
+    QHeaderView* header = list()->header();
+    const auto clickHeader = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, 5));
+    };
+    const auto shown = [this] {
+        QStringList rows;
+        for (int i = 0; i < list()->topLevelItemCount(); ++i)
+            if (!list()->topLevelItem(i)->isHidden()) rows << cell(i, 0);
+        return rows;
+    };
+    clickHeader(0);
+    EXPECT_EQ(shown(), (QStringList{a, b, broken, c}));
+    clickHeader(0);
+    EXPECT_EQ(shown(), (QStringList{c, broken, b, a}));
+    // The order of addition stays what runs and the window's row list go by.
+    EXPECT_EQ(form.rowPaths(), (QStringList{c, a, broken, b}));
+
+    start();
+    EXPECT_EQ(journalSources(state.settingsFolder), (QStringList{c, a, b}));
+    EXPECT_EQ(shown(), (QStringList{c, broken, b, a}));
+
+    // Only the failed rows; one added now (no outcome yet) shows too, and the count is the
+    // whole list's.
+    form.failuresOnlyAction()->trigger();
+    EXPECT_EQ(shown(), QStringList{broken});
+    const QString d = addBook(QStringLiteral("Dogwood"));
+    list()->clear();
+    for (const QString& path : {c, a, broken, b}) form.JvSearchFiles1FindFile(path);
+    EXPECT_EQ(shown(), (QStringList{c, broken, b, a}));  // sorted on arrival, nothing run yet
+    form.JvDirectoryEdit1()->setText(tree.makeFolder(QStringLiteral("out2")));
+    start();
+    EXPECT_EQ(shown(), QStringList{broken});
+    form.JvSearchFiles1FindFile(d);
+    QTest::qWait(50);
+    EXPECT_EQ(shown(), (QStringList{d, broken}));
+    EXPECT_EQ(form.RzStatusPane1()->text(), QStringLiteral("Db:5"));
+    // Sorted by the outcome, the rows still run in the order they came.
+    clickHeader(1);
+    form.failuresOnlyAction()->trigger();
+    EXPECT_EQ(shown().size(), 5);
+    start();
+    EXPECT_EQ(journalSources(state.settingsFolder), QStringList{d});
+}
+
+TEST_F(RunControllerTest, TheSummaryCountsEveryOutcomeAndGoesWithTheList) {
+    addRow(tree.writeFile(QStringLiteral("src/broken.epub"), "not a zip"));
+    addBook(QStringLiteral("Alpha"));
+    addBook(QStringLiteral("Beta"));
+    // Another file where Beta would go.
+    QDir().mkpath(out + kSep + QStringLiteral("Author"));
+    {
+        QFile other(target(QStringLiteral("Beta")));
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("someone else's file");
+    }
+    app::StatusSummary* summary = form.statusSummary();
+    EXPECT_TRUE(summary->text().isEmpty());
+
+    start();
+    EXPECT_EQ(summary->text(), u8str("Ok: 1 · már ott: 1 (azonos: 0, eltérő: 1) · olvasási hiba: "
+                                     "1 · másolási/áthelyezési hiba: 0 · leállítva: 0"));
+    EXPECT_FALSE(summary->isHidden());
+    EXPECT_EQ(form.RzStatusPane2()->text(), QStringLiteral("Kész"));
+
+    // A new run starts without it (a stopped one counts the rows it left), and emptying the
+    // list takes it away.
+    PumpWatcher watcher(form);
+    watcher.onChange = [&](const QString&) {
+        EXPECT_TRUE(summary->text().isEmpty());
+        stop();
+    };
+    state.englishUi = true;
+    start();
+    EXPECT_EQ(summary->text(), u8str("Ok: 0 · already there: 0 (identical: 0, different: 0) · "
+                                     "read errors: 1 · copy or move errors: 0 · stopped: 2"));
+    form.Listatrlse1()->trigger();
+    EXPECT_TRUE(summary->text().isEmpty());
+    EXPECT_TRUE(summary->isHidden());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QButtonGroup>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 
 #include "app/form_state.h"
 #include "app/run_controller.h"
+#include "app/status_summary.h"
 #include "app/tform1.h"
 #include "scripted_dialogs.h"
 #include "support/epub_builder.h"
@@ -161,6 +163,53 @@ TEST_F(UndoCommandTest, ARunWhoseJournalCannotBeWrittenSaysItCannotBeUndone) {
     EXPECT_TRUE(errors.front().startsWith(
         QStringLiteral("A futás naplója nem írható, ezért ez a futás nem vonható vissza: ")))
         << errors.front().toStdString();
+}
+
+TEST_F(UndoCommandTest, TheQuestionNamesTheRunAndAStoppedUndoLeavesTheRestForTheNextOne) {
+    addBook(QStringLiteral("Alpha"));
+    addBook(QStringLiteral("Beta"));
+    addBook(QStringLiteral("Gamma"));
+    form.RzRadioGroup3Items()->button(1)->setChecked(true);
+    const QDateTime before = QDateTime::currentDateTime();
+    start();
+    const QDateTime after = QDateTime::currentDateTime();
+    const auto startedAt = [&](const QString& question) {
+        for (const QDateTime& when : {before, after})
+            if (question.contains(when.toString(QStringLiteral("yyyy-MM-dd HH:mm")))) return true;
+        return false;
+    };
+
+    dialogs.confirmAnswers = {false};
+    undo();
+    ASSERT_EQ(dialogs.calls.back().kind, QStringLiteral("confirm"));
+    QString question = dialogs.calls.back().texts.value(1);
+    EXPECT_TRUE(startedAt(question)) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("3 könyv kerül vissza innen: ") +
+                                  state.outputFolder + QStringLiteral(" (áthelyezés)")))
+        << question.toStdString();
+
+    // Stopped after the first book: the summary says what is left, and the next question names
+    // only the books still to take back.
+    dialogs.confirmAnswers = {true};
+    QTimer stopDuringUndo;
+    stopDuringUndo.setInterval(0);
+    QObject::connect(&stopDuringUndo, &QTimer::timeout, [&] {
+        if (state.busy) form.RzToolButton2Click();
+    });
+    stopDuringUndo.start();
+    undo();
+    stopDuringUndo.stop();
+    EXPECT_EQ(form.statusSummary()->text(),
+              QString::fromUtf8("visszavonva: 1 · megtartva: 0 · hiba: 0 · hátravan: 2"));
+
+    state.englishUi = true;
+    dialogs.confirmAnswers = {false};
+    undo();
+    question = dialogs.calls.back().texts.value(1);
+    EXPECT_TRUE(startedAt(question)) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("2 book(s) will be taken back from ") +
+                                  state.outputFolder + QStringLiteral(" (moved)")))
+        << question.toStdString();
 }
 
 }  // namespace

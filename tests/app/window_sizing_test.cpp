@@ -9,10 +9,12 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include "app/tform1.h"
+#include "app/tool_tips.h"
 #include "app/work_list_columns.h"
 
 namespace {
@@ -115,6 +117,22 @@ TEST(MainWindow, WindowGrowsAndShrinksBackWithItsMinimumSizeFixed) {
     QCoreApplication::processEvents();
     EXPECT_EQ(form.size(), minimum);
     EXPECT_LT(form.JvDirectoryEdit1()->width(), kEditWidth);
+
+    // At the least width the preview button shows beside the start button, and in Hungarian
+    // the toolbar still holds every button, up to "Normál" (nothing went into its overflow).
+    for (const bool english : {false, true}) {
+        form.state().englishUi = english;
+        app::applyToolTips(form);
+        QCoreApplication::processEvents();
+        QToolButton* preview = form.RzToolButton9();
+        EXPECT_TRUE(preview->isVisible()) << english;
+        EXPECT_LT(form.RzToolButton1()->geometry().right(), preview->geometry().left());
+        EXPECT_LT(preview->geometry().right(), form.RzToolButton2()->geometry().left());
+        if (!english) {
+            EXPECT_TRUE(form.RzToolButton8()->isVisible());
+            EXPECT_LE(form.RzToolButton8()->geometry().right(), form.RzToolbar1()->width());
+        }
+    }
 }
 
 }  // namespace

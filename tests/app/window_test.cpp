@@ -60,17 +60,19 @@ TEST(MainWindow, EveryControlCarriesItsNameCaptionAndInitialState) {
     ASSERT_NE(child<QToolBar>(&form, "RzToolbar1"), nullptr);
     const char* const buttons[] = {"RzToolButton1", "RzToolButton2", "RzToolButton3",
                                    "RzToolButton4", "RzToolButton5", "RzToolButton6",
-                                   "RzToolButton7", "RzToolButton8"};
+                                   "RzToolButton7", "RzToolButton8", "RzToolButton9"};
     for (const char* name : buttons) {
         QToolButton* button = child<QToolButton>(&form, name);
         ASSERT_NE(button, nullptr) << name;
         EXPECT_TRUE(button->isEnabled()) << name;
     }
-    for (const char* name : {"RzToolButton1", "RzToolButton2", "RzToolButton3"}) {
+    for (const char* name : {"RzToolButton1", "RzToolButton9", "RzToolButton2", "RzToolButton3"}) {
         EXPECT_EQ(child<QToolButton>(&form, name)->toolButtonStyle(), Qt::ToolButtonIconOnly);
         EXPECT_FALSE(child<QToolButton>(&form, name)->icon().isNull()) << name;
     }
     EXPECT_FALSE(form.RzToolButton4()->icon().isNull());
+    EXPECT_FALSE(form.RzToolButton9()->icon().isNull());
+    EXPECT_EQ(form.RzToolButton9()->text(), u("Előnézet"));
     EXPECT_EQ(form.RzToolButton4()->text(), u("Ures könyvtárak törlése"));
     EXPECT_EQ(form.RzToolButton5()->text(), u("Regisztráció"));
     EXPECT_EQ(form.RzToolButton6()->text(), u("Regisztráció törlése"));
@@ -82,7 +84,8 @@ TEST(MainWindow, EveryControlCarriesItsNameCaptionAndInitialState) {
     for (QAction* action : form.RzToolbar1()->actions())
         order << form.RzToolbar1()->widgetForAction(action)->objectName();
     EXPECT_EQ(order.join(u(",")),
-              u("RzToolButton1,RzToolButton2,RzSpacer1,RzToolButton3,RzSpacer2,RzRadioGroup3,"
+              u("RzToolButton1,RzToolButton9,RzToolButton2,RzSpacer1,RzToolButton3,RzSpacer2,"
+                "RzRadioGroup3,"
                 "RzSpacer3,RzToolButton4,RzSpacer4,RzToolButton5,RzToolButton6,RzSpacer5,"
                 "RzToolButton7,RzToolButton8"));
 
@@ -148,7 +151,10 @@ TEST(MainWindow, EveryControlCarriesItsNameCaptionAndInitialState) {
     EXPECT_EQ(items.join(u("|")),
               u("Listatrlse1=Lista törlése|-|Msols2=Másolás|thelyezs2=Áthelyezés|-|"
                 "Filemegnyits1=File megnyitás|teszt1=Átmasolt file megnyitasa|-|"
-                "Utolsfutsvisszavonsa1=Utolsó futás visszavonása"));
+                "Utolsfutsvisszavonsa1=Utolsó futás visszavonása|-|Elnzet1=Előnézet|"
+                "Csakahibssorok1=Csak a hibás sorok"));
+    EXPECT_TRUE(child<QAction>(&form, "Csakahibssorok1")->isCheckable());
+    EXPECT_FALSE(child<QAction>(&form, "Csakahibssorok1")->isChecked());
     EXPECT_TRUE(child<QAction>(&form, "Msols2")->isChecked());
     EXPECT_FALSE(child<QAction>(&form, "thelyezs2")->isChecked());
 
