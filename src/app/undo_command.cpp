@@ -12,7 +12,6 @@
 
 #include "app/dialogs.h"
 #include "app/form_state.h"
-#include "app/last_run_description.h"
 #include "app/list_view_work_list.h"
 #include "app/status_summary.h"
 #include "core/message_catalogue.h"
@@ -89,7 +88,8 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
         dialogs().message(owner, message(MessageId::UndoNothingCopied, english));
         return;
     }
-    const QString question = undoQuestion(describeLastRun(journal, contents), english);
+    const QString question =
+        organise::undoRunQuestion(organise::describeLastRun(contents), english);
     if (!dialogs().confirm(owner, message(MessageId::UndoConfirmTitle, english), question,
                            message(MessageId::UndoButton, english),
                            message(MessageId::Cancel, english)))
@@ -124,7 +124,7 @@ void runUndoCommand(const RunControls& controls, FormState& state) {
     controls.RzStatusPane2->setText(message(MessageId::Ready, english));
     controls.RzProgressStatus1->setValue(controls.RzProgressStatus1->minimum());
     // A stopped undo leaves the books it did not reach; the next undo takes them.
-    const int left = summary.stopped ? static_cast<int>(books.size()) - summary.books : 0;
+    const int left = organise::undoBooksLeft(contents, summary);
     if (controls.summary && !rows.rowsLost())
         controls.summary->showSummary(organise::undoTallyText(summary, left, english));
 }

@@ -39,16 +39,21 @@ void RunTally::add(OrganiseResult result, ExistingTarget existingTarget) {
 
 QString runTallyText(const RunTally& tally, bool englishUi, bool preview) {
     using core::MessageId;
-    QStringList parts;
-    parts << counted(MessageId::TallyOk, tally.ok, englishUi)
-          << core::message(MessageId::TallyExisting, englishUi)
-                 .arg(tally.existing())
-                 .arg(tally.identical)
-                 .arg(tally.different)
-          << counted(MessageId::TallyReadFailed, tally.readFailed, englishUi)
-          << counted(MessageId::TallyCopyFailed, tally.copyFailed, englishUi);
-    if (tally.notEpub > 0) parts << counted(MessageId::TallyNotEpub, tally.notEpub, englishUi);
-    parts << counted(MessageId::TallyStopped, tally.stopped, englishUi);
+    // Ok always, the rest only when it happened: the line has to fit the status bar of a window
+    // at its opening size, and a zero says nothing the reader needs.
+    QStringList parts{counted(MessageId::TallyOk, tally.ok, englishUi)};
+    if (tally.existing() > 0)
+        parts << core::message(MessageId::TallyExisting, englishUi)
+                     .arg(tally.existing())
+                     .arg(tally.identical)
+                     .arg(tally.different);
+    const auto addNonZero = [&](MessageId id, int count) {
+        if (count > 0) parts << counted(id, count, englishUi);
+    };
+    addNonZero(MessageId::TallyReadFailed, tally.readFailed);
+    addNonZero(MessageId::TallyCopyFailed, tally.copyFailed);
+    addNonZero(MessageId::TallyNotEpub, tally.notEpub);
+    addNonZero(MessageId::TallyStopped, tally.stopped);
     const QString line = parts.join(kSeparator);
     return preview ? core::message(MessageId::TallyPreview, englishUi) + QLatin1Char(' ') + line
                    : line;

@@ -24,8 +24,8 @@ struct RunTally {
 };
 
 // One line in the interface's language, e.g. "Ok: 12 · already there: 3 (identical: 2,
-// different: 1) · read errors: 1 · copy or move errors: 0 · stopped: 0". A preview's line starts
-// with the preview's word. Not-EPUB rows are named only when there are some.
+// different: 1) · read errors: 1". Ok is always named, every other outcome only when some rows
+// had it. A preview's line starts with the preview's word.
 QString runTallyText(const RunTally& tally, bool englishUi, bool preview = false);
 
 // "ok=12 identical=2 different=1 read_failed=1 copy_failed=0 not_epub=0 stopped=0"
