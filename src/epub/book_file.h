@@ -1,0 +1,72 @@
+#pragma once
+// The parts of a book's file that opening it needs, read from the disk ahead of the parsing:
+// the whole file when it is small, otherwise its head (where the container, the package
+// document and the NCX usually lie) and its tail (the central directory). Fetching many books
+// at once keeps a disk busy while the parsing runs on the cores; anything outside the fetched
+// parts is read from the same open file when the archive asks for it.
+//
+//   epub::BookFile file = epub::BookFile::fetch(path);  // on an I/O thread
+//   epub::OpenArchive archive(std::move(file));         // later, on a parsing thread
+#include <QString>
+#include <cstdint>
+#include <string>
+
+#include "platform/files.h"
+
+namespace epub {
+
+class BookFile {
+public:
+    // Books up to this size are read whole.
+    static constexpr std::uint64_t kWholeReadLimit = 256 * 1024;
+    // Of a larger book, the first this many bytes...
+    static constexpr std::uint64_t kHeadRead = 256 * 1024;
+    // ...and the last this many: the end-of-directory record is searched for in its last
+    // 64 KiB and 42 bytes, and the central directory sits right before it.
+    static constexpr std::uint64_t kTailRead = 64 * 1024 + 1024;
+
+    BookFile() = default;  // nothing fetched: opens nothing
+    BookFile(BookFile&&) noexcept = default;
+    BookFile& operator=(BookFile&&) noexcept = default;
+
+    // Opens the file at path and reads its parts. A path that is not a regular file (or cannot
+    // be opened) gives a BookFile that is not open; its path is kept for the caller's own
+    // error handling.
+    static BookFile fetch(const QString& path);
+
+    // The path as the platform layer takes it.
+    const std::string& path() const { return path_; }
+    // A regular file was opened and its size taken.
+    bool isOpen() const { return open_; }
+    std::uint64_t size() const { return size_; }
+    // The whole file is in memory (wholeData() then holds size() bytes).
+    bool isWhole() const { return whole_; }
+    const char* wholeData() const { return head_.bytes.data.get(); }
+
+    // Reads up to count bytes at offset, from the fetched parts or else from the file; the
+    // number of bytes read (fewer at the end of the file), or -1 on a read error.
+    std::int64_t readAt(std::uint64_t offset, std::size_t count, void* out) const;
+
+private:
+    struct Part {
+        std::uint64_t offset = 0;
+        platform::FileBytes bytes;
+
+        bool holds(std::uint64_t at) const { return at >= offset && at - offset < bytes.size; }
+    };
+
+    // Reads `size` bytes at offset into part, asking for `room` (a byte more finds a file that
+    // grew). The part stays empty when the read comes up short or fails: the archive then reads
+    // those bytes from the file, and meets the same end or error there.
+    void readPart(std::uint64_t offset, std::size_t size, std::size_t room, Part& part) const;
+
+    std::string path_;
+    platform::ReadOnlyFile file_;  // closed once the whole file is in memory
+    bool open_ = false;
+    bool whole_ = false;
+    std::uint64_t size_ = 0;
+    Part head_;
+    Part tail_;
+};
+
+}  // namespace epub
