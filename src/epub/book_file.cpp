@@ -9,31 +9,113 @@
 
 namespace epub {
 
+namespace {
+
+std::uint64_t littleEndian(const unsigned char* bytes, int count) {
+    std::uint64_t value = 0;
+    for (int i = count - 1; i >= 0; --i) value = (value << 8) | bytes[i];
+    return value;
+}
+
+// True for the names of the entries that opening a book reads: META-INF/container.xml and
+// every package document or NCX, whatever their letter case.
+bool isDocumentName(const unsigned char* name, std::size_t length) {
+    const auto endsWith = [&](const char* suffix) {
+        const std::size_t n = std::strlen(suffix);
+        if (length < n) return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            unsigned char c = name[length - n + i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+            if (c != static_cast<unsigned char>(suffix[i])) return false;
+        }
+        return true;
+    };
+    return endsWith("container.xml") || endsWith(".opf") || endsWith(".ncx");
+}
+
+}  // namespace
+
 BookFile BookFile::fetch(const QString& path) {
     BookFile book;
     book.path_ = core::toPlatformPath(path);
     if (path.isEmpty() || !book.file_.open(book.path_)) return book;
     book.open_ = true;
     book.size_ = book.file_.size();
+    Part& head = book.parts_[kHead];
     if (book.size_ <= kWholeReadLimit) {
         const auto size = static_cast<std::size_t>(book.size_);
         // One byte more than the size: a file that grew since it was opened is seen to have, and
         // is then read from the file like a large one.
-        book.readPart(0, size, size + 1, book.head_);
-        if (book.head_.bytes.data) {  // read whole, and no more than its size
+        book.readPart(0, size, size + 1, head);
+        if (head.bytes.data) {  // read whole, and no more than its size
             book.whole_ = true;
             book.file_.close();
-        } else {
-            book.head_ = Part{};
         }
         return book;
     }
     const std::uint64_t tailStart = book.size_ - std::min(book.size_, kTailRead);
-    book.readPart(tailStart, static_cast<std::size_t>(book.size_ - tailStart),
-                  static_cast<std::size_t>(book.size_ - tailStart), book.tail_);
+    const auto tailSize = static_cast<std::size_t>(book.size_ - tailStart);
+    book.readPart(tailStart, tailSize, tailSize, book.parts_[kTail]);
     const auto headSize = static_cast<std::size_t>(std::min(kHeadRead, tailStart));
-    book.readPart(0, headSize, headSize, book.head_);
+    book.readPart(0, headSize, headSize, head);
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    book.findDocuments(begin, end);
+    if (end > begin) {
+        const auto size = static_cast<std::size_t>(end - begin);
+        book.readPart(begin, size, size, book.parts_[kDocuments]);
+    }
     return book;
+}
+
+void BookFile::findDocuments(std::uint64_t& begin, std::uint64_t& end) const {
+    begin = end = 0;
+    const Part& tail = parts_[kTail];
+    constexpr std::size_t kEndRecord = 22;
+    constexpr std::size_t kDirectoryEntry = 46;
+    constexpr std::uint64_t kLocalHeader = 30;
+    // Room for a local extra field longer than the directory's copy; anything beyond is read
+    // from the file.
+    constexpr std::uint64_t kLocalSlack = 256;
+    if (tail.bytes.size < kEndRecord) return;
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(tail.bytes.data.get());
+    // The last end-of-directory record; a directory it places outside the tail is left to libzip.
+    std::size_t record = tail.bytes.size - kEndRecord + 1;
+    do {
+        --record;
+    } while (record > 0 && littleEndian(bytes + record, 4) != 0x06054b50);
+    if (littleEndian(bytes + record, 4) != 0x06054b50) return;
+    const std::uint64_t directorySize = littleEndian(bytes + record + 12, 4);
+    const std::uint64_t directoryStart = littleEndian(bytes + record + 16, 4);
+    if (directoryStart < tail.offset || directoryStart + directorySize > tail.offset + record)
+        return;
+    const std::uint64_t headEnd = parts_[kHead].bytes.size;
+    std::uint64_t first = UINT64_MAX;
+    std::uint64_t last = 0;
+    std::size_t at = static_cast<std::size_t>(directoryStart - tail.offset);
+    const std::size_t stop = at + static_cast<std::size_t>(directorySize);
+    while (at + kDirectoryEntry <= stop && littleEndian(bytes + at, 4) == 0x02014b50) {
+        const std::uint64_t compressed = littleEndian(bytes + at + 20, 4);
+        const std::size_t nameLength = static_cast<std::size_t>(littleEndian(bytes + at + 28, 2));
+        const std::size_t extraLength = static_cast<std::size_t>(littleEndian(bytes + at + 30, 2));
+        const std::size_t commentLength =
+            static_cast<std::size_t>(littleEndian(bytes + at + 32, 2));
+        const std::uint64_t local = littleEndian(bytes + at + 42, 4);
+        if (at + kDirectoryEntry + nameLength > stop) break;
+        if (isDocumentName(bytes + at + kDirectoryEntry, nameLength)) {
+            const std::uint64_t entryEnd =
+                local + kLocalHeader + nameLength + extraLength + kLocalSlack + compressed;
+            if (entryEnd > headEnd) {
+                first = std::min(first, std::max(local, headEnd));
+                last = std::max(last, std::min(entryEnd, tail.offset));
+            }
+        }
+        at += kDirectoryEntry + nameLength + extraLength + commentLength;
+    }
+    if (last > first && last - first <= kDocumentsRead) {
+        begin = first;
+        end = last;
+    }
 }
 
 std::int64_t BookFile::readAt(std::uint64_t offset, std::size_t count, void* out) const {
@@ -44,9 +126,10 @@ std::int64_t BookFile::readAt(std::uint64_t offset, std::size_t count, void* out
     std::size_t done = 0;
     while (done < count) {
         const std::uint64_t at = offset + done;
-        const Part* part = head_.holds(at) ? &head_ : tail_.holds(at) ? &tail_ : nullptr;
-        if (part) {
-            const std::size_t n = static_cast<std::size_t>(
+        const auto part =
+            std::find_if(parts_.begin(), parts_.end(), [at](const Part& p) { return p.holds(at); });
+        if (part != parts_.end()) {
+            const auto n = static_cast<std::size_t>(
                 std::min<std::uint64_t>(count - done, part->offset + part->bytes.size - at));
             std::memcpy(target + done, part->bytes.data.get() + (at - part->offset), n);
             done += n;
@@ -54,8 +137,8 @@ std::int64_t BookFile::readAt(std::uint64_t offset, std::size_t count, void* out
         }
         // Outside the fetched parts: from the file, up to where the next part begins.
         std::uint64_t until = offset + count;
-        for (const Part* next : {&head_, &tail_})
-            if (next->bytes.size > 0 && next->offset > at) until = std::min(until, next->offset);
+        for (const Part& next : parts_)
+            if (next.bytes.size > 0 && next.offset > at) until = std::min(until, next.offset);
         const std::int64_t got =
             file_.readAt(at, static_cast<std::size_t>(until - at), target + done);
         if (got < 0) return -1;
