@@ -41,13 +41,12 @@ BookFile BookFile::fetch(const QString& path) {
     if (path.isEmpty() || !book.file_.open(book.path_)) return book;
     book.open_ = true;
     book.size_ = book.file_.size();
-    Part& head = book.parts_[kHead];
     if (book.size_ <= kWholeReadLimit) {
         const auto size = static_cast<std::size_t>(book.size_);
         // One byte more than the size: a file that grew since it was opened is seen to have, and
         // is then read from the file like a large one.
-        book.readPart(0, size, size + 1, head);
-        if (head.bytes.data) {  // read whole, and no more than its size
+        book.readPart(0, size, size + 1, book.parts_[0]);
+        if (book.parts_[0].bytes.data) {  // read whole, and no more than its size
             book.whole_ = true;
             book.file_.close();
         }
@@ -55,67 +54,68 @@ BookFile BookFile::fetch(const QString& path) {
     }
     const std::uint64_t tailStart = book.size_ - std::min(book.size_, kTailRead);
     const auto tailSize = static_cast<std::size_t>(book.size_ - tailStart);
-    book.readPart(tailStart, tailSize, tailSize, book.parts_[kTail]);
-    const auto headSize = static_cast<std::size_t>(std::min(kHeadRead, tailStart));
-    book.readPart(0, headSize, headSize, head);
-    std::uint64_t begin = 0;
-    std::uint64_t end = 0;
-    book.findDocuments(begin, end);
-    if (end > begin) {
-        const auto size = static_cast<std::size_t>(end - begin);
-        book.readPart(begin, size, size, book.parts_[kDocuments]);
+    book.readPart(tailStart, tailSize, tailSize, book.parts_[1]);
+    std::vector<Stretch> stretches;
+    if (!book.findDocuments(stretches)) stretches = {Stretch{0, std::min(kHeadRead, tailStart)}};
+    for (std::size_t i = 0; i < stretches.size(); ++i) {
+        const auto size = static_cast<std::size_t>(stretches[i].end - stretches[i].begin);
+        book.readPart(stretches[i].begin, size, size, book.parts_[i == 0 ? 0 : i + 1]);
     }
     return book;
 }
 
-void BookFile::findDocuments(std::uint64_t& begin, std::uint64_t& end) const {
-    begin = end = 0;
-    const Part& tail = parts_[kTail];
+bool BookFile::findDocuments(std::vector<Stretch>& stretches) const {
+    stretches.clear();
+    const Part& tail = parts_[1];
     constexpr std::size_t kEndRecord = 22;
     constexpr std::size_t kDirectoryEntry = 46;
     constexpr std::uint64_t kLocalHeader = 30;
     // Room for a local extra field longer than the directory's copy; anything beyond is read
     // from the file.
     constexpr std::uint64_t kLocalSlack = 256;
-    if (tail.bytes.size < kEndRecord) return;
+    if (tail.bytes.size < kEndRecord) return false;
     const auto* const bytes = reinterpret_cast<const unsigned char*>(tail.bytes.data.get());
-    // The last end-of-directory record; a directory it places outside the tail is left to libzip.
+    // The last end-of-directory record; a directory it places outside the tail (or a zip64
+    // one) is left to libzip.
     std::size_t record = tail.bytes.size - kEndRecord + 1;
     do {
         --record;
     } while (record > 0 && littleEndian(bytes + record, 4) != 0x06054b50);
-    if (littleEndian(bytes + record, 4) != 0x06054b50) return;
+    if (littleEndian(bytes + record, 4) != 0x06054b50) return false;
     const std::uint64_t directorySize = littleEndian(bytes + record + 12, 4);
     const std::uint64_t directoryStart = littleEndian(bytes + record + 16, 4);
     if (directoryStart < tail.offset || directoryStart + directorySize > tail.offset + record)
-        return;
-    const std::uint64_t headEnd = parts_[kHead].bytes.size;
-    std::uint64_t first = UINT64_MAX;
-    std::uint64_t last = 0;
+        return false;
+    std::vector<Stretch> found;
     std::size_t at = static_cast<std::size_t>(directoryStart - tail.offset);
     const std::size_t stop = at + static_cast<std::size_t>(directorySize);
     while (at + kDirectoryEntry <= stop && littleEndian(bytes + at, 4) == 0x02014b50) {
         const std::uint64_t compressed = littleEndian(bytes + at + 20, 4);
-        const std::size_t nameLength = static_cast<std::size_t>(littleEndian(bytes + at + 28, 2));
-        const std::size_t extraLength = static_cast<std::size_t>(littleEndian(bytes + at + 30, 2));
-        const std::size_t commentLength =
-            static_cast<std::size_t>(littleEndian(bytes + at + 32, 2));
+        const auto nameLength = static_cast<std::size_t>(littleEndian(bytes + at + 28, 2));
+        const auto extraLength = static_cast<std::size_t>(littleEndian(bytes + at + 30, 2));
+        const auto commentLength = static_cast<std::size_t>(littleEndian(bytes + at + 32, 2));
         const std::uint64_t local = littleEndian(bytes + at + 42, 4);
         if (at + kDirectoryEntry + nameLength > stop) break;
-        if (isDocumentName(bytes + at + kDirectoryEntry, nameLength)) {
-            const std::uint64_t entryEnd =
+        if (local < tail.offset && isDocumentName(bytes + at + kDirectoryEntry, nameLength)) {
+            const std::uint64_t end =
                 local + kLocalHeader + nameLength + extraLength + kLocalSlack + compressed;
-            if (entryEnd > headEnd) {
-                first = std::min(first, std::max(local, headEnd));
-                last = std::max(last, std::min(entryEnd, tail.offset));
-            }
+            found.push_back({local, std::min(end, tail.offset)});
+            if (found.size() > 64) return false;  // no book has that many
         }
         at += kDirectoryEntry + nameLength + extraLength + commentLength;
     }
-    if (last > first && last - first <= kDocumentsRead) {
-        begin = first;
-        end = last;
+    std::sort(found.begin(), found.end(),
+              [](const Stretch& a, const Stretch& b) { return a.begin < b.begin; });
+    std::uint64_t total = 0;
+    for (const Stretch& stretch : found) {
+        if (!stretches.empty() && stretch.begin <= stretches.back().end + kMergeGap) {
+            stretches.back().end = std::max(stretches.back().end, stretch.end);
+        } else {
+            stretches.push_back(stretch);
+        }
     }
+    for (const Stretch& stretch : stretches) total += stretch.end - stretch.begin;
+    return stretches.size() <= kDocumentParts && total <= kDocumentsRead;
 }
 
 std::int64_t BookFile::readAt(std::uint64_t offset, std::size_t count, void* out) const {

@@ -1,10 +1,10 @@
 #pragma once
 // The parts of a book's file that opening it needs, read from the disk ahead of the parsing:
-// the whole file when it is small, otherwise its tail (the central directory), its head (where
-// the container, the package document and the NCX usually lie) and, when the directory places
-// one of those further in, the stretch that holds them. Fetching many books at once keeps a disk
-// busy while the parsing runs on the cores; anything outside the fetched parts is read from the
-// same open file when the archive asks for it.
+// the whole file when it is small; otherwise its tail (the central directory) and then the
+// stretches the directory places the container, the package documents and the NCX in (or, when
+// the directory cannot be read there, the head of the file, where they usually lie). Fetching
+// many books at once keeps a disk busy while the parsing runs on the cores; anything outside the
+// fetched parts is read from the same open file when the archive asks for it.
 //
 //   epub::BookFile file = epub::BookFile::fetch(path);  // on an I/O thread
 //   epub::OpenArchive archive(std::move(file));         // later, on a parsing thread
@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -24,10 +25,13 @@ public:
     // Of a larger book, the last this many bytes: the end-of-directory record is searched for in
     // its last 64 KiB and 42 bytes, and the central directory sits right before it...
     static constexpr std::uint64_t kTailRead = 64 * 1024 + 1024;
-    // ...the first this many...
-    static constexpr std::uint64_t kHeadRead = 256 * 1024;
-    // ...and at most this many more, where the directory places the documents beyond the head.
+    // ...then at most this many where the directory places the documents, in at most
+    // kDocumentParts reads (stretches less than kMergeGap apart are read as one)...
     static constexpr std::uint64_t kDocumentsRead = 1024 * 1024;
+    static constexpr std::size_t kDocumentParts = 3;
+    static constexpr std::uint64_t kMergeGap = 128 * 1024;
+    // ...or, without a directory to go by, the first this many.
+    static constexpr std::uint64_t kHeadRead = 256 * 1024;
 
     BookFile() = default;  // nothing fetched: opens nothing
     BookFile(BookFile&&) noexcept = default;
@@ -45,7 +49,7 @@ public:
     std::uint64_t size() const { return size_; }
     // The whole file is in memory (wholeData() then holds size() bytes).
     bool isWhole() const { return whole_; }
-    const char* wholeData() const { return parts_[kHead].bytes.data.get(); }
+    const char* wholeData() const { return parts_[0].bytes.data.get(); }
 
     // Reads up to count bytes at offset, from the fetched parts or else from the file; the
     // number of bytes read (fewer at the end of the file), or -1 on a read error.
@@ -58,23 +62,29 @@ private:
 
         bool holds(std::uint64_t at) const { return at >= offset && at - offset < bytes.size; }
     };
-    enum PartIndex { kHead, kTail, kDocuments };
+    struct Stretch {
+        std::uint64_t begin = 0;
+        std::uint64_t end = 0;
+    };
 
     // Reads `size` bytes at offset into a part, asking for `room` (a byte more finds a file that
     // grew). The part stays empty when the read comes up short or fails: the archive then reads
     // those bytes from the file, and meets the same end or error there.
     void readPart(std::uint64_t offset, std::size_t size, std::size_t room, Part& part) const;
-    // The stretch past the head that holds the entries opening a book reads (container,
-    // package documents, NCX), as the central directory in the tail part places them; empty
-    // when there is none, or it is larger than kDocumentsRead.
-    void findDocuments(std::uint64_t& begin, std::uint64_t& end) const;
+    // The stretches before the tail that hold the entries opening a book reads (container,
+    // package documents, NCX), as the central directory in the tail places them, merged and in
+    // file order; false when the directory is not in the tail or the stretches are more or
+    // larger than the limits above.
+    bool findDocuments(std::vector<Stretch>& stretches) const;
 
     std::string path_;
     platform::ReadOnlyFile file_;  // closed once the whole file is in memory
     bool open_ = false;
     bool whole_ = false;
     std::uint64_t size_ = 0;
-    std::array<Part, 3> parts_;
+    // parts_[0] the whole file, the head or the first stretch of documents; parts_[1] the tail;
+    // the rest any further stretches.
+    std::array<Part, 2 + kDocumentParts - 1> parts_;
 };
 
 }  // namespace epub

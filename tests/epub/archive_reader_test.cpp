@@ -249,3 +249,41 @@ TEST(ArchiveReader, DirectorySizesAndCrcsThatLieNeverDecideTheBytes) {
     EXPECT_EQ(buffer.bytes, text);
     EXPECT_TRUE(buffer.crcError);
 }
+
+TEST(ArchiveReader, AFetchedBookIsReadFromTheFileItFetchedAfterItsNameMovesOn) {
+    // A book is fetched ahead and opened later: its entries, those in the parts read ahead and
+    // those read from the file at opening alike, come from the file that was fetched, even when
+    // its name has been given to another file meanwhile.
+    testsupport::TempTree tree;
+    QByteArray filler(1200 * 1024, '\0');
+    for (qsizetype i = 0; i < filler.size(); ++i)
+        filler[i] = static_cast<char>((i * 2654435761u) >> 13);
+    const QByteArray container = "<container>first</container>";
+    const QByteArray package = "<package>first</package>";
+    const QByteArray far = "<ncx>past two fillers</ncx>";
+    const QString path = tree.path(QStringLiteral("book.epub"));
+    writeZip(path, {{QStringLiteral("META-INF/container.xml"), container},
+                    {QStringLiteral("cover.bin"), filler, Compression::Stored},
+                    {QStringLiteral("content.opf"), package},
+                    {QStringLiteral("plate.bin"), filler, Compression::Stored},
+                    {QStringLiteral("plate2.bin"), filler, Compression::Stored},
+                    {QStringLiteral("toc.ncx"), far},
+                    {QStringLiteral("notes.xml"), far}});
+
+    epub::BookFile fetched = epub::BookFile::fetch(path);
+    ASSERT_TRUE(fetched.isOpen());
+    ASSERT_TRUE(QFile::rename(path, tree.path(QStringLiteral("moved.epub"))));
+    writeZip(path, {{QStringLiteral("META-INF/container.xml"), "<container>second</container>"}});
+
+    const epub::OpenArchive archive(std::move(fetched));
+    for (const auto& [name, bytes] :
+         {std::pair{"META-INF\\container.xml", container}, std::pair{"content.opf", package},
+          std::pair{"toc.ncx", far}, std::pair{"notes.xml", far}}) {
+        WorkBuffer buffer;
+        EXPECT_TRUE(archive.read(bs(name), buffer)) << name;
+        EXPECT_EQ(buffer.bytes, bytes) << name;
+    }
+    WorkBuffer buffer;
+    EXPECT_TRUE(readEntry(path, bs("META-INF\\container.xml"), buffer));
+    EXPECT_EQ(buffer.bytes, "<container>second</container>");
+}
