@@ -1,8 +1,10 @@
 #include "epub/archive_reader.h"
 
+#include <libdeflate.h>
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,14 +15,11 @@
 #include <vector>
 
 #include "core/path_text_qt.h"
-#include "platform/files.h"
+#include "epub/book_file.h"
 
 namespace epub {
 
 namespace {
-
-// Books up to this size are read into memory whole before their archive is opened.
-constexpr std::size_t kWholeReadLimit = 256 * 1024;
 
 struct EntryCloser {
     void operator()(zip_file_t* file) const { zip_fclose(file); }
@@ -46,8 +45,75 @@ zip_int64_t findEntry(zip_t* archive, const QByteArray& wanted) {
     return -1;
 }
 
+struct DecompressorFreer {
+    void operator()(libdeflate_decompressor* decompressor) const {
+        libdeflate_free_decompressor(decompressor);
+    }
+};
+
+// One decompressor per thread, made at its first use and kept for every later entry: making
+// one costs more than inflating a small document.
+libdeflate_decompressor* threadDecompressor() {
+    thread_local const std::unique_ptr<libdeflate_decompressor, DecompressorFreer> decompressor(
+        libdeflate_alloc_decompressor());
+    return decompressor.get();
+}
+
+// Deflate cannot expand one byte into more than about 1,032; a directory claiming more than
+// that of its compressed data lies, and is not believed for setting memory aside.
+constexpr zip_uint64_t kMaxDeflateRatio = 1032;
+
+// Inflates a deflated entry in one call, straight into the buffer at the size its directory
+// gives, and answers true when that gave exactly the entry: the declared number of bytes with the
+// declared CRC. Anything else (another method, encryption, a size over the cap or beyond what
+// the compressed data could hold, damaged data, a size or CRC that does not match) leaves the
+// buffer as it was and answers false, and the entry is then read by the streaming reader below,
+// which gives damaged data the bytes and flags it always gave.
+bool inflateWhole(zip_t* archive, zip_uint64_t index, WorkBuffer& buffer) {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    constexpr zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD |
+                                    ZIP_STAT_CRC | ZIP_STAT_ENCRYPTION_METHOD;
+    if (zip_stat_index(archive, index, 0, &stat) != 0 || (stat.valid & needed) != needed ||
+        stat.comp_method != ZIP_CM_DEFLATE || stat.encryption_method != ZIP_EM_NONE ||
+        stat.size > static_cast<zip_uint64_t>(kMaxEntrySize) ||
+        stat.comp_size > static_cast<zip_uint64_t>(kMaxEntrySize) ||
+        stat.size > stat.comp_size * kMaxDeflateRatio + 64)
+        return false;
+    libdeflate_decompressor* const decompressor = threadDecompressor();
+    if (!decompressor) return false;
+
+    const Entry raw(zip_fopen_index(archive, index, ZIP_FL_COMPRESSED));
+    if (!raw) return false;
+    const auto compressedSize = static_cast<std::size_t>(stat.comp_size);
+    const auto compressed =
+        std::make_unique_for_overwrite<unsigned char[]>(std::max<std::size_t>(compressedSize, 1));
+    std::size_t filled = 0;
+    while (filled < compressedSize) {
+        const zip_int64_t got = zip_fread(raw.get(), compressed.get() + filled,
+                                          static_cast<zip_uint64_t>(compressedSize - filled));
+        if (got <= 0) return false;  // the file ends early or cannot be read
+        filled += static_cast<std::size_t>(got);
+    }
+
+    const qsizetype start = buffer.bytes.size();
+    const auto size = static_cast<std::size_t>(stat.size);
+    buffer.bytes.resize(start + static_cast<qsizetype>(size));
+    char* const out = buffer.bytes.data() + start;
+    std::size_t produced = 0;
+    if (libdeflate_deflate_decompress(decompressor, compressed.get(), compressedSize, out, size,
+                                      &produced) != LIBDEFLATE_SUCCESS ||
+        produced != size ||
+        libdeflate_crc32(0, out, size) != static_cast<std::uint32_t>(stat.crc)) {
+        buffer.bytes.resize(start);
+        return false;
+    }
+    return true;
+}
+
 // Appends the entry's bytes; stops past kMaxEntrySize and marks the buffer oversized.
 void inflateEntry(zip_t* archive, zip_uint64_t index, WorkBuffer& buffer) {
+    if (inflateWhole(archive, index, buffer)) return;
     const Entry entry(zip_fopen_index(archive, index, 0));
     if (!entry) return;  // encrypted or unknown method: found, no bytes
     zip_stat_t stat;
@@ -137,12 +203,10 @@ std::uint64_t largestClaimedEntryCount(std::uint64_t archiveSize, const ReadAt& 
     return largest;
 }
 
-bool claimsTooManyEntries(const char* bytes, std::size_t size) {
+bool claimsTooManyEntries(const BookFile& file) {
     return largestClaimedEntryCount(
-               size, [bytes, size](std::uint64_t offset, std::size_t count, unsigned char* out) {
-                   if (offset > size || size - offset < count) return false;
-                   std::memcpy(out, bytes + offset, count);
-                   return true;
+               file.size(), [&file](std::uint64_t offset, std::size_t count, unsigned char* out) {
+                   return file.readAt(offset, count, out) == static_cast<std::int64_t>(count);
                }) > kMaxArchiveEntries;
 }
 
@@ -166,6 +230,86 @@ bool claimsTooManyEntries(zip_source_t* source) {
     return tooMany;
 }
 
+// libzip's view of a fetched book: reads come from the parts fetched ahead, or else from the
+// file the BookFile keeps open.
+class BookFileSource {
+public:
+    explicit BookFileSource(const BookFile& file) : file_(file) { zip_error_init(&error_); }
+    ~BookFileSource() { zip_error_fini(&error_); }
+    BookFileSource(const BookFileSource&) = delete;
+    BookFileSource& operator=(const BookFileSource&) = delete;
+
+    // A new source owning a BookFileSource over file (which must outlive it); null on failure.
+    static zip_source_t* create(const BookFile& file, zip_error_t* error) {
+        auto* state = new BookFileSource(file);
+        zip_source_t* source = zip_source_function_create(&BookFileSource::call, state, error);
+        if (!source) delete state;
+        return source;
+    }
+
+private:
+    static zip_int64_t call(void* state, void* data, zip_uint64_t length,
+                            zip_source_cmd_t command) {
+        return static_cast<BookFileSource*>(state)->handle(data, length, command);
+    }
+
+    zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        switch (command) {
+            case ZIP_SOURCE_OPEN:
+                position_ = 0;
+                return 0;
+            case ZIP_SOURCE_READ: {
+                if (position_ >= file_.size()) return 0;
+                const auto count = static_cast<std::size_t>(std::min<zip_uint64_t>(
+                    {length, file_.size() - position_, static_cast<zip_uint64_t>(INT64_MAX)}));
+                const std::int64_t got = file_.readAt(position_, count, data);
+                if (got < 0) {
+                    zip_error_set(&error_, ZIP_ER_READ, EIO);
+                    return -1;
+                }
+                position_ += static_cast<std::uint64_t>(got);
+                return got;
+            }
+            case ZIP_SOURCE_CLOSE:
+                return 0;
+            case ZIP_SOURCE_STAT: {
+                zip_stat_t* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
+                if (!stat) return -1;
+                zip_stat_init(stat);
+                stat->size = file_.size();
+                stat->valid |= ZIP_STAT_SIZE;
+                return sizeof(*stat);
+            }
+            case ZIP_SOURCE_ERROR:
+                return zip_error_to_data(&error_, data, length);
+            case ZIP_SOURCE_SEEK: {
+                const zip_int64_t at =
+                    zip_source_seek_compute_offset(position_, file_.size(), data, length, &error_);
+                if (at < 0) return -1;
+                position_ = static_cast<std::uint64_t>(at);
+                return 0;
+            }
+            case ZIP_SOURCE_TELL:
+                return static_cast<zip_int64_t>(position_);
+            case ZIP_SOURCE_FREE:
+                delete this;
+                return 0;
+            case ZIP_SOURCE_SUPPORTS:
+                return zip_source_make_command_bitmap(
+                    ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                    ZIP_SOURCE_ERROR, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_FREE,
+                    ZIP_SOURCE_SUPPORTS, -1);
+            default:
+                zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+                return -1;
+        }
+    }
+
+    const BookFile& file_;
+    std::uint64_t position_ = 0;
+    zip_error_t error_;
+};
+
 }  // namespace
 
 QString archiveEntryName(QString path) {
@@ -177,36 +321,48 @@ bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer&
     return OpenArchive(archivePath).read(entryName, buffer);
 }
 
-OpenArchive::OpenArchive(const QString& archivePath) {
-    if (archivePath.isEmpty()) return;
-    const std::string path = core::toPlatformPath(archivePath);
-    // Most books are small enough to be read whole with one call, which costs less than the
-    // dozen seeks and reads of the directory, each local header and each entry. Larger ones,
-    // and anything that is not a plain file, are read by libzip from the file.
-    if (platform::readSmallFile(path, kWholeReadLimit, bytes_) && !bytes_.empty()) {
-        if (claimsTooManyEntries(bytes_.data.get(), bytes_.size)) {
-            bytes_.clear();
+OpenArchive::OpenArchive(const QString& archivePath)
+    : OpenArchive(archivePath.isEmpty() ? BookFile() : BookFile::fetch(archivePath)) {}
+
+OpenArchive::OpenArchive(BookFile file) : file_(std::move(file)) {
+    if (file_.path().empty()) return;
+    if (file_.isOpen()) {
+        if (claimsTooManyEntries(file_)) {
+            file_ = BookFile();
             tooManyEntries_ = true;
             return;
         }
         zip_error_t error;
         zip_error_init(&error);
-        zip_source_t* source = zip_source_buffer_create(bytes_.data.get(), bytes_.size, 0, &error);
-        if (source) {
-            archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
-            if (!archive_) zip_source_free(source);
+        // A book read whole goes to libzip as a buffer, the cheapest way for it to find its
+        // entries.
+        if (file_.isWhole() && file_.size() > 0) {
+            zip_source_t* source = zip_source_buffer_create(
+                file_.wholeData(), static_cast<zip_uint64_t>(file_.size()), 0, &error);
+            if (source) {
+                archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+                if (!archive_) zip_source_free(source);
+            }
+        }
+        // Larger books, and a small one that is not an archive from memory (so that the outcome
+        // of a damaged book does not depend on its size), are read through the parts fetched
+        // ahead and the file.
+        if (!archive_) {
+            zip_source_t* source = BookFileSource::create(file_, &error);
+            if (source) {
+                archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+                if (!archive_) zip_source_free(source);
+            }
         }
         zip_error_fini(&error);
-        if (archive_) return;
-        // Not an archive from memory: libzip's file reader below gives the same answer, and
-        // so the outcome of a damaged book does not depend on its size.
-        bytes_.clear();
+        return;
     }
-    // libzip takes what the platform layer takes: UTF-8 on Windows (it widens the name itself),
-    // the file system's own bytes elsewhere.
+    // Not a regular file, or one that could not be opened: libzip's own file reader gives the
+    // answer. libzip takes what the platform layer takes: UTF-8 on Windows (it widens the name
+    // itself), the file system's own bytes elsewhere.
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* source = zip_source_file_create(path.c_str(), 0, -1, &error);
+    zip_source_t* source = zip_source_file_create(file_.path().c_str(), 0, -1, &error);
     if (source) {
         if (claimsTooManyEntries(source)) {
             tooManyEntries_ = true;

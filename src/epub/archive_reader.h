@@ -3,8 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "epub/book_file.h"
 #include "epub/work_buffer.h"
-#include "platform/files.h"
 
 struct zip;  // libzip's archive
 
@@ -38,6 +38,8 @@ bool readEntry(const QString& archivePath, const QString& entryName, WorkBuffer&
 class OpenArchive {
 public:
     explicit OpenArchive(const QString& archivePath);
+    // Opens the book from what was fetched of it ahead (see book_file.h).
+    explicit OpenArchive(BookFile file);
     ~OpenArchive();
     OpenArchive(const OpenArchive&) = delete;
     OpenArchive& operator=(const OpenArchive&) = delete;
@@ -49,7 +51,7 @@ public:
     bool read(const QString& entryName, WorkBuffer& buffer) const;
 
 private:
-    platform::FileBytes bytes_;  // the whole file, when it was small enough to be read at once
+    BookFile file_;  // what libzip reads; outlives the archive
     ::zip* archive_ = nullptr;
     bool tooManyEntries_ = false;
 };

@@ -39,11 +39,15 @@ void TEpuB::refuseDamagedEntry(const QString& entryName) const {
 }
 
 void TEpuB::Open(const QString& path) {
+    Open(path, BookFile::fetch(path));
+}
+
+void TEpuB::Open(const QString& path, BookFile file) {
     Clear();
     FileName = path;
 
     // One open archive for the whole book: every entry comes from the same state of the file.
-    const OpenArchive archive(path);
+    const OpenArchive archive(std::move(file));
     if (archive.tooManyEntries())
         throw BookReadError("Too many entries in the archive (more than " +
                             std::to_string(kMaxArchiveEntries) + ")");

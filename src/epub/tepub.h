@@ -26,6 +26,7 @@ class MessageSink;
 }
 
 namespace epub {
+class BookFile;
 class OpenArchive;
 
 inline const QString ContainerEntryName = QStringLiteral("META-INF\\container.xml");
@@ -102,6 +103,8 @@ public:
     // when the book cannot be read; the fields filled before the failure keep their values and
     // Loaded stays false.
     void Open(const QString& path);
+    // The same, from what was fetched of the file at path ahead (see book_file.h).
+    void Open(const QString& path, BookFile file);
     // Every text and list empty, Loaded false, LastIndex and CurrentIndex -1.
     void Clear();
     // Fills the metadata fields from the package document the query object holds. Any error

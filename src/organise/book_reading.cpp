@@ -23,14 +23,16 @@ std::optional<platform::FileStatus> statusOf(const QString& path) {
     return platform::fileStatus(core::toPlatformPath(path), error);
 }
 
-}  // namespace
-
-std::optional<BookFields> readBookNow(const QString& source, core::MessageSink& messages,
-                                      QString* error) {
+// Reads the book from file, or from the disk when nothing was fetched of it.
+std::optional<BookFields> readBook(const QString& source, std::optional<epub::BookFile> file,
+                                   core::MessageSink& messages, QString* error) {
     try {
         // The book lives only while it is read; nothing of it outlives this block.
         epub::TEpuB book(messages);
-        book.Open(source);
+        if (file)
+            book.Open(source, std::move(*file));
+        else
+            book.Open(source);
         return BookFields{std::move(book.Title), std::move(book.Creator), std::move(book.Language),
                           std::move(book.Series)};
     } catch (...) {
@@ -40,13 +42,33 @@ std::optional<BookFields> readBookNow(const QString& source, core::MessageSink& 
     }
 }
 
+}  // namespace
+
+std::optional<BookFields> readBookNow(const QString& source, core::MessageSink& messages,
+                                      QString* error) {
+    return readBook(source, std::nullopt, messages, error);
+}
+
+FetchedBook fetchBookAhead(const QString& source) {
+    FetchedBook fetched;
+    // The status first: a change to the file after it is seen at the book's turn.
+    fetched.status = statusOf(source);
+    if (fetched.status) fetched.file = epub::BookFile::fetch(source);
+    return fetched;
+}
+
 BookReading readBookAhead(const QString& source) {
+    return readBookAhead(source, fetchBookAhead(source));
+}
+
+BookReading readBookAhead(const QString& source, FetchedBook fetched) {
     BookReading reading;
     reading.source = source;
-    reading.status = statusOf(source);
+    reading.status = fetched.status;
     if (!reading.status) return reading;  // read at its turn, if it is there by then
     RecordingSink sink(reading.messages);
-    if (std::optional<BookFields> fields = readBookNow(source, sink, &reading.error)) {
+    if (std::optional<BookFields> fields =
+            readBook(source, std::move(fetched.file), sink, &reading.error)) {
         reading.opened = true;
         reading.fields = std::move(*fields);
     }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "epub/book_file.h"
 #include "organise/target_rules.h"
 #include "platform/file_status.h"
 
@@ -28,8 +29,20 @@ struct BookReading {
     QStringList messages;
 };
 
+// What reading a book ahead first takes from the disk: the file's status, then the parts of
+// the file that opening the book needs.
+struct FetchedBook {
+    std::optional<platform::FileStatus> status;
+    epub::BookFile file;
+};
+
+// The first stage of readBookAhead, for an I/O thread. Safe on any thread.
+FetchedBook fetchBookAhead(const QString& source);
+
 // Reads the book at source. Safe on any thread; touches nothing but the file.
 BookReading readBookAhead(const QString& source);
+// The same from what fetchBookAhead(source) gave.
+BookReading readBookAhead(const QString& source, FetchedBook fetched);
 
 // True when the reading still describes the file at source as it stands now.
 bool readingIsCurrent(const BookReading& reading, const QString& source);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <optional>
+#include <utility>
 
 #include "core/message_catalogue.h"
 #include "core/path_text_qt.h"
@@ -26,9 +27,12 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
     const int count = list.rowCount();
     if (count > 0) observer.setProgressTotal(count);
 
-    // Books are read ahead of their turn; which rows are queued, oldest first.
+    // Books are read ahead of their turn: fetched from the disk many at a time, parsed on the
+    // reading threads. Which rows are queued, oldest first.
     const int threads = std::max(0, readAheadThreads);
-    epub::ReadAhead<BookReading> ahead(threads, epub::readAheadWindow(threads));
+    const int ioThreads = threads > 0 ? epub::defaultReadAheadIoThreads() : 0;
+    epub::ReadAhead<BookReading> ahead(threads, epub::readAheadWindow(threads, ioThreads),
+                                       ioThreads);
     std::deque<int> queuedRows;
     int nextToQueue = 0;
     RunTally tally;
@@ -58,7 +62,10 @@ void OrganiseRun(WorkList& list, RunObserver& observer, FileOperations& files,
                  nextToQueue < rows && !ahead.full(); ++nextToQueue) {
                 const QString next = list.source(nextToQueue);
                 if (!hasEpubExtension(next)) continue;
-                ahead.push([next] { return readBookAhead(next); });
+                ahead.push([next] { return fetchBookAhead(next); },
+                           [next](FetchedBook fetched) {
+                               return readBookAhead(next, std::move(fetched));
+                           });
                 queuedRows.push_back(nextToQueue);
             }
         }

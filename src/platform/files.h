@@ -73,6 +73,34 @@ struct FileBytes {
 // empty, for anything else (too large, not a regular file, unreadable): the caller then reads
 // it its usual way and meets the same error there.
 bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes);
+// A regular file kept open for reads at any offset, so that everything read from it comes from
+// the same file even when its name is given to another meanwhile. Reads from several threads
+// at once are safe. Closed on destruction.
+class ReadOnlyFile {
+public:
+    ReadOnlyFile() = default;
+    ~ReadOnlyFile();
+    ReadOnlyFile(ReadOnlyFile&& other) noexcept;
+    ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    // Opens a regular file; false for anything else (missing, a folder, a FIFO or device,
+    // unreadable), never waiting on a FIFO.
+    bool open(const std::string& path);
+    bool isOpen() const;
+    // The size when it was opened.
+    std::uint64_t size() const { return size_; }
+    // Reads up to count bytes at offset into out, going on after short reads; the number of
+    // bytes read (fewer only at the end of the file), or -1 on an error.
+    std::int64_t readAt(std::uint64_t offset, std::size_t count, void* out) const;
+    void close();
+
+private:
+    std::intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
+    std::uint64_t size_ = 0;
+};
+
 // Replaces a file atomically: writes a temporary file beside it, flushes it, renames it over
 // the old one. A crash leaves either the old or the new content.
 OsError writeFileAtomically(const std::string& path, const std::string& bytes);

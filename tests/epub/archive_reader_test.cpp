@@ -205,3 +205,85 @@ TEST(ArchiveReader, LargeArchivesReadAsSmallOnesDo) {
                                bs("META-INF\\container.xml"), cut));
     }
 }
+
+TEST(ArchiveReader, DirectorySizesAndCrcsThatLieNeverDecideTheBytes) {
+    // The directory's size and CRC of a deflated entry are claims: an entry is read to its real
+    // end whatever size is claimed (never past the cap, never trusted to set memory aside), and
+    // a CRC that does not match marks the bytes.
+    testsupport::TempTree tree;
+    QByteArray text;
+    for (int i = 0; i < 3000; ++i) text += "<p>line " + QByteArray::number(i * 7) + "</p>\n";
+    const QString zip = tree.path(QStringLiteral("honest.epub"));
+    writeZip(zip, {{QStringLiteral("doc.xml"), text}});
+    QFile file(zip);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray honest = file.readAll();
+    const qsizetype central = honest.indexOf(QByteArray("PK\x01\x02", 4));
+    ASSERT_GT(central, 0);
+    const auto patched = [&](int field, quint32 value) {
+        QByteArray bytes = honest;
+        for (int i = 0; i < 4; ++i)
+            bytes[central + field + i] = static_cast<char>(value >> (8 * i));
+        return bytes;
+    };
+    constexpr int kCrc = 16;
+    constexpr int kSize = 24;
+    const auto size = static_cast<quint32>(text.size());
+
+    for (const quint32 claimed :
+         {size / 2, size - 1, size + 1, size * 2, static_cast<quint32>(epub::kMaxEntrySize) + 1}) {
+        SCOPED_TRACE(claimed);
+        WorkBuffer buffer;
+        ASSERT_TRUE(readEntry(tree.writeFile(QStringLiteral("size.epub"), patched(kSize, claimed)),
+                              bs("doc.xml"), buffer));
+        EXPECT_EQ(buffer.bytes, text);
+        EXPECT_FALSE(buffer.oversized);
+        EXPECT_FALSE(buffer.crcError);
+    }
+
+    WorkBuffer buffer;
+    const quint32 crc =
+        static_cast<quint32>(static_cast<unsigned char>(honest[central + kCrc])) ^ 1u;
+    ASSERT_TRUE(readEntry(tree.writeFile(QStringLiteral("crc.epub"), patched(kCrc, crc)),
+                          bs("doc.xml"), buffer));
+    EXPECT_EQ(buffer.bytes, text);
+    EXPECT_TRUE(buffer.crcError);
+}
+
+TEST(ArchiveReader, AFetchedBookIsReadFromTheFileItFetchedAfterItsNameMovesOn) {
+    // A book is fetched ahead and opened later: its entries, those in the parts read ahead and
+    // those read from the file at opening alike, come from the file that was fetched, even when
+    // its name has been given to another file meanwhile.
+    testsupport::TempTree tree;
+    QByteArray filler(1200 * 1024, '\0');
+    for (qsizetype i = 0; i < filler.size(); ++i)
+        filler[i] = static_cast<char>((i * 2654435761u) >> 13);
+    const QByteArray container = "<container>first</container>";
+    const QByteArray package = "<package>first</package>";
+    const QByteArray far = "<ncx>past two fillers</ncx>";
+    const QString path = tree.path(QStringLiteral("book.epub"));
+    writeZip(path, {{QStringLiteral("META-INF/container.xml"), container},
+                    {QStringLiteral("cover.bin"), filler, Compression::Stored},
+                    {QStringLiteral("content.opf"), package},
+                    {QStringLiteral("plate.bin"), filler, Compression::Stored},
+                    {QStringLiteral("plate2.bin"), filler, Compression::Stored},
+                    {QStringLiteral("toc.ncx"), far},
+                    {QStringLiteral("notes.xml"), far}});
+
+    epub::BookFile fetched = epub::BookFile::fetch(path);
+    ASSERT_TRUE(fetched.isOpen());
+    ASSERT_TRUE(QFile::rename(path, tree.path(QStringLiteral("moved.epub"))));
+    writeZip(path, {{QStringLiteral("META-INF/container.xml"), "<container>second</container>"}});
+
+    const epub::OpenArchive archive(std::move(fetched));
+    for (const auto& [name, bytes] :
+         {std::pair{"META-INF\\container.xml", container}, std::pair{"content.opf", package},
+          std::pair{"toc.ncx", far}, std::pair{"notes.xml", far}}) {
+        WorkBuffer buffer;
+        EXPECT_TRUE(archive.read(bs(name), buffer)) << name;
+        EXPECT_EQ(buffer.bytes, bytes) << name;
+    }
+    WorkBuffer buffer;
+    EXPECT_TRUE(readEntry(path, bs("META-INF\\container.xml"), buffer));
+    EXPECT_EQ(buffer.bytes, "<container>second</container>");
+}

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "core/message_sink.h"
 #include "core/path_text_qt.h"
+#include "epub/book_file.h"
 #include "epub/book_json.h"
 #include "epub/read_ahead.h"
 #include "epub/tepub.h"
@@ -39,14 +40,14 @@ public:
     void showMessage(const QString& text) override { messages.append(text); }
 };
 
-// Reads one book into its JSON line; safe on any thread.
-InspectedBook inspect(const QString& path) {
+// Reads one book, from what was fetched of it, into its JSON line; safe on any thread.
+InspectedBook inspect(const QString& path, epub::BookFile file) {
     RecordingSink sink;
     epub::TEpuB book(sink);
     InspectedBook inspected;
     QString error;
     try {
-        book.Open(core::pathFromOutside(path));
+        book.Open(path, std::move(file));
     } catch (const std::exception& e) {
         error = QString::fromUtf8(e.what());
         if (error.isEmpty()) error = QStringLiteral("cannot read the book");
@@ -66,8 +67,8 @@ int runInspect(const QStringList& args) {
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption jobsOption(
         QStringLiteral("jobs"),
-        QStringLiteral("Read N books at a time (default: one per core); the output keeps the "
-                       "order of the arguments."),
+        QStringLiteral("Parse N books at a time (default: one per core), while more are read "
+                       "from the disk ahead; the output keeps the order of the arguments."),
         QStringLiteral("N"));
     parser.addOption(jobsOption);
     parser.addPositionalArgument(QStringLiteral("BOOK"), QStringLiteral("an EPUB file"),
@@ -95,9 +96,12 @@ int runInspect(const QStringList& args) {
         return 2;
     }
 
-    // Books are read on `jobs` threads and printed in argument order, each book's messages
-    // (on stderr) just before its line, as a single-threaded reading would print them.
-    epub::ReadAhead<InspectedBook> ahead(jobs > 1 ? jobs : 0, epub::readAheadWindow(jobs));
+    // Books are fetched from the disk many at a time, parsed on `jobs` threads (this one when
+    // jobs is 1) and printed in argument order, each book's messages (on stderr) just before
+    // its line, as a single-threaded reading would print them.
+    const int ioThreads = epub::defaultReadAheadIoThreads();
+    epub::ReadAhead<InspectedBook> ahead(jobs > 1 ? jobs : 0,
+                                         epub::readAheadWindow(jobs, ioThreads), ioThreads);
     core::StderrMessageSink stderrSink;
     int status = 0;
     const auto printNext = [&] {
@@ -108,7 +112,9 @@ int runInspect(const QStringList& args) {
     };
     for (const QString& path : books) {
         if (ahead.full()) printNext();
-        ahead.push([path] { return inspect(path); });
+        const QString book = core::pathFromOutside(path);
+        ahead.push([book] { return epub::BookFile::fetch(book); },
+                   [book](epub::BookFile file) { return inspect(book, std::move(file)); });
     }
     while (!ahead.empty()) printNext();
     return status;

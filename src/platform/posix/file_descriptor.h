@@ -26,6 +26,8 @@ public:
     ~FileDescriptor() { reset(); }
 
     int get() const noexcept { return fd_; }
+    // Gives the descriptor up without closing it.
+    int release() noexcept { return std::exchange(fd_, -1); }
     explicit operator bool() const noexcept { return fd_ >= 0; }
     void reset() noexcept {
         if (fd_ >= 0) ::close(fd_);

@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/path_text.h"
@@ -82,6 +84,60 @@ bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes)
     }
     bytes.size = filled;
     return true;
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    close();
+}
+
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), size_(std::exchange(other.size_, 0)) {}
+
+ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, -1);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+bool ReadOnlyFile::open(const std::string& path) {
+    close();
+    // Non-blocking, so that a FIFO under a book's name is turned down instead of waited on.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
+        return false;
+    size_ = static_cast<std::uint64_t>(info.st_size);
+    handle_ = fd.release();
+    return true;
+}
+
+bool ReadOnlyFile::isOpen() const {
+    return handle_ >= 0;
+}
+
+void ReadOnlyFile::close() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
+    size_ = 0;
+}
+
+std::int64_t ReadOnlyFile::readAt(std::uint64_t offset, std::size_t count, void* out) const {
+    if (handle_ < 0) return -1;
+    std::size_t filled = 0;
+    while (filled < count) {
+        const std::uint64_t at = offset + filled;
+        if (at > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) break;
+        const ssize_t n = ::pread(static_cast<int>(handle_), static_cast<char*>(out) + filled,
+                                  count - filled, static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        filled += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(filled);
 }
 
 OsError writeFileAtomically(const std::string& requested, const std::string& bytes) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -38,6 +39,8 @@ public:
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return h_; }
+    // Gives the handle up without closing it.
+    HANDLE release() { return std::exchange(h_, INVALID_HANDLE_VALUE); }
     bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
     void reset(HANDLE h) {
         close();
@@ -308,6 +311,73 @@ bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes)
     }
     bytes.size = filled;
     return true;
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    close();
+}
+
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), size_(std::exchange(other.size_, 0)) {}
+
+ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, -1);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+bool ReadOnlyFile::open(const std::string& path) {
+    close();
+    // Shared for writing and deleting too: a book being read must not stop the run (or any
+    // other program) from renaming it.
+    Handle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0)
+        return false;
+    size_ = static_cast<std::uint64_t>(size.QuadPart);
+    handle_ = reinterpret_cast<std::intptr_t>(file.get());
+    file.release();
+    return true;
+}
+
+bool ReadOnlyFile::isOpen() const {
+    return handle_ != -1;
+}
+
+void ReadOnlyFile::close() {
+    if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = -1;
+    size_ = 0;
+}
+
+std::int64_t ReadOnlyFile::readAt(std::uint64_t offset, std::size_t count, void* out) const {
+    if (handle_ == -1) return -1;
+    std::size_t filled = 0;
+    while (filled < count) {
+        // The offset goes with each read, so that threads reading at once never share a file
+        // position.
+        const std::uint64_t at = offset + filled;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const std::size_t left = count - filled;
+        const DWORD chunk = static_cast<DWORD>(left < (1u << 30) ? left : (1u << 30));
+        DWORD read = 0;
+        if (!ReadFile(reinterpret_cast<HANDLE>(handle_), static_cast<char*>(out) + filled, chunk,
+                      &read, &where)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) break;
+            return -1;
+        }
+        if (read == 0) break;
+        filled += read;
+    }
+    return static_cast<std::int64_t>(filled);
 }
 
 OsError writeFileAtomically(const std::string& path, const std::string& bytes) {
