@@ -123,10 +123,11 @@ int main(int argc, char** argv) {
     };
     // BENCH_XML_ONE=floor|reader|libxml2: one pass of that parse alone (after one to warm up),
     // for counting instructions under valgrind --tool=callgrind, which the shared machine's
-    // noise does not reach.
+    // noise does not reach; BENCH_XML_PASSES=N makes it N passes, for a profiler.
     const QString one = qEnvironmentVariable("BENCH_XML_ONE");
     if (!one.isEmpty()) {
-        for (int pass = 0; pass < 2; ++pass) {
+        const int passes = std::max(2, qEnvironmentVariableIntValue("BENCH_XML_PASSES"));
+        for (int pass = 0; pass < passes; ++pass) {
             for (const QByteArray& document : documents) {
                 if (one == u"floor")
                     pugixmlAlone(document);

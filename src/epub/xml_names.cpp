@@ -86,17 +86,19 @@ void splitWrittenName(std::string_view written, QString& prefix, QString& local)
 }
 
 DocumentNames::Key DocumentNames::keyOf(std::string_view written) {
-    Key key;
-    key.size = written.size();
+    // Built in registers and returned whole: written piecewise to memory and read back at once,
+    // the key would wait for the stores at every lookup.
+    std::uint64_t head = 0;
+    std::uint64_t tail = 0;
     if (written.size() >= 8) {
-        std::memcpy(&key.head, written.data(), 8);
-        std::memcpy(&key.tail, written.data() + written.size() - 8, 8);
+        std::memcpy(&head, written.data(), 8);
+        std::memcpy(&tail, written.data() + written.size() - 8, 8);
     } else {
-        // Byte by byte: a copy of a variable length would be a call, read back with a stall.
+        // Byte by byte: a copy of a variable length would be a call.
         for (std::size_t i = 0; i < written.size(); ++i)
-            key.head |= std::uint64_t(static_cast<unsigned char>(written[i])) << (8 * i);
+            head |= std::uint64_t(static_cast<unsigned char>(written[i])) << (8 * i);
     }
-    return key;
+    return Key{head, tail, written.size()};
 }
 
 void DocumentNames::split(std::string_view written, QString& prefix, QString& local) {

@@ -33,7 +33,7 @@ private:
         std::size_t size = 0;  // 0: a free slot
         bool operator==(const Key&) const = default;
     };
-    static Key keyOf(std::string_view written);
+    [[gnu::always_inline]] static inline Key keyOf(std::string_view written);
 
     struct Slot {
         Key key;
