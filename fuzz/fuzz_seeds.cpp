@@ -1,5 +1,7 @@
 // Writes the starting corpus of every fuzz target:
-//   fuzz_seeds FOLDER   ->  FOLDER/fuzz_package_documents/*  and  FOLDER/fuzz_epub_file/*
+//   fuzz_seeds FOLDER   ->  FOLDER/fuzz_package_documents/*, FOLDER/fuzz_epub_file/*  and
+//                           FOLDER/fuzz_parsers_agree/* (each document alone, and documents
+//                           on the edges where pugixml and libxml2 differ)
 // Small, well-formed books in a few shapes (EPUB 2 with NCX, namespaces and entities, a DOCTYPE,
 // nested navigation points, a book without NCX), each as split documents and as a whole file.
 #include <QDir>
@@ -67,7 +69,8 @@ int main(int argc, char** argv) {
     const QDir root(QString::fromLocal8Bit(argv[1]));
     const QString split = root.filePath(QStringLiteral("fuzz_package_documents"));
     const QString whole = root.filePath(QStringLiteral("fuzz_epub_file"));
-    if (!QDir().mkpath(split) || !QDir().mkpath(whole)) return 1;
+    const QString single = root.filePath(QStringLiteral("fuzz_parsers_agree"));
+    if (!QDir().mkpath(split) || !QDir().mkpath(whole) || !QDir().mkpath(single)) return 1;
 
     struct Seed {
         QByteArray container, opf, ncx;
@@ -89,8 +92,35 @@ int main(int argc, char** argv) {
         const QString name = QStringLiteral("seed%1").arg(number);
         if (!write(QDir(split).filePath(name), joined) ||
             !write(QDir(whole).filePath(name),
-                   fuzzsupport::epubArchive(seed.container, seed.opf, seed.ncx)))
+                   fuzzsupport::epubArchive(seed.container, seed.opf, seed.ncx)) ||
+            !write(QDir(single).filePath(name + QStringLiteral("-opf")), seed.opf) ||
+            !write(QDir(single).filePath(name + QStringLiteral("-ncx")), seed.ncx))
             return 1;
+    }
+    // Where pugixml alone would accept, or would read otherwise.
+    const QByteArray edges[] = {
+        kContainer,
+        "<a x='1' x='2'/>",
+        "<a/><b/>",
+        "<a/>text",
+        "\xEF\xBB\xBF<?xml version='1.0' encoding='ISO-8859-2' standalone='no'?><r>\xC5\x91</r>",
+        "<?xml version='1.1'?><r/>",
+        " <?xml version='1.0'?><r/>",
+        "<r><!-- a -- b --><!-- c ---></r>",
+        "<r>a ]]> b</r>",
+        "<r a='<'/>",
+        "<r a='1'b='2'/>",
+        "<r xmlns:a='u' a:x='1' xmlns:b='u' b:x='2' xmlns:a='v'/>",
+        "<r>&#32;<b/>&#xd;\r\n<c a=' \t\r\n&#10;'/></r>",
+        "<r><?xml x?><?pi  data ?><?p?></r>",
+        "<!DOCTYPE r [<!ENTITY e '<r/>'>]><r>&e;</r><!DOCTYPE s>",
+        "<r>\x01</r>",
+        "<r>\xED\xA0\x80</r>",
+        "<x:y:z xmlns:x='u'><:a/><a:/></x:y:z>",
+    };
+    for (const QByteArray& edge : edges) {
+        ++number;
+        if (!write(QDir(single).filePath(QStringLiteral("edge%1").arg(number)), edge)) return 1;
     }
     return 0;
 }

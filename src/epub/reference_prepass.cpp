@@ -109,10 +109,11 @@ private:
         copied_ = pos_;
     }
 
-    // Moves past the end marker (or to the end of input), counting what it passes as text.
-    void skipThrough(const char* endMarker) {
+    // Moves past the end marker (or to the end of input), counting what it passes as text. The
+    // marker is looked for after the opening: "<!-->" opens a comment, it does not end one.
+    void skipThrough(qsizetype openingLength, const char* endMarker) {
         const qsizetype start = pos_;
-        const qsizetype end = in_.indexOf(QByteArrayView(endMarker), pos_);
+        const qsizetype end = in_.indexOf(QByteArrayView(endMarker), pos_ + openingLength);
         pos_ = end < 0 ? in_.size() : end + static_cast<qsizetype>(std::strlen(endMarker));
         if (mode_ == Mode::Check) addText(pos_ - start);
         textFrom_ = pos_;
@@ -122,9 +123,9 @@ private:
         // Most markup is element tags: only "<!" and "<?" need a closer look.
         const char next = pos_ + 1 < in_.size() ? in_[pos_ + 1] : 0;
         if (next == '!' || next == '?') {
-            if (startsWith(pos_, "<!--")) return skipThrough("-->");
-            if (startsWith(pos_, "<![CDATA[")) return skipThrough("]]>");
-            if (startsWith(pos_, "<?")) return skipThrough("?>");
+            if (startsWith(pos_, "<!--")) return skipThrough(4, "-->");
+            if (startsWith(pos_, "<![CDATA[")) return skipThrough(9, "]]>");
+            if (startsWith(pos_, "<?")) return skipThrough(2, "?>");
             if (!seenElement_ && startsWith(pos_, "<!DOCTYPE")) return doctype();
         }
         tag();
@@ -191,29 +192,7 @@ private:
 
     void doctype() {
         const qsizetype start = pos_;
-        pos_ += 9;  // "<!DOCTYPE"
-        int depth = 0;
-        char quote = 0;
-        while (pos_ < in_.size()) {
-            const char c = in_[pos_];
-            if (quote) {
-                if (c == quote) quote = 0;
-            } else if (startsWith(pos_, "<!--")) {
-                const qsizetype end = in_.indexOf(QByteArrayView("-->"), pos_);
-                pos_ = end < 0 ? in_.size() : end + 3;
-                continue;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '[') {
-                ++depth;
-            } else if (c == ']') {
-                if (depth > 0) --depth;
-            } else if (c == '>' && depth == 0) {
-                ++pos_;
-                break;
-            }
-            ++pos_;
-        }
+        pos_ = doctypeEnd(in_, pos_);
         const qsizetype end = pos_;
         textFrom_ = end;
         pos_ = start;
@@ -228,59 +207,29 @@ private:
         replace(end - start, blank);
     }
 
-    static bool isXmlChar(std::uint32_t c) {
-        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-               (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-    }
-
     // At '&': leaves a reference the parser may decode (lower-casing the five names and the
     // hexadecimal 'X'), otherwise makes the '&' literal.
     void reference() {
-        static const char* const predefined[] = {"amp", "lt", "gt", "apos", "quot"};
-        for (const char* name : predefined) {
-            const qsizetype length = static_cast<qsizetype>(std::strlen(name));
-            if (pos_ + 1 + length >= in_.size() || in_[pos_ + 1 + length] != ';') continue;
-            const QByteArrayView written = in_.sliced(pos_ + 1, length);
-            if (written == QByteArrayView(name)) {
-                pos_ += length + 2;
-                return;
-            }
-            if (written.compare(QByteArrayView(name), Qt::CaseInsensitive) == 0) {
-                replace(length + 2, QByteArray("&") + name + ";");
-                return;
-            }
+        const XmlReference found = recogniseReference(in_.data() + pos_, in_.data() + in_.size());
+        if (found.length == 0) {
+            if (mode_ == Mode::Check && ++ampersands_ > XmlLimits::kLiteralAmpersands)
+                refuse("literal ampersands");
+            replace(1, "&amp;");
+            return;
         }
-        if (pos_ + 1 < in_.size() && in_[pos_ + 1] == '#') {
-            const bool hex =
-                pos_ + 2 < in_.size() && (in_[pos_ + 2] == 'x' || in_[pos_ + 2] == 'X');
-            qsizetype at = pos_ + (hex ? 3 : 2);
-            const qsizetype digitsStart = at;
-            std::uint32_t value = 0;
-            while (at < in_.size() && at - digitsStart < 8) {
-                const char d = in_[at];
-                int digit = -1;
-                if (d >= '0' && d <= '9')
-                    digit = d - '0';
-                else if (hex && d >= 'a' && d <= 'f')
-                    digit = d - 'a' + 10;
-                else if (hex && d >= 'A' && d <= 'F')
-                    digit = d - 'A' + 10;
-                if (digit < 0) break;
-                value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-                ++at;
-            }
-            if (at > digitsStart && at < in_.size() && in_[at] == ';' && isXmlChar(value)) {
-                if (hex && in_[pos_ + 2] == 'X') {
-                    pos_ += 2;
-                    replace(1, "x");
-                }
-                pos_ = at + 1;
-                return;
-            }
+        const qsizetype end = pos_ + found.length;
+        if (found.entityName) {
+            if (in_.sliced(pos_ + 1, found.length - 2) != QByteArrayView(found.entityName))
+                replace(found.length, QByteArray("&") + found.entityName + ";");
+            else
+                pos_ = end;
+            return;
         }
-        if (mode_ == Mode::Check && ++ampersands_ > XmlLimits::kLiteralAmpersands)
-            refuse("literal ampersands");
-        replace(1, "&amp;");
+        if (in_[pos_ + 2] == 'X') {
+            pos_ += 2;
+            replace(1, "x");
+        }
+        pos_ = end;
     }
 
     QByteArrayView in_;
@@ -301,6 +250,127 @@ private:
 };
 
 }  // namespace
+
+namespace {
+
+bool isXmlChar(std::uint32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Appends c in UTF-8 at out; answers the byte after it.
+char* putUtf8(char* out, char32_t c) {
+    if (c < 0x80) {
+        *out++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+}  // namespace
+
+XmlReference recogniseReference(const char* at, const char* end) {
+    struct Predefined {
+        const char* name;
+        qsizetype length;
+        char32_t character;
+    };
+    static constexpr Predefined predefined[] = {
+        {"amp", 3, '&'}, {"lt", 2, '<'}, {"gt", 2, '>'}, {"apos", 4, '\''}, {"quot", 4, '"'}};
+    const qsizetype available = end - at;
+    for (const Predefined& entity : predefined) {
+        if (1 + entity.length >= available || at[1 + entity.length] != ';') continue;
+        if (QByteArrayView(at + 1, entity.length)
+                .compare(QByteArrayView(entity.name, entity.length), Qt::CaseInsensitive) == 0)
+            return {entity.length + 2, entity.character, entity.name};
+    }
+    if (available > 1 && at[1] == '#') {
+        const bool hex = available > 2 && (at[2] == 'x' || at[2] == 'X');
+        qsizetype i = hex ? 3 : 2;
+        const qsizetype digitsStart = i;
+        std::uint32_t value = 0;
+        while (i < available && i - digitsStart < 8) {
+            const char d = at[i];
+            int digit = -1;
+            if (d >= '0' && d <= '9')
+                digit = d - '0';
+            else if (hex && d >= 'a' && d <= 'f')
+                digit = d - 'a' + 10;
+            else if (hex && d >= 'A' && d <= 'F')
+                digit = d - 'A' + 10;
+            if (digit < 0) break;
+            value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+            ++i;
+        }
+        if (i > digitsStart && i < available && at[i] == ';' && isXmlChar(value))
+            return {i + 1, static_cast<char32_t>(value), nullptr};
+    }
+    return {};
+}
+
+std::size_t decodeReferences(char* text, std::size_t size, qsizetype& literalAmpersands) {
+    char* const end = text + size;
+    char* in = static_cast<char*>(std::memchr(text, '&', size));
+    if (!in) return size;
+    // A reference is never shorter than its character in UTF-8: the text only shrinks.
+    char* out = in;
+    while (in < end) {
+        if (*in != '&') {
+            char* const next = static_cast<char*>(std::memchr(in, '&', std::size_t(end - in)));
+            char* const stop = next ? next : end;
+            std::memmove(out, in, std::size_t(stop - in));
+            out += stop - in;
+            in = stop;
+            continue;
+        }
+        const XmlReference found = recogniseReference(in, end);
+        if (found.length == 0) {
+            ++literalAmpersands;
+            *out++ = *in++;
+            continue;
+        }
+        out = putUtf8(out, found.character);
+        in += found.length;
+    }
+    return std::size_t(out - text);
+}
+
+qsizetype doctypeEnd(QByteArrayView in, qsizetype pos) {
+    pos += 9;  // "<!DOCTYPE"
+    int depth = 0;
+    char quote = 0;
+    while (pos < in.size()) {
+        const char c = in[pos];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '<' && in.sliced(pos).startsWith("<!--")) {
+            const qsizetype end = in.indexOf(QByteArrayView("-->"), pos + 4);
+            pos = end < 0 ? in.size() : end + 3;
+            continue;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '[') {
+            ++depth;
+        } else if (c == ']') {
+            if (depth > 0) --depth;
+        } else if (c == '>' && depth == 0) {
+            return pos + 1;
+        }
+        ++pos;
+    }
+    return pos;
+}
 
 bool prepareXmlBytes(QByteArrayView in, QByteArray& out) {
     if (!ReferencePrepass(in, ReferencePrepass::Mode::Check).run()) return false;

@@ -1,9 +1,11 @@
 #pragma once
 // What the bytes of a document go through before libxml2 sees them: the size limits that keep
 // reading linear in time and bounded in memory, and the rewrite of references and DOCTYPE that
-// keeps the parser away from anything a book's DTD could make it do.
+// keeps the parser away from anything a book's DTD could make it do. The pugixml path applies
+// the same limits and decodes references by the same rules (recogniseReference below).
 #include <QByteArray>
 #include <QByteArrayView>
+#include <cstddef>
 
 namespace epub {
 
@@ -30,5 +32,24 @@ struct XmlLimits {
 // and the DOCTYPE declaration is blanked out (line breaks kept so that positions in error
 // messages stay right).
 bool prepareXmlBytes(QByteArrayView in, QByteArray& out);
+
+// A reference the parser decodes, recognised at a '&'.
+struct XmlReference {
+    qsizetype length = 0;              // of the written reference; 0: the '&' stays literal
+    char32_t character = 0;            // what it stands for
+    const char* entityName = nullptr;  // the entity in lower case, null for a numeric one
+};
+
+// At *at == '&' (end: the end of the text): one of the five predefined entities in any letter
+// case, or a numeric reference of at most eight digits to a character XML allows, ended by ';'.
+XmlReference recogniseReference(const char* at, const char* end);
+
+// Decodes the references of text (size bytes) in place and answers the new size; every other '&'
+// stays and is counted in literalAmpersands.
+std::size_t decodeReferences(char* text, std::size_t size, qsizetype& literalAmpersands);
+
+// At "<!DOCTYPE" (in[pos]): where the declaration ends, internal subset, quoted strings and
+// comments included; the end of input when it is not closed.
+qsizetype doctypeEnd(QByteArrayView in, qsizetype pos);
 
 }  // namespace epub

@@ -5,7 +5,9 @@
 #include <QAnyStringView>
 #include <QUtf8StringView>
 #include <algorithm>
+#include <cstring>
 
+#include "epub/pugixml_tree_builder.h"
 #include "epub/reference_prepass.h"
 #include "epub/xml_tree_builder.h"
 
@@ -48,6 +50,15 @@ QByteArrayView XmlStorage::keepBytes(QByteArrayView bytes) {
     const std::size_t first = block.size();
     block.insert(block.end(), bytes.begin(), bytes.end());
     return QByteArrayView(block.data() + first, bytes.size());
+}
+
+char* XmlStorage::keepSource(QByteArrayView bytes, QByteArrayView tail) {
+    const auto size = std::size_t(bytes.size());
+    source_ = std::make_unique_for_overwrite<char[]>(size + std::size_t(tail.size()) + 1);
+    std::memcpy(source_.get(), bytes.data(), size);
+    std::memcpy(source_.get() + size, tail.data(), std::size_t(tail.size()));
+    source_[size + std::size_t(tail.size())] = 0;
+    return source_.get();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -112,17 +123,35 @@ QString XmlNode::childText(QStringView name) const {
     return result;
 }
 
-XmlDocument parseXmlDocument(QByteArrayView bytes) {
-    XmlDocument document;
-    if (bytes.startsWith(QByteArrayView("\xEF\xBB\xBF"))) bytes = bytes.sliced(3);
-    if (bytes.isEmpty()) return document;
+namespace {
 
+// bytes: without the byte-order mark, not empty.
+XmlDocument parseWithLibxml2(QByteArrayView bytes) {
+    XmlDocument document;
     // Most documents hold no DOCTYPE and only references the parser decodes as they stand:
     // those are parsed as they are, once the pre-pass has found them within the limits.
     QByteArray prepared;
     if (prepareXmlBytes(bytes, prepared)) bytes = prepared;
     buildXmlTree(bytes, document);
     return document;
+}
+
+}  // namespace
+
+XmlDocument parseXmlDocument(QByteArrayView bytes) {
+    if (bytes.startsWith(QByteArrayView("\xEF\xBB\xBF"))) bytes = bytes.sliced(3);
+    if (bytes.isEmpty()) return XmlDocument();
+    // Documents pugixml cannot vouch for (malformed, near a limit, or using what it does not
+    // check) are libxml2's to parse or to refuse with its message.
+    XmlDocument document;
+    if (buildXmlTreeWithPugixml(bytes, document)) return document;
+    return parseWithLibxml2(bytes);
+}
+
+XmlDocument parseXmlDocumentWithLibxml2(QByteArrayView bytes) {
+    if (bytes.startsWith(QByteArrayView("\xEF\xBB\xBF"))) bytes = bytes.sliced(3);
+    if (bytes.isEmpty()) return XmlDocument();
+    return parseWithLibxml2(bytes);
 }
 
 void initialiseXmlParser() {

@@ -1,11 +1,13 @@
 #pragma once
-// Our own element tree, built from libxml2's parse and then independent of it. It keeps exactly
-// what the package queries look at: local names, attributes, the children that count, and the
-// text value of elements that hold nothing but one run of text.
+// Our own element tree, built from pugixml's parse (libxml2's for the documents pugixml cannot
+// vouch for) and then independent of either. It keeps exactly what the package queries look at:
+// local names, attributes, the children that count, and the text value of elements that hold
+// nothing but one run of text.
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace epub {
@@ -83,6 +85,9 @@ public:
     XmlAttribute* newAttributes(std::size_t count);
     // A copy of bytes, kept as long as the document (never a null view).
     QByteArrayView keepBytes(QByteArrayView bytes);
+    // A writable copy of the whole document followed by tail and a zero byte, kept as long as
+    // the document: parsed in place, its names and values are what the nodes point into.
+    char* keepSource(QByteArrayView bytes, QByteArrayView tail);
 
 private:
     // Blocks grow from First (a container document has a handful of elements) to Largest, a
@@ -97,6 +102,7 @@ private:
     Blocks<XmlNode, 32, 1024> nodes_;
     Blocks<XmlAttribute, 32, 1024> attributes_;
     Blocks<char, 1024, 64 * 1024> bytes_;
+    std::unique_ptr<char[]> source_;
 };
 
 // A parsed document: root is the document element. An empty document has a root with no
@@ -120,6 +126,10 @@ struct XmlDocument {
 // literally. The five entity names are recognised in any letter case. Throws XmlError with
 // the parser's message and position on malformed input.
 XmlDocument parseXmlDocument(QByteArrayView bytes);
+
+// The same with libxml2 alone: the reference parseXmlDocument answers alike for every input
+// (whatever the fast path accepts, this accepts into the same tree; the rest comes from here).
+XmlDocument parseXmlDocumentWithLibxml2(QByteArrayView bytes);
 
 // Sets up libxml2's global state. parseXmlDocument does this itself, but the first setup is not
 // safe to race: a program that parses on several threads calls this once before they start.

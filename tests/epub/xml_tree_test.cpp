@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "epub/errors.h"
+#include "epub/pugixml_tree_builder.h"
 #include "epub/xml_tree.h"
 #include "support/temp_tree.h"
 
@@ -94,11 +95,17 @@ TEST(XmlTree, ReferencesAreDecodedOnceAndUnknownOnesStayLiteral) {
     // References to characters XML forbids are not decoded, and are no error.
     EXPECT_EQ(firstChildText("<r><t>&#0;&#xD800;&#99999999999;</t></r>"),
               QStringLiteral("&#0;&#xD800;&#99999999999;"));
-    // Inside comments and CDATA nothing is rewritten.
-    const XmlDocument doc = parse("<r><!-- a & b &amp; --><![CDATA[x &amp; y & z]]></r>");
-    ASSERT_EQ(doc.root.children.size(), 2u);
+    // Inside comments and CDATA nothing is rewritten ("<!-->" opens a comment, not ends one).
+    const XmlDocument doc =
+        parse("<r><!-- a & b &amp; --><![CDATA[x &amp; y & z]]><!-->&amp; &#65;--></r>");
+    ASSERT_EQ(doc.root.children.size(), 3u);
     EXPECT_EQ(doc.root.children[0].text, QStringLiteral(" a & b &amp; "));
     EXPECT_EQ(doc.root.children[1].text, QStringLiteral("x &amp; y & z"));
+    EXPECT_EQ(doc.root.children[2].text, QStringLiteral(">&amp; &#65;"));
+    EXPECT_EQ(epub::parseXmlDocumentWithLibxml2(QByteArrayView("<r><!-->&amp;--></r>"))
+                  .root.children[0]
+                  .text,
+              QStringLiteral(">&amp;"));
 }
 
 TEST(XmlTree, AttributeValuesDecodeLikeTextAndLookupIgnoresCaseAndPrefix) {
@@ -272,4 +279,41 @@ TEST(XmlTree, NodesStayIntactAcrossStorageBlocksAndMoves) {
     ASSERT_EQ(wide.children.size(), 2500u);
     for (std::size_t i = 0; i < 2500; ++i)
         ASSERT_EQ(wide.children[i].attribute(u"n"), QString::number(i));
+}
+
+// pugixml reads what libxml2 refuses; none of it may get through the fast path.
+TEST(XmlTree, WhatOnlyPugixmlWouldAcceptIsStillRefused) {
+    for (const char* input :
+         {"<a x='1' x='2'/>", "<a xmlns:p='u' xmlns:p='v'/>", "<a/><b/>", "<a/>text", "x<a/>",
+          "<a><!-- x -- y --></a>", "<a><!-- x ---></a>", "<a>x ]]> y</a>", "<a b='<'/>",
+          "<a b='1'c='2'/>", " <?xml version='1.0'?><a/>", "<a><?xml x?></a>",
+          "<?xml version='1.0' standalone='maybe'?><a/>", "<a>\x01</a>", "<a>\xED\xA0\x80</a>",
+          "<a>\xEF\xBF\xBE</a>", "<a/><!DOCTYPE a>", "<a/><![CDATA[x]]>"}) {
+        EXPECT_THROW(parse(input), epub::XmlError) << input;
+        EXPECT_THROW(epub::parseXmlDocumentWithLibxml2(QByteArrayView(input)), epub::XmlError)
+            << input;
+    }
+}
+
+// The documents of real books take the fast path, and it builds what libxml2 builds.
+TEST(XmlTree, OrdinaryDocumentsTakeTheFastPathToTheSameTree) {
+    const QByteArray ncx =
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\r\n"
+        "<!DOCTYPE ncx PUBLIC \"-//NISO//DTD ncx 2005-1//EN\"\r\n"
+        " \"http://www.daisy.org/z3986/2005/ncx-2005-1.dtd\">\r\n"
+        "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\" xml:lang=\"hu\">"
+        "<!-- generated --><navMap><navPoint id=\"p1\" playOrder=\"1\"><navLabel>\r\n"
+        "<text>Tom &amp; Jerry &AMP; &#xE9; &nbsp; &</text></navLabel>"
+        "<content src=\"a.xhtml#x&amp;y\"/></navPoint></navMap></ncx>\r\n";
+    XmlDocument fast;
+    ASSERT_TRUE(epub::buildXmlTreeWithPugixml(QByteArrayView(ncx).sliced(3), fast));
+    const XmlDocument reference = epub::parseXmlDocumentWithLibxml2(ncx);
+    const XmlNode& point = fast.root.children[1].children[0];
+    const XmlNode& referencePoint = reference.root.children[1].children[0];
+    EXPECT_EQ(fast.root.attributes.size(), 2);  // the namespace declaration is not an attribute
+    EXPECT_EQ(fast.root.attribute(u"lang"), reference.root.attribute(u"lang"));
+    EXPECT_EQ(fast.root.children[0].text, reference.root.children[0].text);
+    EXPECT_EQ(point.children[0].childText(u"text"), QStringLiteral(u"Tom & Jerry & é &nbsp; &"));
+    EXPECT_EQ(point.children[0].childText(u"text"), referencePoint.children[0].childText(u"text"));
+    EXPECT_EQ(point.children[1].attribute(u"src"), QStringLiteral("a.xhtml#x&y"));
 }

@@ -1,0 +1,48 @@
+#pragma once
+// Element and attribute names as the tree holds them: the name as written, split at its first
+// colon into prefix and local name, decoded from UTF-8 once for the whole process.
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace epub {
+
+// Splits written (prefix, colon, name) into prefix and local name; without a colon the prefix
+// is empty. The texts handed out are views of names kept for the process (or, past a thousand
+// distinct names, fresh copies): copies of them share no reference count between threads.
+void splitWrittenName(std::string_view written, QString& prefix, QString& local);
+
+// One document's names by their bytes: a document repeats a few dozen names thousands of times,
+// and this table answers them without taking the process-wide table's lock. Past kKeptNames
+// distinct names the others go to splitWrittenName at each use.
+class DocumentNames {
+public:
+    void split(std::string_view written, QString& prefix, QString& local);
+
+private:
+    static constexpr std::size_t kKeptNames = 128;
+
+    // A name's length and its first and last eight bytes: all of a name of up to sixteen
+    // bytes, compared without a call.
+    struct Key {
+        std::uint64_t head = 0;
+        std::uint64_t tail = 0;
+        std::size_t size = 0;  // 0: a free slot
+        bool operator==(const Key&) const = default;
+    };
+    [[gnu::always_inline]] static inline Key keyOf(std::string_view written);
+
+    struct Slot {
+        Key key;
+        const char* written = nullptr;
+        std::size_t entry = 0;  // in names_
+    };
+
+    std::array<Slot, 2 * kKeptNames> slots_{};
+    std::vector<std::pair<QString, QString>> names_;  // (prefix, local name)
+};
+
+}  // namespace epub
