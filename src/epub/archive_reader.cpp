@@ -172,11 +172,12 @@ std::uint64_t largestClaimedEntryCount(std::uint64_t archiveSize, const ReadAt& 
     const std::size_t tailSize =
         static_cast<std::size_t>(std::min<std::uint64_t>(archiveSize, 65535 + kEndRecord));
     if (tailSize < kEndRecord) return 0;
-    std::vector<unsigned char> tail(tailSize);
+    // Not zeroed first: the read fills all of it or the tail is not looked at.
+    const auto tail = std::make_unique_for_overwrite<unsigned char[]>(tailSize);
     const std::uint64_t tailStart = archiveSize - tailSize;
-    if (!readAt(tailStart, tailSize, tail.data())) return 0;
+    if (!readAt(tailStart, tailSize, tail.get())) return 0;
     std::uint64_t largest = 0;
-    const unsigned char* const first = tail.data();
+    const unsigned char* const first = tail.get();
     const unsigned char* const last = first + (tailSize - kEndRecord);  // last possible start
     for (const unsigned char* record = first; record <= last; ++record) {
         record = static_cast<const unsigned char*>(
