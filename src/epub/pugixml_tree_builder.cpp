@@ -326,8 +326,8 @@ private:
         const char* const name = source.name();
         const std::ptrdiff_t nameLength = plainNameLengthIn(name, source_, end_);
         if (nameLength < 0) return false;
-        names_.split(std::string_view(name, std::size_t(nameLength)), target.prefix,
-                     target.localName);
+        names_.split(std::string_view(name, std::size_t(nameLength)), readableAfter(name),
+                     target.prefix, target.localName);
         if (!attributes(source, target)) return false;
 
         const pugi::xml_node first = source.first_child();
@@ -428,13 +428,23 @@ private:
         for (std::size_t i = 0; i < count; ++i) {
             Written& item = written[i];
             if (isNamespaceDeclaration(item.name)) continue;
-            names_.split(std::string_view(item.name, item.nameLength), out->prefix, out->localName);
+            names_.split(std::string_view(item.name, item.nameLength), readableAfter(item.name),
+                         out->prefix, out->localName);
             if (item.size > 0) item.size = decodeReferences(item.value, item.size, ampersands_);
             out->utf8Value = QByteArrayView(item.value, qsizetype(item.size));
             ++out;
         }
         target.attributes = {stored, qsizetype(kept)};
         return ampersands_ <= XmlLimits::kLiteralAmpersands;
+    }
+
+    // How far on from text (in the parsed buffer, or not) bytes may be read.
+    const char* readableAfter(const char* text) const {
+        const auto at = reinterpret_cast<std::uintptr_t>(text);
+        return at >= reinterpret_cast<std::uintptr_t>(source_) &&
+                       at < reinterpret_cast<std::uintptr_t>(end_)
+                   ? end_
+                   : nullptr;
     }
 
     // The length of an attribute value; false when it holds a '<', which libxml2 refuses.

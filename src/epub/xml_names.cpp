@@ -1,5 +1,6 @@
 #include "epub/xml_names.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -85,7 +86,7 @@ void splitWrittenName(std::string_view written, QString& prefix, QString& local)
     WrittenNames::shared().split(written, prefix, local);
 }
 
-DocumentNames::Key DocumentNames::keyOf(std::string_view written) {
+DocumentNames::Key DocumentNames::keyOf(std::string_view written, const char* readable) {
     // Built in registers and returned whole: written piecewise to memory and read back at once,
     // the key would wait for the stores at every lookup.
     std::uint64_t head = 0;
@@ -93,6 +94,11 @@ DocumentNames::Key DocumentNames::keyOf(std::string_view written) {
     if (written.size() >= 8) {
         std::memcpy(&head, written.data(), 8);
         std::memcpy(&tail, written.data() + written.size() - 8, 8);
+    } else if (std::endian::native == std::endian::little && readable &&
+               readable - written.data() >= 8) {
+        // Eight bytes read at once, those past the name masked off: the same key.
+        std::memcpy(&head, written.data(), 8);
+        head &= (std::uint64_t(1) << (8 * written.size())) - 1;
     } else {
         // Byte by byte: a copy of a variable length would be a call.
         for (std::size_t i = 0; i < written.size(); ++i)
@@ -101,12 +107,13 @@ DocumentNames::Key DocumentNames::keyOf(std::string_view written) {
     return Key{head, tail, written.size()};
 }
 
-void DocumentNames::split(std::string_view written, QString& prefix, QString& local) {
+void DocumentNames::split(std::string_view written, const char* readable, QString& prefix,
+                          QString& local) {
     if (written.empty()) {
         splitWrittenName(written, prefix, local);
         return;
     }
-    const Key key = keyOf(written);
+    const Key key = keyOf(written, readable);
     const std::uint64_t mixed =
         (key.head * 0x9E3779B97F4A7C15u) ^ (key.tail * 0xC2B2AE3D27D4EB4Fu) ^ key.size;
     std::size_t i = std::size_t((mixed * 0x9E3779B97F4A7C15u) >> 56) % slots_.size();

@@ -20,7 +20,12 @@ void splitWrittenName(std::string_view written, QString& prefix, QString& local)
 // distinct names the others go to splitWrittenName at each use.
 class DocumentNames {
 public:
-    void split(std::string_view written, QString& prefix, QString& local);
+    void split(std::string_view written, QString& prefix, QString& local) {
+        split(written, nullptr, prefix, local);
+    }
+    // The same for a name that may be read on, whatever follows it, up to readable: its key is
+    // then read whole rather than byte by byte.
+    void split(std::string_view written, const char* readable, QString& prefix, QString& local);
 
 private:
     static constexpr std::size_t kKeptNames = 128;
@@ -33,7 +38,7 @@ private:
         std::size_t size = 0;  // 0: a free slot
         bool operator==(const Key&) const = default;
     };
-    [[gnu::always_inline]] static inline Key keyOf(std::string_view written);
+    [[gnu::always_inline]] static inline Key keyOf(std::string_view written, const char* readable);
 
     struct Slot {
         Key key;
