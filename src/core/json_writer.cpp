@@ -273,12 +273,22 @@ JsonObject& JsonObject::add(const char* key, const QList<JsonObject>& objects) {
     return *this;
 }
 
+// Written into one buffer of the final size: a book's record with its table of contents runs to
+// tens of kilobytes, copied again at each concatenation.
+QByteArray JsonObject::enclosed(const char* after) const {
+    const qsizetype afterSize = qsizetype(std::strlen(after));
+    QByteArray out;
+    out.reserve(members_.size() + 2 + afterSize);
+    out.append('{').append(QByteArrayView(members_)).append('}').append(after, afterSize);
+    return out;
+}
+
 QByteArray JsonObject::text() const {
-    return '{' + members_ + '}';
+    return enclosed("");
 }
 
 QByteArray JsonObject::line() const {
-    return text() + '\n';
+    return enclosed("\n");
 }
 
 }  // namespace core

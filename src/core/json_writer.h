@@ -48,6 +48,8 @@ public:
 
 private:
     void appendKey(const char* key);
+    // {members} followed by after.
+    QByteArray enclosed(const char* after) const;
     QByteArray members_;
     bool empty_ = true;  // no member yet (members_ may hold the text of enclosing objects)
 };
