@@ -39,7 +39,8 @@ XmlAttribute* XmlStorage::newAttributes(std::size_t count) {
     if (count == 0) return nullptr;
     std::vector<XmlAttribute>& block = attributes_.roomFor(count);
     const std::size_t first = block.size();
-    block.resize(first + count);
+    // One at a time, inline: an element has a few, and resize() is a call with a loop of its own.
+    for (std::size_t i = 0; i < count; ++i) block.emplace_back();
     return block.data() + first;
 }
 
