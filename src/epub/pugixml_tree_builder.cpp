@@ -332,7 +332,9 @@ private:
 
         const pugi::xml_node first = source.first_child();
         if (!first) {
-            target.text = QString::fromUtf8("", 0);  // empty, as libxml2's builder leaves it
+            // Empty, not null, as libxml2's builder leaves it; copied from one made once.
+            static const QString kEmptyText = QString::fromUtf8("", 0);
+            target.text = kEmptyText;
             return true;
         }
         if (first.type() == pugi::node_pcdata && !first.next_sibling()) {
