@@ -6,6 +6,7 @@
 #include <QUtf8StringView>
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "epub/pugixml_tree_builder.h"
 #include "epub/reference_prepass.h"
@@ -30,7 +31,8 @@ const XmlNode* XmlStorage::keep(std::vector<XmlNode>& nodes) {
     if (nodes.empty()) return nullptr;
     std::vector<XmlNode>& block = nodes_.roomFor(nodes.size());
     const std::size_t first = block.size();
-    for (XmlNode& node : nodes) block.push_back(std::move(node));
+    block.insert(block.end(), std::make_move_iterator(nodes.begin()),
+                 std::make_move_iterator(nodes.end()));
     nodes.clear();
     return block.data() + first;
 }
