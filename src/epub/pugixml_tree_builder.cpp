@@ -324,10 +324,7 @@ private:
         if (depth > std::size_t(XmlLimits::kDepth) || ++elements_ > XmlLimits::kElements)
             return false;
         const char* const name = source.name();
-        const std::ptrdiff_t nameLength = plainNameLengthIn(name, source_, end_);
-        if (nameLength < 0) return false;
-        names_.split(std::string_view(name, std::size_t(nameLength)), readableAfter(name),
-                     target.prefix, target.localName);
+        if (!splitName(name, target.prefix, target.localName)) return false;
         if (!attributes(source, target)) return false;
 
         const pugi::xml_node first = source.first_child();
@@ -401,6 +398,7 @@ private:
             std::size_t nameLength;
             char* value;  // in the document's own copy of its bytes: decoded in place
             std::size_t size;
+            std::size_t kept;  // where names_ keeps the name, or DocumentNames::kNotKept
         };
         std::array<Written, std::size_t(XmlLimits::kAttributesPerElement)> written;
         std::size_t count = 0;
@@ -411,9 +409,14 @@ private:
             Written& item = written[count++];
             item.name = attribute.name();
             item.value = const_cast<char*>(attribute.value());
-            const std::ptrdiff_t nameLength = plainNameLengthIn(item.name, source_, end_);
-            if (nameLength < 0 || !attributeValueSize(item.value, item.size)) return false;
-            item.nameLength = std::size_t(nameLength);
+            item.nameLength = std::strlen(item.name);
+            item.kept =
+                names_.find(std::string_view(item.name, item.nameLength), readableAfter(item.name));
+            // A name kept was checked when it was first split.
+            if (item.kept == DocumentNames::kNotKept &&
+                plainNameLengthIn(item.name, source_, end_) < 0)
+                return false;
+            if (!attributeValueSize(item.value, item.size)) return false;
             for (std::size_t i = 0; i + 1 < count; ++i) {
                 if (written[i].nameLength == item.nameLength &&
                     std::memcmp(written[i].name, item.name, item.nameLength) == 0)
@@ -430,14 +433,33 @@ private:
         for (std::size_t i = 0; i < count; ++i) {
             Written& item = written[i];
             if (isNamespaceDeclaration(item.name)) continue;
-            names_.split(std::string_view(item.name, item.nameLength), readableAfter(item.name),
-                         out->prefix, out->localName);
+            if (item.kept != DocumentNames::kNotKept)
+                names_.copy(item.kept, out->prefix, out->localName);
+            else
+                names_.split(std::string_view(item.name, item.nameLength), readableAfter(item.name),
+                             out->prefix, out->localName);
             if (item.size > 0) item.size = decodeReferences(item.value, item.size, ampersands_);
             out->utf8Value = QByteArrayView(item.value, qsizetype(item.size));
             ++out;
         }
         target.attributes = {stored, qsizetype(kept)};
         return ampersands_ <= XmlLimits::kLiteralAmpersands;
+    }
+
+    // An element's name checked and split; false for a name libxml2 reads otherwise. Names are
+    // looked up first: most were checked already, at their first use in the document, and a name
+    // kept is one that was.
+    bool splitName(const char* name, QString& prefix, QString& local) {
+        const char* const readable = readableAfter(name);
+        const std::string_view written(name, std::strlen(name));
+        if (const std::size_t kept = names_.find(written, readable);
+            kept != DocumentNames::kNotKept) {
+            names_.copy(kept, prefix, local);
+            return true;
+        }
+        if (plainNameLengthIn(name, source_, end_) < 0) return false;
+        names_.split(written, readable, prefix, local);
+        return true;
     }
 
     // How far on from text (in the parsed buffer, or not) bytes may be read.

@@ -107,6 +107,25 @@ DocumentNames::Key DocumentNames::keyOf(std::string_view written, const char* re
     return Key{head, tail, written.size()};
 }
 
+std::size_t DocumentNames::slotOf(const Key& key, std::string_view written) const {
+    const std::uint64_t mixed =
+        (key.head * 0x9E3779B97F4A7C15u) ^ (key.tail * 0xC2B2AE3D27D4EB4Fu) ^ key.size;
+    std::size_t i = std::size_t((mixed * 0x9E3779B97F4A7C15u) >> 56) % slots_.size();
+    for (; slots_[i].key.size != 0; i = (i + 1) % slots_.size()) {
+        const Slot& slot = slots_[i];
+        if (slot.key == key &&
+            (key.size <= 16 || std::memcmp(slot.written, written.data(), key.size) == 0))
+            return i;
+    }
+    return i;
+}
+
+std::size_t DocumentNames::find(std::string_view written, const char* readable) const {
+    if (written.empty()) return kNotKept;  // never kept
+    const Slot& slot = slots_[slotOf(keyOf(written, readable), written)];
+    return slot.key.size != 0 ? slot.entry : kNotKept;
+}
+
 void DocumentNames::split(std::string_view written, const char* readable, QString& prefix,
                           QString& local) {
     if (written.empty()) {
@@ -114,19 +133,10 @@ void DocumentNames::split(std::string_view written, const char* readable, QStrin
         return;
     }
     const Key key = keyOf(written, readable);
-    const std::uint64_t mixed =
-        (key.head * 0x9E3779B97F4A7C15u) ^ (key.tail * 0xC2B2AE3D27D4EB4Fu) ^ key.size;
-    std::size_t i = std::size_t((mixed * 0x9E3779B97F4A7C15u) >> 56) % slots_.size();
-    for (; slots_[i].key.size != 0; i = (i + 1) % slots_.size()) {
-        const Slot& slot = slots_[i];
-        if (slot.key == key &&
-            (key.size <= 16 || std::memcmp(slot.written, written.data(), key.size) == 0)) {
-            const auto& [keptPrefix, keptLocal] = names_[slot.entry];
-            // Copied, then moved in: both inline, where assigning is a call.
-            prefix = QString(keptPrefix);
-            local = QString(keptLocal);
-            return;
-        }
+    const std::size_t i = slotOf(key, written);
+    if (slots_[i].key.size != 0) {
+        copy(slots_[i].entry, prefix, local);
+        return;
     }
     splitWrittenName(written, prefix, local);
     if (names_.size() == kKeptNames) return;

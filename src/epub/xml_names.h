@@ -27,6 +27,17 @@ public:
     // then read whole rather than byte by byte.
     void split(std::string_view written, const char* readable, QString& prefix, QString& local);
 
+    static constexpr std::size_t kNotKept = std::size_t(-1);
+    // Where split keeps written (read as split reads it), or kNotKept when it has not kept it: a
+    // name split before, to be had again through copy.
+    std::size_t find(std::string_view written, const char* readable) const;
+    void copy(std::size_t kept, QString& prefix, QString& local) const {
+        const auto& [keptPrefix, keptLocal] = names_[kept];
+        // Copied, then moved in: both inline, where assigning is a call.
+        prefix = QString(keptPrefix);
+        local = QString(keptLocal);
+    }
+
 private:
     static constexpr std::size_t kKeptNames = 128;
 
@@ -39,6 +50,10 @@ private:
         bool operator==(const Key&) const = default;
     };
     [[gnu::always_inline]] static inline Key keyOf(std::string_view written, const char* readable);
+
+    // The slot holding key (written's), or the free slot where it would go.
+    [[gnu::always_inline]] inline std::size_t slotOf(const Key& key,
+                                                     std::string_view written) const;
 
     struct Slot {
         Key key;
