@@ -53,7 +53,10 @@ InspectedBook inspect(const QString& path, epub::BookFile file) {
         if (error.isEmpty()) error = QStringLiteral("cannot read the book");
         inspected.failed = true;
     }
-    inspected.line = (epub::bookToJson(book, error) + '\n').toStdString();
+    // Copied once, into room for the line break too: a record runs to tens of kilobytes.
+    const QByteArray json = epub::bookToJson(book, error);
+    inspected.line.reserve(std::size_t(json.size()) + 1);
+    inspected.line.append(json.constData(), std::size_t(json.size())).push_back('\n');
     inspected.messages = std::move(sink.messages);
     return inspected;
 }
