@@ -121,13 +121,16 @@ bool plainAsciiOctet(const char16_t* in, char* out) {
 }
 #endif
 
-// A JSON string literal. Everything outside ASCII stays UTF-8; control characters take their
-// short escape where JSON has one and \u00xx otherwise. The UTF-16 text is encoded straight
-// into out, with room for the worst case (six bytes a unit) made once and the rest given back.
-void appendString(QByteArray& out, const QString& text) {
-    const qsizetype start = out.size();
-    out.resize(start + 2 + 6 * text.size());
-    char* p = out.data() + start;
+// Room for the longest literal of text: six bytes a unit (a \u00xx escape) and the quotes.
+qsizetype stringRoom(const QString& text) {
+    return 2 + 6 * text.size();
+}
+
+// A JSON string literal, written at p with stringRoom(text) bytes free there. Everything outside
+// ASCII stays UTF-8; control characters take their short escape where JSON has one and \u00xx
+// otherwise. Answers the end of the literal, or null for the rare text holding a lone
+// surrogate, which is left to appendStringWithLoneSurrogates.
+char* writeString(char* p, const QString& text) {
     *p++ = '"';
     const auto* s = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = s + text.size();
@@ -196,23 +199,31 @@ void appendString(QByteArray& out, const QString& text) {
             *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
             *p++ = static_cast<char>(0x80 | (u & 0x3F));
         } else {
-            out.resize(start);
-            appendStringWithLoneSurrogates(out, text);
-            return;
+            return nullptr;
         }
     }
     *p++ = '"';
-    out.resize(p - out.constData());
+    return p;
+}
+
+// The UTF-16 text is encoded straight into out, with room for the worst case made once and the
+// rest given back.
+void appendString(QByteArray& out, const QString& text) {
+    const qsizetype start = out.size();
+    out.resize(start + stringRoom(text));
+    char* const end = writeString(out.data() + start, text);
+    if (!end) {
+        out.resize(start);
+        appendStringWithLoneSurrogates(out, text);
+        return;
+    }
+    out.resize(end - out.constData());
 }
 
 }  // namespace
 
-// ,"key": written at once: a record has some forty keys, a table of contents two an entry.
-void JsonObject::appendKey(const char* key) {
-    const std::size_t length = std::strlen(key);
-    const qsizetype start = members_.size();
-    members_.resize(start + qsizetype(length) + 4);
-    char* p = members_.data() + start;
+// ,"key": written at p, which has length + 4 bytes free: answers its end.
+char* JsonObject::writeKey(char* p, const char* key, std::size_t length) {
     if (!empty_) *p++ = ',';
     empty_ = false;
     *p++ = '"';
@@ -220,12 +231,31 @@ void JsonObject::appendKey(const char* key) {
     p += length;
     *p++ = '"';
     *p++ = ':';
-    members_.resize(p - members_.constData());
+    return p;
 }
 
+// Written at once: a record has some forty keys, a table of contents two an entry.
+void JsonObject::appendKey(const char* key) {
+    const std::size_t length = std::strlen(key);
+    const qsizetype start = members_.size();
+    members_.resize(start + qsizetype(length) + 4);
+    char* const end = writeKey(members_.data() + start, key, length);
+    members_.resize(end - members_.constData());
+}
+
+// Key and text in the one room made for both.
 JsonObject& JsonObject::add(const char* key, const QString& value) {
-    appendKey(key);
-    appendString(members_, value);
+    const std::size_t length = std::strlen(key);
+    const qsizetype start = members_.size();
+    members_.resize(start + qsizetype(length) + 4 + stringRoom(value));
+    char* const text = writeKey(members_.data() + start, key, length);
+    char* const end = writeString(text, value);
+    if (!end) {
+        members_.resize(text - members_.constData());
+        appendStringWithLoneSurrogates(members_, value);
+        return *this;
+    }
+    members_.resize(end - members_.constData());
     return *this;
 }
 

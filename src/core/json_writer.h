@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -48,6 +49,7 @@ public:
 
 private:
     void appendKey(const char* key);
+    char* writeKey(char* p, const char* key, std::size_t length);
     // {members} followed by after.
     QByteArray enclosed(const char* after) const;
     QByteArray members_;
