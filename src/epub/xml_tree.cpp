@@ -17,13 +17,20 @@ namespace epub {
 // ---------------------------------------------------------------------------------------------
 // Storage
 
+// The last block nearly always has room: only starting a new one is a call.
 template <class T, std::size_t First, std::size_t Largest>
-std::vector<T>& XmlStorage::Blocks<T, First, Largest>::roomFor(std::size_t count) {
-    if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < count) {
-        const std::size_t length =
-            blocks.size() < 16 ? std::min(First << blocks.size(), Largest) : Largest;
-        blocks.emplace_back().reserve(std::max(count, length));
-    }
+inline std::vector<T>& XmlStorage::Blocks<T, First, Largest>::roomFor(std::size_t count) {
+    if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < count)
+        return newBlock(count);
+    return blocks.back();
+}
+
+template <class T, std::size_t First, std::size_t Largest>
+[[gnu::noinline]] std::vector<T>& XmlStorage::Blocks<T, First, Largest>::newBlock(
+    std::size_t count) {
+    const std::size_t length =
+        blocks.size() < 16 ? std::min(First << blocks.size(), Largest) : Largest;
+    blocks.emplace_back().reserve(std::max(count, length));
     return blocks.back();
 }
 

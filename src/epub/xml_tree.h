@@ -98,6 +98,7 @@ private:
         // Room for count more in the last block (a new one when it is full); never reallocates
         // a block, so what is stored keeps its address.
         std::vector<T>& roomFor(std::size_t count);
+        std::vector<T>& newBlock(std::size_t count);
     };
     Blocks<XmlNode, 32, 1024> nodes_;
     Blocks<XmlAttribute, 32, 1024> attributes_;
