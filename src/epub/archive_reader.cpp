@@ -165,19 +165,26 @@ std::uint64_t littleEndian(const unsigned char* bytes, int count) {
 // a book of millions of empty entries would take hundreds of megabytes before anything could
 // refuse it. Every end record in the last 64 KiB counts (libzip may settle on any of them), and
 // so does the zip64 record a locator points at. Answers the largest count claimed.
-std::uint64_t largestClaimedEntryCount(std::uint64_t archiveSize, const ReadAt& readAt) {
+// fetched, when given, answers bytes already in memory (or null), read there without a copy.
+std::uint64_t largestClaimedEntryCount(
+    std::uint64_t archiveSize, const ReadAt& readAt,
+    const std::function<const unsigned char*(std::uint64_t, std::size_t)>& fetched = {}) {
     constexpr std::size_t kEndRecord = 22;
     constexpr std::size_t kLocator = 20;
     constexpr std::size_t kZip64EndRecord = 56;
     const std::size_t tailSize =
         static_cast<std::size_t>(std::min<std::uint64_t>(archiveSize, 65535 + kEndRecord));
     if (tailSize < kEndRecord) return 0;
-    // Not zeroed first: the read fills all of it or the tail is not looked at.
-    const auto tail = std::make_unique_for_overwrite<unsigned char[]>(tailSize);
     const std::uint64_t tailStart = archiveSize - tailSize;
-    if (!readAt(tailStart, tailSize, tail.get())) return 0;
+    std::unique_ptr<unsigned char[]> tail;
+    const unsigned char* first = fetched ? fetched(tailStart, tailSize) : nullptr;
+    if (!first) {
+        // Not zeroed first: the read fills all of it or the tail is not looked at.
+        tail = std::make_unique_for_overwrite<unsigned char[]>(tailSize);
+        if (!readAt(tailStart, tailSize, tail.get())) return 0;
+        first = tail.get();
+    }
     std::uint64_t largest = 0;
-    const unsigned char* const first = tail.get();
     const unsigned char* const last = first + (tailSize - kEndRecord);  // last possible start
     for (const unsigned char* record = first; record <= last; ++record) {
         record = static_cast<const unsigned char*>(
@@ -206,8 +213,12 @@ std::uint64_t largestClaimedEntryCount(std::uint64_t archiveSize, const ReadAt& 
 
 bool claimsTooManyEntries(const BookFile& file) {
     return largestClaimedEntryCount(
-               file.size(), [&file](std::uint64_t offset, std::size_t count, unsigned char* out) {
+               file.size(),
+               [&file](std::uint64_t offset, std::size_t count, unsigned char* out) {
                    return file.readAt(offset, count, out) == static_cast<std::int64_t>(count);
+               },
+               [&file](std::uint64_t offset, std::size_t count) {
+                   return reinterpret_cast<const unsigned char*>(file.fetchedAt(offset, count));
                }) > kMaxArchiveEntries;
 }
 

@@ -148,6 +148,15 @@ std::int64_t BookFile::readAt(std::uint64_t offset, std::size_t count, void* out
     return static_cast<std::int64_t>(done);
 }
 
+const char* BookFile::fetchedAt(std::uint64_t offset, std::size_t count) const {
+    if (!open_ || offset >= size_ || count > size_ - offset) return nullptr;
+    // The part readAt would copy from.
+    const auto part = std::find_if(parts_.begin(), parts_.end(),
+                                   [offset](const Part& p) { return p.holds(offset); });
+    if (part == parts_.end() || part->offset + part->bytes.size - offset < count) return nullptr;
+    return part->bytes.data.get() + (offset - part->offset);
+}
+
 void BookFile::readPart(std::uint64_t offset, std::size_t size, std::size_t room,
                         Part& part) const {
     part = Part{};

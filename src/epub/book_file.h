@@ -54,6 +54,9 @@ public:
     // Reads up to count bytes at offset, from the fetched parts or else from the file; the
     // number of bytes read (fewer at the end of the file), or -1 on a read error.
     std::int64_t readAt(std::uint64_t offset, std::size_t count, void* out) const;
+    // The count bytes at offset where they lie, when one fetched part holds them all (readAt
+    // would copy those very bytes); null otherwise.
+    const char* fetchedAt(std::uint64_t offset, std::size_t count) const;
 
 private:
     struct Part {
