@@ -86,46 +86,6 @@ void splitWrittenName(std::string_view written, QString& prefix, QString& local)
     WrittenNames::shared().split(written, prefix, local);
 }
 
-DocumentNames::Key DocumentNames::keyOf(std::string_view written, const char* readable) {
-    // Built in registers and returned whole: written piecewise to memory and read back at once,
-    // the key would wait for the stores at every lookup.
-    std::uint64_t head = 0;
-    std::uint64_t tail = 0;
-    if (written.size() >= 8) {
-        std::memcpy(&head, written.data(), 8);
-        std::memcpy(&tail, written.data() + written.size() - 8, 8);
-    } else if (std::endian::native == std::endian::little && readable &&
-               readable - written.data() >= 8) {
-        // Eight bytes read at once, those past the name masked off: the same key.
-        std::memcpy(&head, written.data(), 8);
-        head &= (std::uint64_t(1) << (8 * written.size())) - 1;
-    } else {
-        // Byte by byte: a copy of a variable length would be a call.
-        for (std::size_t i = 0; i < written.size(); ++i)
-            head |= std::uint64_t(static_cast<unsigned char>(written[i])) << (8 * i);
-    }
-    return Key{head, tail, written.size()};
-}
-
-std::size_t DocumentNames::slotOf(const Key& key, std::string_view written) const {
-    const std::uint64_t mixed =
-        (key.head * 0x9E3779B97F4A7C15u) ^ (key.tail * 0xC2B2AE3D27D4EB4Fu) ^ key.size;
-    std::size_t i = std::size_t((mixed * 0x9E3779B97F4A7C15u) >> 56) % slots_.size();
-    for (; slots_[i].key.size != 0; i = (i + 1) % slots_.size()) {
-        const Slot& slot = slots_[i];
-        if (slot.key == key &&
-            (key.size <= 16 || std::memcmp(slot.written, written.data(), key.size) == 0))
-            return i;
-    }
-    return i;
-}
-
-std::size_t DocumentNames::find(std::string_view written, const char* readable) const {
-    if (written.empty()) return kNotKept;  // never kept
-    const Slot& slot = slots_[slotOf(keyOf(written, readable), written)];
-    return slot.key.size != 0 ? slot.entry : kNotKept;
-}
-
 void DocumentNames::split(std::string_view written, const char* readable, QString& prefix,
                           QString& local) {
     if (written.empty()) {
