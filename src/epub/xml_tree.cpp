@@ -85,6 +85,9 @@ namespace {
 // and two ASCII texts are equal when their lower-case forms are.
 bool equalsIgnoringCase(QStringView a, QStringView b) {
     if (a.size() != b.size()) return false;
+    // The same units: equal in any case (names are mostly asked for as they are written).
+    if (a.isEmpty() || std::memcmp(a.data(), b.data(), std::size_t(a.size()) * sizeof(QChar)) == 0)
+        return true;
     for (qsizetype i = 0; i < a.size(); ++i) {
         char16_t x = a[i].unicode();
         char16_t y = b[i].unicode();
