@@ -17,6 +17,9 @@ exe=${3:-$project/src/app}/epub-polcaro.exe
 sender=$project/tests/app/handover_sender.exe
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 fail() { echo "smoke.sh: FAILED: $*" >&2; exit 1; }
+# A step that fails outside fail() names itself, rather than ending the check without a word.
+set -o errtrace
+trap 'echo "smoke.sh: FAILED at line $LINENO: $BASH_COMMAND" >&2' ERR
 rm -rf "$work"
 mkdir -p "$work/Könyvtár/Régiek" "$work/out"
 work=$(cd "$work" && pwd)
@@ -54,8 +57,17 @@ make_epub "$work/Könyvtár/Légy jó mindhalálig.epub" "Légy jó mindhalálig
 make_epub "$work/Könyvtár/Régiek/Egyperces novellák.epub" "Egyperces novellák" "Örkény István"
 
 # The stored output folder, so the first-run prompt does not come up. Wine's roaming folder.
-appdata=$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')
-appdata_unix=$(winepath -u "$appdata" 2>/dev/null)
+# Right after a long test run Wine now and then answers this first question with nothing: ask
+# again before giving up.
+appdata=""
+for attempt in 1 2 3 4 5; do
+  appdata=$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r') || true
+  [ -n "$appdata" ] && [ "$appdata" != "%APPDATA%" ] && break
+  appdata=""
+  sleep "$attempt"
+done
+[ -n "$appdata" ] || fail "Wine did not name its %APPDATA% folder"
+appdata_unix=$(winepath -u "$appdata" 2>/dev/null) || fail "winepath cannot map $appdata"
 mkdir -p "$appdata_unix/Epub_polcaro"
 printf '[kimeneti_mappa]\r\nDirectory=%s\\\r\n' "$(winpath "$work/out")" >"$appdata_unix/Epub_polcaro/epub_polcaro.ini"
 
