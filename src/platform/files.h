@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/error.h"
@@ -79,16 +80,24 @@ bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes)
 class ReadOnlyFile {
 public:
     ReadOnlyFile() = default;
-    ~ReadOnlyFile();
-    ReadOnlyFile(ReadOnlyFile&& other) noexcept;
-    ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
+    ~ReadOnlyFile() { close(); }
+    ReadOnlyFile(ReadOnlyFile&& other) noexcept
+        : handle_(std::exchange(other.handle_, -1)), size_(std::exchange(other.size_, 0)) {}
+    ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = std::exchange(other.handle_, -1);
+            size_ = std::exchange(other.size_, 0);
+        }
+        return *this;
+    }
     ReadOnlyFile(const ReadOnlyFile&) = delete;
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     // Opens a regular file; false for anything else (missing, a folder, a FIFO or device,
     // unreadable), never waiting on a FIFO.
     bool open(const std::string& path);
-    bool isOpen() const;
+    bool isOpen() const { return handle_ != -1; }
     // The size when it was opened.
     std::uint64_t size() const { return size_; }
     // Reads up to count bytes at offset into out, going on after short reads; the number of

@@ -86,22 +86,6 @@ bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes)
     return true;
 }
 
-ReadOnlyFile::~ReadOnlyFile() {
-    close();
-}
-
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), size_(std::exchange(other.size_, 0)) {}
-
-ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, -1);
-        size_ = std::exchange(other.size_, 0);
-    }
-    return *this;
-}
-
 bool ReadOnlyFile::open(const std::string& path) {
     close();
     // Non-blocking, so that a FIFO under a book's name is turned down instead of waited on.
@@ -112,10 +96,6 @@ bool ReadOnlyFile::open(const std::string& path) {
     size_ = static_cast<std::uint64_t>(info.st_size);
     handle_ = fd.release();
     return true;
-}
-
-bool ReadOnlyFile::isOpen() const {
-    return handle_ >= 0;
 }
 
 void ReadOnlyFile::close() {

@@ -313,22 +313,6 @@ bool readSmallFile(const std::string& path, std::size_t limit, FileBytes& bytes)
     return true;
 }
 
-ReadOnlyFile::~ReadOnlyFile() {
-    close();
-}
-
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), size_(std::exchange(other.size_, 0)) {}
-
-ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, -1);
-        size_ = std::exchange(other.size_, 0);
-    }
-    return *this;
-}
-
 bool ReadOnlyFile::open(const std::string& path) {
     close();
     // Shared for writing and deleting too: a book being read must not stop the run (or any
@@ -344,10 +328,6 @@ bool ReadOnlyFile::open(const std::string& path) {
     handle_ = reinterpret_cast<std::intptr_t>(file.get());
     file.release();
     return true;
-}
-
-bool ReadOnlyFile::isOpen() const {
-    return handle_ != -1;
 }
 
 void ReadOnlyFile::close() {
