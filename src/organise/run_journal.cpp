@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -307,6 +308,7 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
     if (!platform::readWholeFile(toPlatformPath(path), bytes, error)) return error;
     const QByteArray all = QByteArray::fromStdString(bytes);
     QString outputFolder;
+    QStringList backTargets;  // in the order an undo wrote them, after every line of the run
     for (const QByteArray& raw : all.split('\n')) {
         const QByteArray line = raw.trimmed();
         if (line.isEmpty()) continue;
@@ -339,15 +341,7 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
                 contents.entries.append(parsed.entry);
                 break;
             case ParsedLine::Kind::Back:
-                // The latest book of that target not yet back.
-                for (qsizetype k = contents.entries.size() - 1; k >= 0; --k) {
-                    JournalEntry& entry = contents.entries[k];
-                    if (entry.kind != JournalEntry::Kind::Book || entry.takenBack ||
-                        entry.target != parsed.entry.target)
-                        continue;
-                    entry.takenBack = true;
-                    break;
-                }
+                backTargets.append(parsed.entry.target);
                 break;
             case ParsedLine::Kind::Done:
             case ParsedLine::Kind::Failed:
@@ -366,6 +360,19 @@ platform::OsError ReadJournal(const QString& path, JournalContents& contents) {
                     break;
                 }
                 break;
+        }
+    }
+    // Each book an undo took back marks the latest book of its target not yet back. Looked up by
+    // target, not by scanning: an undo of a large run writes as many of these lines as books.
+    if (!backTargets.isEmpty()) {
+        QHash<QString, QList<qsizetype>> booksByTarget;
+        for (qsizetype k = 0; k < contents.entries.size(); ++k)
+            if (contents.entries[k].kind == JournalEntry::Kind::Book)
+                booksByTarget[contents.entries[k].target].append(k);
+        for (const QString& target : backTargets) {
+            const auto books = booksByTarget.find(target);
+            if (books == booksByTarget.end() || books->isEmpty()) continue;
+            contents.entries[books->takeLast()].takenBack = true;
         }
     }
     // Without an output folder of its own (an earlier version's journal) the deepest folder
