@@ -74,17 +74,7 @@ testsupport::BookSpec corpusBook(int number) {
     spec.series = QStringLiteral("Series %1").arg(number % 13);
     spec.seriesIndex = QString::number(number % 7);
     spec.coverHref = QStringLiteral("Images/cover.jpg");
-    spec.chapters.clear();
-    for (int i = 1; i <= 60; ++i) spec.chapters.append(QStringLiteral("Text/ch%1.xhtml").arg(i));
-    for (int part = 0; part < 6; ++part) {
-        testsupport::NavPointSpec point{
-            QStringLiteral("Part %1").arg(part + 1), spec.chapters[part * 10], {}};
-        for (int k = 0; k < 10; ++k)
-            point.children.append({QStringLiteral("Chapter %1").arg(part * 10 + k + 1),
-                                   spec.chapters[part * 10 + k],
-                                   {}});
-        spec.toc.append(point);
-    }
+    bench::setPartsOfTenChapters(spec, 6);
     for (int i = 0; i < 60; ++i)
         spec.extraEntries.append({QStringLiteral("OEBPS/Images/img%1.png").arg(i),
                                   QByteArray(2048, char('a' + i % 26)),

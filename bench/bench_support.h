@@ -62,6 +62,23 @@ private:
     core::StderrMessageSink sink_;
 };
 
+// Chapters Text/ch1.xhtml ... for `parts` parts of ten, and a table of contents with one entry
+// per part holding its ten chapters: the shape of a long real book's NCX.
+inline void setPartsOfTenChapters(testsupport::BookSpec& spec, int parts) {
+    spec.chapters.clear();
+    for (int i = 1; i <= parts * 10; ++i)
+        spec.chapters.append(QStringLiteral("Text/ch%1.xhtml").arg(i));
+    for (int part = 0; part < parts; ++part) {
+        testsupport::NavPointSpec point{
+            QStringLiteral("Part %1").arg(part + 1), spec.chapters[part * 10], {}};
+        for (int k = 0; k < 10; ++k)
+            point.children.append({QStringLiteral("Chapter %1").arg(part * 10 + k + 1),
+                                   spec.chapters[part * 10 + k],
+                                   {}});
+        spec.toc.append(point);
+    }
+}
+
 // `books` small books in fifty shelves under `lib`: five languages, five hundred creators.
 inline void makeSmallLibrary(const QString& lib, int books) {
     static const char* kLanguages[] = {"hu", "en", "de", "fr", "it"};

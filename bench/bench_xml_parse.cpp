@@ -18,6 +18,7 @@
 #include <pugixml.hpp>
 #include <vector>
 
+#include "bench_support.h"
 #include "epub/xml_tree.h"
 #include "platform/process_tuning.h"
 #include "support/epub_builder.h"
@@ -79,18 +80,7 @@ int main(int argc, char** argv) {
             testsupport::BookSpec spec;
             spec.title = QStringLiteral(u"Könyv %1 & társai").arg(number);
             spec.description = QStringLiteral("<p>A longer description, repeated. ").repeated(8);
-            spec.chapters.clear();
-            for (int i = 1; i <= 200; ++i)
-                spec.chapters.append(QStringLiteral("Text/ch%1.xhtml").arg(i));
-            for (int part = 0; part < 20; ++part) {
-                testsupport::NavPointSpec point{
-                    QStringLiteral("Part %1").arg(part + 1), spec.chapters[part * 10], {}};
-                for (int k = 0; k < 10; ++k)
-                    point.children.append({QStringLiteral("Chapter %1").arg(part * 10 + k + 1),
-                                           spec.chapters[part * 10 + k],
-                                           {}});
-                spec.toc.append(point);
-            }
+            bench::setPartsOfTenChapters(spec, 20);
             const QString path = generated.filePath(QStringLiteral("book%1.epub").arg(number));
             testsupport::writeBook(path, spec);
             books.append(path);
